@@ -1,0 +1,38 @@
+#pragma once
+// Run-time failures. A procedure's body may fail anywhere; the failure
+// travels as an ErrorEjecucion up to the procedure's own trap, which reports
+// it (see common/funciones.h). Numbers follow the classic run-time numbering
+// for failures inside the program and the server's native number for
+// failures that come from the server.
+
+#include <QString>
+#include <exception>
+
+class ErrorEjecucion : public std::exception {
+public:
+    ErrorEjecucion(qint64 numero, QString descripcion)
+        : Numero(numero), Descripcion(std::move(descripcion)) {}
+    const char* what() const noexcept override { return "ErrorEjecucion"; }
+
+    qint64 Numero;
+    QString Descripcion;
+};
+
+// Numbers of the failures raised inside the program.
+namespace errnum {
+constexpr qint64 LlamadaNoValida = 5;      // invalid procedure call or argument
+constexpr qint64 Desbordamiento = 6;       // overflow
+constexpr qint64 FueraDeIntervalo = 9;     // subscript out of range
+constexpr qint64 TiposNoCoinciden = 13;    // type mismatch
+constexpr qint64 ObjetoNoEstablecido = 91; // object variable not set
+constexpr qint64 MetodoNoAdmitido = 438;   // object doesn't support this method
+constexpr qint64 ElementoNoEncontrado = 3265; // item not found in the collection
+constexpr qint64 ObjetoCerrado = 3704;     // operation not allowed when the object is closed
+constexpr qint64 FalloGeneral = -2147467259; // unspecified failure of the data provider
+}
+
+[[noreturn]] inline void Falla(qint64 numero, const QString& descripcion) {
+    throw ErrorEjecucion(numero, descripcion);
+}
+[[noreturn]] void FallaNumero(qint64 numero);  // with the standard description
+QString DescripcionError(qint64 numero);
