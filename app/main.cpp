@@ -1,2 +1,10 @@
+#include "app/mdiprincipal.h"
+
 #include <QApplication>
-int main(int argc, char** argv) { QApplication app(argc, argv); return 0; }
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tolvek"));
+    Main();
+    return app.exec();
+}

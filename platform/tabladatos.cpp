@@ -1,7 +1,10 @@
 #include "platform/tabladatos.h"
 
 #include <QLocale>
-#include <QUuid>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace datos {
 
@@ -25,6 +28,53 @@ TablaDatos::Almacen almacenDeTipo(int tipo) {
 }
 
 const QDateTime kAnoUno(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+
+// Days from 1970-01-01 of a date of the proleptic Gregorian calendar
+// (the usual era-based computation: eras of 400 years, 146097 days).
+qint64 diasDesde1970(qint64 y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + qint64(doe) - 719468;
+}
+
+const qint64 kDiasAnoUno = diasDesde1970(1, 1, 1);
+
+// Appends UTF-16 text to a pool as UTF-8. A lone surrogate becomes U+FFFD,
+// as Qt's own conversion does.
+void anadeComoUtf8(std::vector<char>& pool, const char16_t* s, qsizetype n) {
+    const size_t base = pool.size();
+    pool.resize(base + size_t(n) * 3);
+    char* o = pool.data() + base;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char32_t u = s[i];
+        if (u < 0x80) {
+            *o++ = char(u);
+        } else if (u < 0x800) {
+            *o++ = char(0xC0 | (u >> 6));
+            *o++ = char(0x80 | (u & 0x3F));
+        } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            const char32_t cp = 0x10000 + ((u - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00);
+            ++i;
+            *o++ = char(0xF0 | (cp >> 18));
+            *o++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *o++ = char(0x80 | (cp & 0x3F));
+        } else {
+            const char32_t cp = (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u;
+            *o++ = char(0xE0 | (cp >> 12));
+            *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *o++ = char(0x80 | (cp & 0x3F));
+        }
+    }
+    pool.resize(size_t(o - pool.data()));
+}
+
+bool esPool(TablaDatos::Almacen a) {
+    return a == TablaDatos::Almacen::Texto || a == TablaDatos::Almacen::Bytes;
+}
 
 }  // namespace
 
@@ -55,7 +105,7 @@ QString TextoDeValor(const QVariant& v) {
 }
 
 TablaDatos::TablaDatos(QList<ColumnInfo> columnas) {
-    columnas_.reserve(columnas.size());
+    columnas_.reserve(size_t(columnas.size()));
     for (auto& c : columnas) {
         Columna col;
         col.almacen = almacenDeTipo(c.type);
@@ -72,61 +122,98 @@ const TablaDatos::Columna& TablaDatos::col(int c) const {
 const ColumnInfo& TablaDatos::column(int c) const { return col(c).info; }
 
 void TablaDatos::reserve(qsizetype filas) {
+    reserva_ = std::max<qsizetype>(filas, 0);
     for (auto& c : columnas_) {
-        if (c.almacen == Almacen::Real) c.reales.reserve(size_t(filas));
-        else c.enteros.reserve(size_t(filas));
-        c.nulos.reserve(size_t(filas / 64 + 1));
+        c.nulos.reserve(size_t(reserva_ / 64 + 1));
+        // The first block is sized now when it has not started yet; later
+        // ones are sized as they open.
+        if (c.n == 0 && c.bloques.empty() && reserva_ > 0) {
+            c.bloques.emplace_back().reserve(size_t(std::min(reserva_, kFilasBloque)));
+            if (esPool(c.almacen)) c.pools.emplace_back();
+        }
     }
 }
 
-void TablaDatos::marcaNulo(Columna& c, bool nulo) {
-    const qsizetype fila = filas_;
-    if (size_t(fila / 64) >= c.nulos.size()) c.nulos.push_back(0);
-    if (nulo) c.nulos[size_t(fila / 64)] |= (quint64(1) << (fila % 64));
+std::vector<qint64>& TablaDatos::bloqueSiguiente(Columna& c) {
+    const bool abreBloque = (c.n & kMascaraBloque) == 0 && qsizetype(c.bloques.size()) <= (c.n >> kBitsBloque);
+    if (abreBloque) {
+        // The block just filled keeps exactly what it holds.
+        if (!c.pools.empty()) c.pools.back().shrink_to_fit();
+        auto& b = c.bloques.emplace_back();
+        const qsizetype restantes = reserva_ - c.n;
+        if (restantes > 0) b.reserve(size_t(std::min(restantes, kFilasBloque)));
+        else if (c.n > 0) b.reserve(size_t(kFilasBloque));  // a long result: whole blocks
+        if (esPool(c.almacen)) c.pools.emplace_back();
+    }
+    auto& b = c.bloques.back();
+    if (b.size() == b.capacity()) {
+        // Grow the first block geometrically, never past a whole block.
+        b.reserve(size_t(std::min(std::max<qsizetype>(qsizetype(b.capacity()) * 2, 16), kFilasBloque)));
+    }
+    return b;
+}
+
+void TablaDatos::pushSlot(Columna& c, qint64 valor, bool nulo) {
+    std::vector<qint64>& b = bloqueSiguiente(c);
+    if ((c.n & 63) == 0) c.nulos.push_back(0);
+    if (nulo) c.nulos.back() |= quint64(1) << (c.n & 63);
+    b.push_back(valor);
+    ++c.n;
+}
+
+void TablaDatos::pushBytes(Columna& c, const char* datos, qsizetype n) {
+    bloqueSiguiente(c);
+    std::vector<char>& pool = c.pools.back();
+    pool.insert(pool.end(), datos, datos + n);
+    pushSlot(c, qint64(pool.size()), false);
+}
+
+void TablaDatos::pushUtf16(Columna& c, const char16_t* datos, qsizetype n) {
+    bloqueSiguiente(c);
+    std::vector<char>& pool = c.pools.back();
+    anadeComoUtf8(pool, datos, n);
+    pushSlot(c, qint64(pool.size()), false);
 }
 
 void TablaDatos::appendNull(int ci) {
     Columna& c = columnas_[size_t(ci)];
-    marcaNulo(c, true);
-    if (c.almacen == Almacen::Real) c.reales.push_back(0);
-    else if (c.almacen == Almacen::Texto || c.almacen == Almacen::Bytes) c.enteros.push_back(c.pool.size());
-    else c.enteros.push_back(0);
+    if (esPool(c.almacen)) {
+        bloqueSiguiente(c);
+        pushSlot(c, qint64(c.pools.back().size()), true);
+    } else {
+        pushSlot(c, 0, true);
+    }
 }
 
 void TablaDatos::appendInt(int ci, qint64 v) {
     Columna& c = columnas_[size_t(ci)];
     switch (c.almacen) {
-    case Almacen::Entero: case Almacen::Logico: case Almacen::FechaHora:
-        marcaNulo(c, false);
-        c.enteros.push_back(c.almacen == Almacen::Logico ? (v != 0) : v);
-        break;
+    case Almacen::Entero: case Almacen::FechaHora: pushSlot(c, v, false); break;
+    case Almacen::Logico: pushSlot(c, v != 0, false); break;
     default: appendVariant(ci, QVariant(v));
     }
 }
 
 void TablaDatos::appendDouble(int ci, double v) {
     Columna& c = columnas_[size_t(ci)];
-    if (c.almacen == Almacen::Real) {
-        marcaNulo(c, false);
-        c.reales.push_back(v);
-    } else {
-        appendVariant(ci, QVariant(v));
-    }
+    if (c.almacen == Almacen::Real) pushSlot(c, std::bit_cast<qint64>(v), false);
+    else appendVariant(ci, QVariant(v));
 }
 
 void TablaDatos::appendBool(int ci, bool v) {
     Columna& c = columnas_[size_t(ci)];
-    if (c.almacen == Almacen::Logico || c.almacen == Almacen::Entero) {
-        marcaNulo(c, false);
-        c.enteros.push_back(v ? 1 : 0);
-    } else {
-        appendVariant(ci, QVariant(v));
-    }
+    if (c.almacen == Almacen::Logico || c.almacen == Almacen::Entero) pushSlot(c, v ? 1 : 0, false);
+    else appendVariant(ci, QVariant(v));
 }
 
 qint64 TablaDatos::msDesdeAnoUno(const QDateTime& v) {
     QDateTime u(v.date(), v.time(), Qt::UTC);
     return kAnoUno.msecsTo(u);
+}
+
+qint64 TablaDatos::msDesdeAnoUno(int ano, int mes, int dia, int hora, int minuto, int segundo, int ms) {
+    const qint64 dias = diasDesde1970(ano, unsigned(mes), unsigned(dia)) - kDiasAnoUno;
+    return ((dias * 24 + hora) * 60 + minuto) * 60000 + qint64(segundo) * 1000 + ms;
 }
 
 QDateTime TablaDatos::fechaDesdeMs(qint64 ms) {
@@ -136,31 +223,25 @@ QDateTime TablaDatos::fechaDesdeMs(qint64 ms) {
 
 void TablaDatos::appendDateTime(int ci, qint64 ms) {
     Columna& c = columnas_[size_t(ci)];
-    if (c.almacen == Almacen::FechaHora) {
-        marcaNulo(c, false);
-        c.enteros.push_back(ms);
-    } else {
-        appendVariant(ci, QVariant(fechaDesdeMs(ms)));
-    }
+    if (c.almacen == Almacen::FechaHora) pushSlot(c, ms, false);
+    else appendVariant(ci, QVariant(fechaDesdeMs(ms)));
 }
 
 void TablaDatos::appendDateTime(int ci, const QDateTime& v) { appendDateTime(ci, msDesdeAnoUno(v)); }
 
 void TablaDatos::appendUtf8(int ci, const char* datos, qsizetype n) {
     Columna& c = columnas_[size_t(ci)];
-    if (c.almacen == Almacen::Texto || c.almacen == Almacen::Bytes) {
-        marcaNulo(c, false);
-        c.pool.append(datos, n);
-        c.enteros.push_back(c.pool.size());
-    } else {
-        appendVariant(ci, QVariant(QString::fromUtf8(datos, n)));
-    }
+    if (esPool(c.almacen)) pushBytes(c, datos, n);
+    else appendVariant(ci, QVariant(QString::fromUtf8(datos, n)));
 }
 
-void TablaDatos::appendText(int ci, QStringView v) {
-    const QByteArray u = v.toUtf8();
-    appendUtf8(ci, u.constData(), u.size());
+void TablaDatos::appendUtf16(int ci, const char16_t* datos, qsizetype n) {
+    Columna& c = columnas_[size_t(ci)];
+    if (esPool(c.almacen)) pushUtf16(c, datos, n);
+    else appendVariant(ci, QVariant(QString(reinterpret_cast<const QChar*>(datos), n)));
 }
+
+void TablaDatos::appendText(int ci, QStringView v) { appendUtf16(ci, v.utf16(), v.size()); }
 
 void TablaDatos::appendBytes(int ci, const char* datos, qsizetype n) { appendUtf8(ci, datos, n); }
 
@@ -175,42 +256,33 @@ void TablaDatos::appendVariant(int ci, const QVariant& v) {
         bool ok = false;
         const qint64 n = v.toLongLong(&ok);
         if (!ok) FallaNumero(errnum::TiposNoCoinciden);
-        marcaNulo(c, false);
-        c.enteros.push_back(n);
+        pushSlot(c, n, false);
         break;
     }
     case Almacen::Logico:
-        marcaNulo(c, false);
-        c.enteros.push_back(v.toBool() ? 1 : 0);
+        pushSlot(c, v.toBool() ? 1 : 0, false);
         break;
     case Almacen::Real: {
         bool ok = false;
         const double d = v.toDouble(&ok);
         if (!ok) FallaNumero(errnum::TiposNoCoinciden);
-        marcaNulo(c, false);
-        c.reales.push_back(d);
+        pushSlot(c, std::bit_cast<qint64>(d), false);
         break;
     }
     case Almacen::FechaHora: {
         const QDateTime dt = v.toDateTime();
         if (!dt.isValid()) FallaNumero(errnum::TiposNoCoinciden);
-        marcaNulo(c, false);
-        c.enteros.push_back(msDesdeAnoUno(dt));
+        pushSlot(c, msDesdeAnoUno(dt), false);
         break;
     }
     case Almacen::Bytes: {
         const QByteArray b = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
-        marcaNulo(c, false);
-        c.pool.append(b);
-        c.enteros.push_back(c.pool.size());
+        pushBytes(c, b.constData(), b.size());
         break;
     }
     case Almacen::Texto: {
-        const QByteArray u = v.typeId() == QMetaType::QString ? v.toString().toUtf8()
-                                                              : TextoDeValor(v).toUtf8();
-        marcaNulo(c, false);
-        c.pool.append(u);
-        c.enteros.push_back(c.pool.size());
+        const QString s = v.typeId() == QMetaType::QString ? v.toString() : TextoDeValor(v);
+        pushUtf16(c, reinterpret_cast<const char16_t*>(s.utf16()), s.size());
         break;
     }
     }
@@ -222,16 +294,94 @@ void TablaDatos::appendRow(const QList<QVariant>& valores) {
     finishRow();
 }
 
+void TablaDatos::appendInts(int ci, const qint64* v, const qint64* ind, qsizetype n) {
+    Columna& c = columnas_[size_t(ci)];
+    switch (c.almacen) {
+    case Almacen::Entero: case Almacen::FechaHora:
+        for (qsizetype i = 0; i < n; ++i) {
+            const bool nulo = ind && ind[i] < 0;
+            pushSlot(c, nulo ? 0 : v[i], nulo);
+        }
+        break;
+    case Almacen::Logico:
+        for (qsizetype i = 0; i < n; ++i) {
+            const bool nulo = ind && ind[i] < 0;
+            pushSlot(c, !nulo && v[i] != 0, nulo);
+        }
+        break;
+    default:
+        for (qsizetype i = 0; i < n; ++i) appendVariant(ci, ind && ind[i] < 0 ? QVariant() : QVariant(v[i]));
+    }
+}
+
+void TablaDatos::appendDoubles(int ci, const double* v, const qint64* ind, qsizetype n) {
+    Columna& c = columnas_[size_t(ci)];
+    if (c.almacen == Almacen::Real) {
+        for (qsizetype i = 0; i < n; ++i) {
+            const bool nulo = ind && ind[i] < 0;
+            pushSlot(c, nulo ? 0 : std::bit_cast<qint64>(v[i]), nulo);
+        }
+    } else {
+        for (qsizetype i = 0; i < n; ++i) appendVariant(ci, ind && ind[i] < 0 ? QVariant() : QVariant(v[i]));
+    }
+}
+
+void TablaDatos::appendDateTimes(int ci, const qint64* ms, const qint64* ind, qsizetype n) {
+    Columna& c = columnas_[size_t(ci)];
+    if (c.almacen == Almacen::FechaHora) {
+        for (qsizetype i = 0; i < n; ++i) {
+            const bool nulo = ind && ind[i] < 0;
+            pushSlot(c, nulo ? 0 : ms[i], nulo);
+        }
+    } else {
+        for (qsizetype i = 0; i < n; ++i)
+            appendVariant(ci, ind && ind[i] < 0 ? QVariant() : QVariant(fechaDesdeMs(ms[i])));
+    }
+}
+
+void TablaDatos::appendUtf8s(int ci, const char* datos, qsizetype paso, const qint64* longitudes, qsizetype n) {
+    Columna& c = columnas_[size_t(ci)];
+    for (qsizetype i = 0; i < n; ++i) {
+        if (longitudes[i] < 0) {
+            appendNull(ci);
+        } else if (esPool(c.almacen)) {
+            pushBytes(c, datos + i * paso, qsizetype(longitudes[i]));
+        } else {
+            appendVariant(ci, QString::fromUtf8(datos + i * paso, qsizetype(longitudes[i])));
+        }
+    }
+}
+
+void TablaDatos::appendUtf16s(int ci, const char16_t* datos, qsizetype paso, const qint64* longitudes,
+                              qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i) {
+        if (longitudes[i] < 0) appendNull(ci);
+        else appendUtf16(ci, datos + i * paso, qsizetype(longitudes[i]));
+    }
+}
+
+void TablaDatos::compacta() {
+    for (auto& c : columnas_) {
+        if (!c.bloques.empty()) c.bloques.back().shrink_to_fit();
+        if (!c.pools.empty()) c.pools.back().shrink_to_fit();
+        c.bloques.shrink_to_fit();
+        c.pools.shrink_to_fit();
+        c.nulos.shrink_to_fit();
+    }
+}
+
 bool TablaDatos::isNull(qsizetype row, int ci) const {
     const Columna& c = col(ci);
     if (row < 0 || row >= filas_) FallaNumero(errnum::ElementoNoEncontrado);
-    return (c.nulos[size_t(row / 64)] >> (row % 64)) & 1;
+    return (c.nulos[size_t(row >> 6)] >> (row & 63)) & 1;
 }
 
 QByteArrayView TablaDatos::bytesDe(const Columna& c, qsizetype row) const {
-    const qint64 fin = c.enteros[size_t(row)];
-    const qint64 inicio = row == 0 ? 0 : c.enteros[size_t(row - 1)];
-    return QByteArrayView(c.pool.constData() + inicio, fin - inicio);
+    const size_t b = size_t(row >> kBitsBloque);
+    const size_t i = size_t(row & kMascaraBloque);
+    const qint64 fin = c.bloques[b][i];
+    const qint64 inicio = i == 0 ? 0 : c.bloques[b][i - 1];
+    return QByteArrayView(c.pools[b].data() + inicio, fin - inicio);
 }
 
 QVariant TablaDatos::value(qsizetype row, int ci) const {
@@ -239,13 +389,13 @@ QVariant TablaDatos::value(qsizetype row, int ci) const {
     const Columna& c = columnas_[size_t(ci)];
     switch (c.almacen) {
     case Almacen::Entero: {
-        const qint64 n = c.enteros[size_t(row)];
+        const qint64 n = slot(c, row);
         if (c.info.type == adBigInt) return QVariant(n);
         return QVariant(int(n));
     }
-    case Almacen::Logico: return QVariant(c.enteros[size_t(row)] != 0);
-    case Almacen::Real: return QVariant(c.reales[size_t(row)]);
-    case Almacen::FechaHora: return QVariant(fechaDesdeMs(c.enteros[size_t(row)]));
+    case Almacen::Logico: return QVariant(slot(c, row) != 0);
+    case Almacen::Real: return QVariant(std::bit_cast<double>(slot(c, row)));
+    case Almacen::FechaHora: return QVariant(fechaDesdeMs(slot(c, row)));
     case Almacen::Bytes: return QVariant(bytesDe(c, row).toByteArray());
     case Almacen::Texto: return QVariant(QString::fromUtf8(bytesDe(c, row)));
     }
@@ -256,7 +406,7 @@ QString TablaDatos::text(qsizetype row, int ci) const {
     if (isNull(row, ci)) return QString();
     const Columna& c = columnas_[size_t(ci)];
     switch (c.almacen) {
-    case Almacen::Entero: return QString::number(c.enteros[size_t(row)]);
+    case Almacen::Entero: return QString::number(slot(c, row));
     case Almacen::Texto: return QString::fromUtf8(bytesDe(c, row));
     default: return TextoDeValor(value(row, ci));
     }
@@ -265,9 +415,10 @@ QString TablaDatos::text(qsizetype row, int ci) const {
 qsizetype TablaDatos::memoryUsed() const {
     qsizetype total = 0;
     for (const auto& c : columnas_) {
-        total += qsizetype(c.enteros.capacity() * sizeof(qint64));
-        total += qsizetype(c.reales.capacity() * sizeof(double));
-        total += c.pool.capacity();
+        for (const auto& b : c.bloques) total += qsizetype(b.capacity() * sizeof(qint64));
+        for (const auto& p : c.pools) total += qsizetype(p.capacity());
+        total += qsizetype(c.bloques.capacity() * sizeof(c.bloques[0]));
+        total += qsizetype(c.pools.capacity() * sizeof(c.pools[0]));
         total += qsizetype(c.nulos.capacity() * sizeof(quint64));
     }
     return total;

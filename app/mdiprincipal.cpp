@@ -1,0 +1,210 @@
+#include "app/mdiprincipal.h"
+
+#include "app/frmidioma.h"
+#include "common/funciones.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+
+namespace {
+mdiPrincipal* gInstancia = nullptr;
+}
+
+mdiPrincipal* mdiPrincipal::Instancia() {
+    if (!gInstancia) new mdiPrincipal();
+    return gInstancia;
+}
+
+mdiPrincipal* mdiPrincipal::SiExiste() { return gInstancia; }
+
+QAction* mdiPrincipal::Elemento(QMenu* menu, const char* nombre, const QString& caption) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromUtf8(nombre));
+    return a;
+}
+
+mdiPrincipal::mdiPrincipal() {
+    gInstancia = this;
+    setObjectName(QStringLiteral("mdiPrincipal"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(kProducto);
+    area_ = new QMdiArea(this);
+    area_->setObjectName(QStringLiteral("areaHijas"));
+    area_->setBackground(palette().brush(QPalette::Dark));
+    setCentralWidget(area_);
+    resize(1024, 720);
+
+    auto* barra = menuBar();
+    auto menu = [&](const char* nombre, const QString& caption) {
+        QMenu* m = new QMenu(caption, this);
+        m->setObjectName(QString::fromUtf8(nombre));
+        m->menuAction()->setObjectName(QString::fromUtf8(nombre));
+        return m;
+    };
+    auto separador = [](QMenu* m, const char* nombre) {
+        QAction* s = m->addSeparator();
+        s->setObjectName(QString::fromUtf8(nombre));
+        return s;
+    };
+
+    // Design captions: what the window shows before the language is applied.
+    mnuArchivo = menu("mnuArchivo", QStringLiteral("&Archivo"));
+    mnuConectar = Elemento(mnuArchivo, "mnuConectar", QStringLiteral("&Conectar"));
+    mnuAdministrador = Elemento(mnuArchivo, "mnuAdministrador", QStringLiteral("&Administrador"));
+    mnuAnalizadorConsultas = Elemento(mnuArchivo, "mnuAnalizadorConsultas", QStringLiteral("Analizador &Consultas"));
+    Separator1 = separador(mnuArchivo, "Separator1");
+    mnuSalir = Elemento(mnuArchivo, "mnuSalir", QStringLiteral("&Salir"));
+
+    mnuBaseDatos = menu("mnuBaseDatos", QStringLiteral("&Base Datos"));
+    mnuNuevaBD = Elemento(mnuBaseDatos, "mnuNuevaBD", QStringLiteral("Nueva Base de datos"));
+    Separator4 = separador(mnuBaseDatos, "Separator4");
+    mnuAñadirTabla = Elemento(mnuBaseDatos, "mnuAñadirTabla", QStringLiteral("Añadir Tabla"));
+    mnuAñadirVista = Elemento(mnuBaseDatos, "mnuAñadirVista", QStringLiteral("Añadir Vista"));
+    mnuAñadirProcedimiento = Elemento(mnuBaseDatos, "mnuAñadirProcedimiento", QStringLiteral("Añadir Procedimiento"));
+    Separator2 = separador(mnuBaseDatos, "Separator2");
+    mnuPropiedadesBD = Elemento(mnuBaseDatos, "mnuPropiedadesBD", QStringLiteral("&Propiedades"));
+    mnuDiseño = Elemento(mnuBaseDatos, "mnuDiseño", QStringLiteral("Diseño"));
+    mnuVerRegistros = Elemento(mnuBaseDatos, "mnuVerRegistros", QStringLiteral("Ver registros"));
+    Separator3 = separador(mnuBaseDatos, "Separator3");
+    mnuEliminar = Elemento(mnuBaseDatos, "mnuEliminar", QStringLiteral("Eliminar"));
+    Separator5 = separador(mnuBaseDatos, "Separator5");
+    mnuCopiaSeguridad = Elemento(mnuBaseDatos, "mnuCopiaSeguridad", QStringLiteral("Copia &Seguridad Base de Datos"));
+    mnuRestaurarCopia = Elemento(mnuBaseDatos, "mnuRestaurarCopia", QStringLiteral("&Restaurar Copia seguridad"));
+    Separator6 = separador(mnuBaseDatos, "Separator6");
+    mnuAñadirInicioSesion = Elemento(mnuBaseDatos, "mnuAñadirInicioSesion", QStringLiteral("Añadir Inicio Sesion"));
+    mnuAñadirUsuario = Elemento(mnuBaseDatos, "mnuAñadirUsuario", QStringLiteral("Añadir Usuario"));
+
+    mnuConsulta = menu("mnuConsulta", QStringLiteral("&Consulta"));
+    mnuAbrir = Elemento(mnuConsulta, "mnuAbrir", QStringLiteral("&Abrir"));
+    mnuGuardar = Elemento(mnuConsulta, "mnuGuardar", QStringLiteral("&Guardar"));
+
+    mnuTabla = menu("mnuTabla", QStringLiteral("&Tabla"));
+    mnuInsertarFila = Elemento(mnuTabla, "mnuInsertarFila", QStringLiteral("Insertar Fila"));
+    mnuEliminarFila = Elemento(mnuTabla, "mnuEliminarFila", QStringLiteral("Eliminar Fila"));
+
+    barra->addMenu(mnuArchivo);
+    barra->addMenu(mnuBaseDatos);
+    barra->addMenu(mnuConsulta);
+
+    connect(mnuSalir, &QAction::triggered, this, &mdiPrincipal::mnuSalir_Click);
+    connect(area_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* s) {
+        if (s)
+            if (auto* f = qobject_cast<Formulario*>(s->widget())) f->ActivadaPorAnfitrion();
+    });
+
+    ventanas::EstableceAnfitrion(this);
+}
+
+mdiPrincipal::~mdiPrincipal() {
+    ventanas::Olvida(this);
+    if (ventanas::Anfitrion() == this) ventanas::EstableceAnfitrion(nullptr);
+    if (gInstancia == this) gInstancia = nullptr;
+}
+
+void mdiPrincipal::Habilita(QMenu* menu, bool si) { menu->menuAction()->setEnabled(si); }
+bool mdiPrincipal::Habilitado(QMenu* menu) { return menu->menuAction()->isEnabled(); }
+
+void mdiPrincipal::Show() {
+    if (!cargado_) {
+        cargado_ = true;
+        ventanas::Registra(this);
+        MDIForm_Load();
+    }
+    show();
+    MDIForm_Activate();
+}
+
+void mdiPrincipal::MDIForm_Load() {
+    Atrapa("MDIForm_Load", [&] {
+        Habilita(mnuArchivo, true);
+        mnuAdministrador->setEnabled(false);
+        mnuAnalizadorConsultas->setEnabled(false);
+        Habilita(mnuBaseDatos, false);
+        Habilita(mnuConsulta, false);
+        CargaIdioma();
+    });
+}
+
+void mdiPrincipal::MDIForm_Activate() {
+    Atrapa("MDIForm_Activate", [&] { PonIdioma(); });
+}
+
+void mdiPrincipal::MDIForm_Unload() {}
+
+void mdiPrincipal::PonIdioma() {
+    Atrapa("PonIdioma", [&] {
+        if (Idioma != 0 && Idioma != 1) return;
+        const bool es = Idioma == 0;
+        auto pon = [es](QAction* a, const char* espanol, const char* ingles) {
+            a->setText(QString::fromUtf8(es ? espanol : ingles));
+        };
+        pon(mnuArchivo->menuAction(), "&Archivo", "&File");
+        pon(mnuBaseDatos->menuAction(), "&Base Datos", "&Database");
+        pon(mnuConsulta->menuAction(), "&Consulta", "&Query");
+        pon(mnuConectar, "&Conectar", "&Connect");
+        pon(mnuAdministrador, "&Administrador", "&Administrator");
+        pon(mnuAnalizadorConsultas, "A&nalizador Consultas", "&Query Analyzer");
+        pon(mnuSalir, "&Salir", "&Exit");
+        pon(mnuNuevaBD, "&Nueva Base Datos", "&New Database");
+        pon(mnuAñadirTabla, "Añadir &Tabla", "Add &Table");
+        pon(mnuAñadirVista, "Añadir &Vista", "Add &View");
+        pon(mnuAñadirProcedimiento, "Añadir &Procedimiento", "Add &Procedure");
+        pon(mnuPropiedadesBD, "&Propiedades", "&Properties");
+        pon(mnuDiseño, "&Diseño", "&Desing");
+        pon(mnuVerRegistros, "&Ver Registros", "V&iew Register");
+        pon(mnuEliminar, "&Eliminar", "&Delete");
+        pon(mnuCopiaSeguridad, "&Copia Seguridad Base de Datos", "&Backup database");
+        pon(mnuRestaurarCopia, "&Restaurar Copia Seguridad", "&Restore backup");
+        pon(mnuAñadirInicioSesion, "Añadir Inicio &Sesion", "Add Inicio &Sesion");
+        pon(mnuAñadirUsuario, "Añadir &Usuario", "Add &User");
+        pon(mnuAbrir, "&Abrir", "&Open");
+        pon(mnuGuardar, "&Guardar", "&Save");
+    });
+}
+
+void mdiPrincipal::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && cargado_) MDIForm_Activate();
+}
+
+void mdiPrincipal::closeEvent(QCloseEvent* e) {
+    // Every child window is asked; one that cancels keeps the program running.
+    const auto cargadas = ventanas::Cargadas();
+    for (QWidget* w : cargadas) {
+        auto* f = qobject_cast<Formulario*>(w);
+        if (f && !f->Unload()) {
+            e->ignore();
+            return;
+        }
+    }
+    MDIForm_Unload();
+    ventanas::Olvida(this);
+    e->accept();
+}
+
+QMdiSubWindow* mdiPrincipal::AgregaHija(Formulario* hija) {
+    QMdiSubWindow* s = area_->addSubWindow(hija);
+    s->setObjectName(hija->objectName() + QStringLiteral("_marco"));
+    return s;
+}
+
+void mdiPrincipal::Cascada() { area_->cascadeSubWindows(); }
+
+Formulario* mdiPrincipal::HijaActiva() const {
+    QMdiSubWindow* s = area_->activeSubWindow();
+    return s ? qobject_cast<Formulario*>(s->widget()) : nullptr;
+}
+
+void mdiPrincipal::mnuSalir_Click() {
+    Atrapa("mnuSalir_Click", [&] {
+        if (Conexion && Conexion->State() != datos::adStateClosed) Conexion->Close();
+    });
+    servicios::Aplicacion().Termina();
+}
+
+void Main() {
+    CargaIdioma();
+    mdiPrincipal::Instancia()->Show();
+}

@@ -1,0 +1,90 @@
+#pragma once
+// The main window: the multiple-document area that holds every child window,
+// and the menus whose commands open them.
+
+#include "platform/formularios.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+
+class mdiPrincipal : public QMainWindow, public AnfitrionHijas {
+    Q_OBJECT
+public:
+    // The main window, created on first use.
+    static mdiPrincipal* Instancia();
+    static mdiPrincipal* SiExiste();
+
+    // Shows the window modeless, loading it first.
+    void Show();
+
+    // Menus of the bar and their items.
+    QMenu* mnuArchivo;
+    QAction* mnuConectar;
+    QAction* mnuAdministrador;
+    QAction* mnuAnalizadorConsultas;
+    QAction* Separator1;
+    QAction* mnuSalir;
+    QMenu* mnuBaseDatos;
+    QAction* mnuNuevaBD;
+    QAction* Separator4;
+    QAction* mnuAñadirTabla;
+    QAction* mnuAñadirVista;
+    QAction* mnuAñadirProcedimiento;
+    QAction* Separator2;
+    QAction* mnuPropiedadesBD;
+    QAction* mnuDiseño;
+    QAction* mnuVerRegistros;
+    QAction* Separator3;
+    QAction* mnuEliminar;
+    QAction* Separator5;
+    QAction* mnuCopiaSeguridad;
+    QAction* mnuRestaurarCopia;
+    QAction* Separator6;
+    QAction* mnuAñadirInicioSesion;
+    QAction* mnuAñadirUsuario;
+    QMenu* mnuConsulta;
+    QAction* mnuAbrir;
+    QAction* mnuGuardar;
+    QMenu* mnuTabla;  // not in the bar: the table designer's pop-up
+    QAction* mnuInsertarFila;
+    QAction* mnuEliminarFila;
+
+    // A bar menu as a whole, switched on or off.
+    static void Habilita(QMenu* menu, bool si);
+    static bool Habilitado(QMenu* menu);
+
+    void PonIdioma();
+
+    // What the child windows use.
+    QMdiSubWindow* AgregaHija(Formulario* hija) override;
+    void Cascada() override;
+    Formulario* HijaActiva() const override;
+    QWidget* Ventana() override { return this; }
+    QMdiArea* Area() const { return area_; }
+
+public slots:
+    void mnuSalir_Click();
+
+protected:
+    void MDIForm_Load();
+    void MDIForm_Activate();
+    void MDIForm_Unload();
+    void changeEvent(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+public:
+    ~mdiPrincipal() override;
+
+private:
+    mdiPrincipal();
+    QAction* Elemento(QMenu* menu, const char* nombre, const QString& caption);
+
+    QMdiArea* area_;
+    bool cargado_ = false;
+};
+
+// The program's entry point: the language, then the main window.
+void Main();

@@ -1,0 +1,204 @@
+#include "platform/formularios.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace {
+AnfitrionHijas* gAnfitrion = nullptr;
+
+QList<QPointer<QWidget>>& Lista() {
+    static QList<QPointer<QWidget>> l;
+    return l;
+}
+}  // namespace
+
+namespace ventanas {
+
+void EstableceAnfitrion(AnfitrionHijas* anfitrion) { gAnfitrion = anfitrion; }
+AnfitrionHijas* Anfitrion() { return gAnfitrion; }
+
+QList<QWidget*> Cargadas() {
+    QList<QWidget*> r;
+    for (const auto& p : Lista())
+        if (p) r.append(p.data());
+    return r;
+}
+
+void Registra(QWidget* ventana) {
+    if (!Lista().contains(ventana)) Lista().append(ventana);
+}
+
+void Olvida(QWidget* ventana) { Lista().removeAll(ventana); }
+
+void DescargaTodas() {
+    const auto todas = Cargadas();
+    for (auto it = todas.rbegin(); it != todas.rend(); ++it) {
+        QWidget* w = *it;
+        Olvida(w);
+        if (auto* f = qobject_cast<Formulario*>(w)) {
+            if (QWidget* marco = f->Marco(); marco != f) marco->deleteLater();
+            else f->deleteLater();
+        }
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace ventanas
+
+Formulario::Formulario(const QString& nombre, Clase clase) : clase_(clase) {
+    setObjectName(nombre);
+    if (clase_ == Clase::Libre || clase_ == Clase::Modal) {
+        setWindowFlag(Qt::Dialog);
+        if (auto* a = ventanas::Anfitrion()) setParent(a->Ventana(), windowFlags() | Qt::Dialog);
+    }
+}
+
+Formulario::~Formulario() {
+    // A window destroyed without unloading leaves the collection all the same.
+    ventanas::Olvida(this);
+}
+
+void Formulario::Load() {
+    if (cargado_) return;
+    cargado_ = true;
+    ventanas::Registra(this);
+    Form_Load();
+}
+
+QWidget* Formulario::Marco() const {
+    if (marco_) return marco_.data();
+    return const_cast<Formulario*>(this);
+}
+
+void Formulario::Show() {
+    Load();
+    if (!cargado_) return;  // the load unloaded the window
+    if (clase_ == Clase::Hija && !marco_ && ventanas::Anfitrion()) {
+        marco_ = ventanas::Anfitrion()->AgregaHija(this);
+    }
+    mostrado_ = true;
+    Marco()->show();
+    if (marco_) marco_->widget()->show();
+    Activa();
+}
+
+void Formulario::ShowModal() {
+    Load();
+    if (!cargado_) return;
+    QPointer<Formulario> yo(this);
+    setWindowModality(Qt::ApplicationModal);
+    mostrado_ = true;
+    QEventLoop bucle;
+    connect(this, &Formulario::Descargado, &bucle, &QEventLoop::quit);
+    show();
+    raise();
+    activateWindow();
+    bucle.exec();
+}
+
+void Formulario::Activa() {
+    if (marco_) {
+        if (auto* area = marco_->mdiArea()) area->setActiveSubWindow(marco_);
+        marco_->raise();
+    } else {
+        raise();
+        activateWindow();
+    }
+}
+
+int Formulario::Left() const { return Marco()->x(); }
+int Formulario::Top() const { return Marco()->y(); }
+void Formulario::EstableceLeft(int x) { Marco()->move(x, Marco()->y()); }
+void Formulario::EstableceTop(int y) { Marco()->move(Marco()->x(), y); }
+bool Formulario::Minimizado() const { return Marco()->isMinimized(); }
+void Formulario::Restaura() { Marco()->showNormal(); }
+
+bool Formulario::PreguntaDescarga() {
+    int cancel = 0;
+    Form_Unload(cancel);
+    return cancel == 0;
+}
+
+void Formulario::Finaliza() {
+    cargado_ = false;
+    mostrado_ = false;
+    ventanas::Olvida(this);
+    OlvidaInstancia();
+    emit Descargado();
+}
+
+bool Formulario::Unload() {
+    if (!cargado_ || descargando_) return true;
+    descargando_ = true;
+    if (!PreguntaDescarga()) {
+        descargando_ = false;
+        return false;
+    }
+    Finaliza();
+    if (marco_) {
+        marco_->setAttribute(Qt::WA_DeleteOnClose);
+        marco_->close();
+    } else {
+        hide();
+        deleteLater();
+    }
+    return true;
+}
+
+void Formulario::closeEvent(QCloseEvent* e) {
+    if (descargando_ || !cargado_) {
+        e->accept();
+        return;
+    }
+    descargando_ = true;
+    if (!PreguntaDescarga()) {
+        descargando_ = false;
+        e->ignore();
+        return;
+    }
+    Finaliza();
+    e->accept();
+    if (marco_) marco_->setAttribute(Qt::WA_DeleteOnClose);
+    else deleteLater();
+}
+
+void Formulario::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    // Children are activated by the main window; free windows by the desktop.
+    if (e->type() == QEvent::ActivationChange && clase_ != Clase::Hija && isActiveWindow() && cargado_)
+        Form_Activate();
+}
+
+void Formulario::ActivadaPorAnfitrion() {
+    if (cargado_) Form_Activate();
+}
+
+namespace {
+class FiltroKeyPress : public QObject {
+public:
+    FiltroKeyPress(QObject* padre, ManejadorKeyPress m) : QObject(padre), m_(std::move(m)) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        auto* k = static_cast<QKeyEvent*>(e);
+        short codigo = 0;
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) codigo = 13;
+        else if (k->key() == Qt::Key_Escape) codigo = 27;
+        else if (!k->text().isEmpty()) codigo = short(k->text().at(0).unicode());
+        else return false;
+        const short original = codigo;
+        m_(codigo);
+        return codigo == 0 && original != 0;
+    }
+
+private:
+    ManejadorKeyPress m_;
+};
+}  // namespace
+
+void ConectaKeyPress(QWidget* control, ManejadorKeyPress manejador) {
+    control->installEventFilter(new FiltroKeyPress(control, std::move(manejador)));
+}

@@ -1,0 +1,137 @@
+#pragma once
+// Windows of the program. Every window has a name (its objectName), is
+// "loaded" from the moment its load handler starts until it unloads, and is
+// listed meanwhile in the collection of loaded windows. Child windows live in
+// the main window's multiple-document area; a window class with one default
+// instance derives from FormularioUnico.
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QMdiSubWindow;
+
+class Formulario;
+
+// What the main window offers its child windows.
+class AnfitrionHijas {
+public:
+    virtual ~AnfitrionHijas() = default;
+    virtual QMdiSubWindow* AgregaHija(Formulario* hija) = 0;
+    virtual void Cascada() = 0;
+    virtual Formulario* HijaActiva() const = 0;
+    virtual QWidget* Ventana() = 0;
+};
+
+namespace ventanas {
+// The main window registers itself here; nullptr when none.
+void EstableceAnfitrion(AnfitrionHijas* anfitrion);
+AnfitrionHijas* Anfitrion();
+
+// The collection of loaded windows, in load order (the main window included).
+QList<QWidget*> Cargadas();
+void Registra(QWidget* ventana);
+void Olvida(QWidget* ventana);
+
+// Unloads every loaded window without asking any; used when the program
+// ends and between tests.
+void DescargaTodas();
+}  // namespace ventanas
+
+class Formulario : public QWidget {
+    Q_OBJECT
+public:
+    enum class Clase { Hija, Libre, Modal };
+
+    Formulario(const QString& nombre, Clase clase);
+    ~Formulario() override;
+
+    QString Name() const { return objectName(); }
+    bool Cargado() const { return cargado_; }
+    bool Mostrado() const { return mostrado_; }
+
+    // Runs the load handler once; a loaded window is not loaded again.
+    void Load();
+    // Shows the window modeless, loading it first when needed.
+    void Show();
+    // Shows the window modal: returns when it has unloaded.
+    void ShowModal();
+    // Runs the unload handler; false when it cancelled.
+    bool Unload();
+    // Makes the window the active one and brings it to the front.
+    void Activa();
+
+    // Position inside the main window's area (of the frame around a child).
+    int Left() const;
+    int Top() const;
+    void EstableceLeft(int x);
+    void EstableceTop(int y);
+    bool Minimizado() const;
+    void Restaura();
+
+    void Caption(const QString& texto) { setWindowTitle(texto); }
+    QString Caption() const { return windowTitle(); }
+
+    // The frame the window is shown in: its multiple-document frame for a
+    // child shown in the main window, else the window itself.
+    QWidget* Marco() const;
+
+    // Called by the main window when this child becomes the active one.
+    void ActivadaPorAnfitrion();
+
+signals:
+    void Descargado();
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Activate() {}
+    virtual void Form_Unload(int& Cancel) { Q_UNUSED(Cancel); }
+    // Default instances forget themselves here.
+    virtual void OlvidaInstancia() {}
+
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    bool PreguntaDescarga();
+    void Finaliza();
+
+    Clase clase_;
+    bool cargado_ = false;
+    bool mostrado_ = false;
+    bool descargando_ = false;
+    QPointer<QMdiSubWindow> marco_;
+};
+
+// A window class with one default instance, created and loaded on first use
+// (published before its load runs) and forgotten when it unloads.
+template <class T>
+class FormularioUnico : public Formulario {
+public:
+    using Formulario::Formulario;
+
+    static T* Instancia() {
+        if (!instancia_) {
+            instancia_ = new T();
+            instancia_->Load();
+        }
+        return instancia_;
+    }
+    // The default instance when one exists, without creating it.
+    static T* SiExiste() { return instancia_; }
+
+protected:
+    void OlvidaInstancia() override {
+        if (instancia_ == this) instancia_ = nullptr;
+    }
+
+private:
+    static inline T* instancia_ = nullptr;
+};
+
+// Key-press handler with the code of the key typed (13 for Enter); setting
+// the code to 0 swallows the key.
+using ManejadorKeyPress = std::function<void(short& KeyAscii)>;
+void ConectaKeyPress(QWidget* control, ManejadorKeyPress manejador);

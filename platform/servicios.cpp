@@ -1,0 +1,132 @@
+#include "platform/servicios.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+// A lone carriage return breaks the line, as it does in the desktop's boxes.
+QString LineasDeCaja(const QString& texto) {
+    QString r;
+    r.reserve(texto.size());
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto[i];
+        if (c == u'\r') {
+            r += u'\n';
+            if (i + 1 < texto.size() && texto[i + 1] == u'\n') ++i;
+        } else {
+            r += c;
+        }
+    }
+    return r;
+}
+
+class MensajesQt : public ServicioMensajes {
+public:
+    int Muestra(const QString& texto, int estilo, const QString& titulo) override {
+        QMessageBox caja(QApplication::activeWindow());
+        caja.setWindowTitle(titulo);
+        caja.setText(LineasDeCaja(texto));
+        switch (estilo & 0x70) {
+        case vb::vbCritical: caja.setIcon(QMessageBox::Critical); break;
+        case vb::vbQuestion: caja.setIcon(QMessageBox::Question); break;
+        case vb::vbExclamation: caja.setIcon(QMessageBox::Warning); break;
+        case vb::vbInformation: caja.setIcon(QMessageBox::Information); break;
+        default: break;
+        }
+        switch (estilo & 0x0F) {
+        case vb::vbYesNoCancel: {
+            caja.addButton(QMessageBox::Yes);
+            caja.addButton(QMessageBox::No);
+            auto* cancelar = caja.addButton(QMessageBox::Cancel);
+            caja.setEscapeButton(cancelar);
+            caja.setDefaultButton(QMessageBox::Yes);
+            break;
+        }
+        case vb::vbYesNo:
+            caja.addButton(QMessageBox::Yes);
+            caja.addButton(QMessageBox::No);
+            caja.setDefaultButton(QMessageBox::Yes);
+            break;
+        default: caja.addButton(QMessageBox::Ok); break;
+        }
+        // The pointer shows an arrow while the user answers.
+        const bool ocupado = QApplication::overrideCursor() != nullptr;
+        if (ocupado) QApplication::setOverrideCursor(Qt::ArrowCursor);
+        caja.exec();
+        if (ocupado) QApplication::restoreOverrideCursor();
+        switch (caja.standardButton(caja.clickedButton())) {
+        case QMessageBox::Yes: return vb::vbYes;
+        case QMessageBox::No: return vb::vbNo;
+        case QMessageBox::Cancel: return vb::vbCancel;
+        default:
+            // A box closed from its frame answers Cancel where it has one.
+            return (estilo & 0x0F) == vb::vbYesNoCancel ? vb::vbCancel : vb::vbOK;
+        }
+    }
+};
+
+class PunteroQt : public ServicioPuntero {
+public:
+    void Establece(int puntero) override {
+        const bool ocupado = puntero == vb::vbHourglass;
+        if (ocupado && !ocupado_) QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (!ocupado && ocupado_) QApplication::restoreOverrideCursor();
+        ocupado_ = ocupado;
+        actual_ = ocupado ? vb::vbHourglass : vb::vbDefault;
+    }
+    int Actual() const override { return actual_; }
+
+private:
+    bool ocupado_ = false;
+    int actual_ = vb::vbDefault;
+};
+
+class TecladoQt : public ServicioTeclado {
+public:
+    void EnviaTabulador() override {
+        QWidget* foco = QApplication::focusWidget();
+        if (!foco) return;
+        // Posted, so the focus moves after the current key handler returns.
+        QCoreApplication::postEvent(foco, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+        QCoreApplication::postEvent(foco, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier));
+    }
+};
+
+class AplicacionQt : public ServicioAplicacion {
+public:
+    void Termina() override { QCoreApplication::exit(0); }
+};
+
+MensajesQt gMensajesQt;
+PunteroQt gPunteroQt;
+TecladoQt gTecladoQt;
+AplicacionQt gAplicacionQt;
+
+ServicioMensajes* gMensajes = &gMensajesQt;
+ServicioPuntero* gPuntero = &gPunteroQt;
+ServicioTeclado* gTeclado = &gTecladoQt;
+ServicioAplicacion* gAplicacion = &gAplicacionQt;
+
+}  // namespace
+
+namespace servicios {
+ServicioMensajes& Mensajes() { return *gMensajes; }
+ServicioPuntero& Puntero() { return *gPuntero; }
+ServicioTeclado& Teclado() { return *gTeclado; }
+ServicioAplicacion& Aplicacion() { return *gAplicacion; }
+void Usa(ServicioMensajes* s) { gMensajes = s ? s : &gMensajesQt; }
+void Usa(ServicioPuntero* s) { gPuntero = s ? s : &gPunteroQt; }
+void Usa(ServicioTeclado* s) { gTeclado = s ? s : &gTecladoQt; }
+void Usa(ServicioAplicacion* s) { gAplicacion = s ? s : &gAplicacionQt; }
+}  // namespace servicios
+
+int MsgBox(const QString& texto, int estilo, const QString& titulo) {
+    return servicios::Mensajes().Muestra(texto, estilo, titulo);
+}
+void PunteroRaton(int puntero) { servicios::Puntero().Establece(puntero); }
+int PunteroRaton() { return servicios::Puntero().Actual(); }

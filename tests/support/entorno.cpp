@@ -1,0 +1,102 @@
+#include "entorno.h"
+
+#include "app/mdiprincipal.h"
+#include "common/globales.h"
+#include "platform/formularios.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int MensajesDoble::Muestra(const QString& texto, int estilo, const QString& titulo) {
+    if (FallarSiguientes > 0) {
+        --FallarSiguientes;
+        throw ErrorEjecucion(errnum::LlamadaNoValida, QStringLiteral("The box could not be shown"));
+    }
+    Cajas.append({texto, estilo, titulo});
+    return Respuestas.isEmpty() ? vb::vbOK : Respuestas.takeFirst();
+}
+
+void RegistroDoble::PonTexto(const QString& ruta, const QString& nombre, const QByteArray& texto) {
+    Valores[ruta][nombre] = {registro::REG_SZ, texto + '\0'};
+}
+
+void RegistroDoble::PonNumero(const QString& ruta, const QString& nombre, qint32 n) {
+    Valores[ruta][nombre] = {registro::REG_DWORD, QByteArray(reinterpret_cast<const char*>(&n), 4)};
+}
+
+long RegistroDoble::CreaClave(registro::HKEY, const QString& ruta, int, registro::HKEY* clave) {
+    if (FallaCreacion) return registro::ERROR_ACCESS_DENIED;
+    Valores[ruta];
+    *clave = siguiente_++;
+    abiertas_[*clave] = ruta;
+    return registro::ERROR_SUCCESS;
+}
+
+long RegistroDoble::AbreClave(registro::HKEY, const QString& ruta, int, registro::HKEY* clave) {
+    if (!Valores.contains(ruta)) return registro::ERROR_FILE_NOT_FOUND;
+    *clave = siguiente_++;
+    abiertas_[*clave] = ruta;
+    return registro::ERROR_SUCCESS;
+}
+
+long RegistroDoble::ConsultaTipo(registro::HKEY clave, const QString& nombre, int* tipo, qint64* tamano) {
+    if (!abiertas_.contains(clave)) return registro::ERROR_INVALID_HANDLE;
+    const auto& v = Valores[abiertas_[clave]];
+    if (!v.contains(nombre)) return registro::ERROR_FILE_NOT_FOUND;
+    *tipo = v[nombre].first;
+    *tamano = v[nombre].second.size();
+    return registro::ERROR_SUCCESS;
+}
+
+long RegistroDoble::ConsultaDatos(registro::HKEY clave, const QString& nombre, QByteArray* datos) {
+    if (!abiertas_.contains(clave)) return registro::ERROR_INVALID_HANDLE;
+    const auto& v = Valores[abiertas_[clave]];
+    if (!v.contains(nombre)) return registro::ERROR_FILE_NOT_FOUND;
+    *datos = v[nombre].second;
+    return registro::ERROR_SUCCESS;
+}
+
+long RegistroDoble::EstableceValor(registro::HKEY clave, const QString& nombre, int tipo, const QByteArray& datos) {
+    if (!abiertas_.contains(clave)) return registro::ERROR_INVALID_HANDLE;
+    if (FallaEscritura) return registro::ERROR_ACCESS_DENIED;
+    QByteArray d = datos;
+    if (tipo == registro::REG_SZ) d.append('\0');
+    Valores[abiertas_[clave]][nombre] = {tipo, d};
+    return registro::ERROR_SUCCESS;
+}
+
+long RegistroDoble::CierraClave(registro::HKEY clave) {
+    return abiertas_.remove(clave) ? registro::ERROR_SUCCESS : registro::ERROR_INVALID_HANDLE;
+}
+
+void PruebaTolvek::SetUp() {
+    ReiniciaGlobales();
+    servicios::Usa(&mensajes);
+    servicios::Usa(&puntero);
+    servicios::Usa(&aplicacion);
+    registro::Usa(&registro);
+    // A program that has run before: the language is already stored.
+    registro.PonNumero(QStringLiteral("Software\\tolvek"), QStringLiteral("Idioma"), 0);
+    conexion = std::make_shared<ConexionGuion>();
+    datos::EstableceFabricaConexiones([c = conexion] { return c; });
+}
+
+void PruebaTolvek::TearDown() {
+    ventanas::DescargaTodas();
+    if (auto* m = mdiPrincipal::SiExiste()) delete m;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    datos::EstableceFabricaConexiones(nullptr);
+    servicios::Usa(static_cast<ServicioMensajes*>(nullptr));
+    servicios::Usa(static_cast<ServicioPuntero*>(nullptr));
+    servicios::Usa(static_cast<ServicioAplicacion*>(nullptr));
+    registro::Usa(nullptr);
+    ReiniciaGlobales();
+}
+
+QStringList PruebaTolvek::TextosCajas() const {
+    QStringList r;
+    for (const auto& c : mensajes.Cajas) r.append(c.texto);
+    return r;
+}
+
+void AlEntrarEnBucle(std::function<void()> f) { QTimer::singleShot(0, qApp, std::move(f)); }

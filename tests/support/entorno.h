@@ -1,0 +1,85 @@
+#pragma once
+// The test bench: doubles for the desktop's services and a fixture that
+// starts every test from a program that has just started, connected to a
+// scripted connection.
+
+#include "conexion_guion.h"
+
+#include "platform/registro.h"
+#include "platform/servicios.h"
+
+#include <QMap>
+
+#include <gtest/gtest.h>
+
+// Records every box and answers from a script (OK, or the next answer queued).
+class MensajesDoble : public ServicioMensajes {
+public:
+    struct Caja {
+        QString texto;
+        int estilo;
+        QString titulo;
+    };
+    QList<Caja> Cajas;
+    QList<int> Respuestas;
+    int FallarSiguientes = 0;  // the next n boxes fail to show
+
+    int Muestra(const QString& texto, int estilo, const QString& titulo) override;
+};
+
+class PunteroDoble : public ServicioPuntero {
+public:
+    QList<int> Historia;
+    int actual = 0;
+    void Establece(int p) override {
+        Historia.append(p);
+        actual = p == vb::vbHourglass ? p : vb::vbDefault;
+    }
+    int Actual() const override { return actual; }
+};
+
+class AplicacionDoble : public ServicioAplicacion {
+public:
+    int Terminaciones = 0;
+    void Termina() override { ++Terminaciones; }
+};
+
+// A registry in memory, with the key creation and the write able to fail.
+class RegistroDoble : public registro::Almacen {
+public:
+    bool FallaCreacion = false;
+    bool FallaEscritura = false;
+    // Stored values: path -> name -> (type, data as the registry keeps it).
+    QMap<QString, QMap<QString, QPair<int, QByteArray>>> Valores;
+    void PonTexto(const QString& ruta, const QString& nombre, const QByteArray& texto);
+    void PonNumero(const QString& ruta, const QString& nombre, qint32 n);
+
+    long CreaClave(registro::HKEY raiz, const QString& ruta, int acceso, registro::HKEY* clave) override;
+    long AbreClave(registro::HKEY raiz, const QString& ruta, int acceso, registro::HKEY* clave) override;
+    long ConsultaTipo(registro::HKEY clave, const QString& nombre, int* tipo, qint64* tamano) override;
+    long ConsultaDatos(registro::HKEY clave, const QString& nombre, QByteArray* datos) override;
+    long EstableceValor(registro::HKEY clave, const QString& nombre, int tipo, const QByteArray& datos) override;
+    long CierraClave(registro::HKEY clave) override;
+
+private:
+    QMap<registro::HKEY, QString> abiertas_;
+    registro::HKEY siguiente_ = 100;
+};
+
+class PruebaTolvek : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The texts of the boxes shown so far.
+    QStringList TextosCajas() const;
+
+    MensajesDoble mensajes;
+    PunteroDoble puntero;
+    AplicacionDoble aplicacion;
+    RegistroDoble registro;
+    std::shared_ptr<ConexionGuion> conexion;  // what the program connects to
+};
+
+// Runs f as soon as the event loop runs (for closing a modal window).
+void AlEntrarEnBucle(std::function<void()> f);
