@@ -1,5 +1,6 @@
 #include "app/mdiprincipal.h"
 
+#include "app/frmconectar.h"
 #include "app/frmidioma.h"
 #include "common/funciones.h"
 
@@ -88,6 +89,7 @@ mdiPrincipal::mdiPrincipal() {
     barra->addMenu(mnuBaseDatos);
     barra->addMenu(mnuConsulta);
 
+    connect(mnuConectar, &QAction::triggered, this, &mdiPrincipal::mnuConectar_Click);
     connect(mnuSalir, &QAction::triggered, this, &mdiPrincipal::mnuSalir_Click);
     connect(area_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* s) {
         if (s)
@@ -198,11 +200,14 @@ Formulario* mdiPrincipal::HijaActiva() const {
 }
 
 void mdiPrincipal::mnuSalir_Click() {
-    Atrapa("mnuSalir_Click", [&] {
+    // A connection that fails to close is reported and the program goes on.
+    const bool cerrada = Atrapa("mnuSalir_Click", [&] {
         if (Conexion && Conexion->State() != datos::adStateClosed) Conexion->Close();
     });
-    servicios::Aplicacion().Termina();
+    if (cerrada) servicios::Aplicacion().Termina();
 }
+
+void mdiPrincipal::mnuConectar_Click() { frmConectar::Instancia()->Show(); }
 
 void Main() {
     CargaIdioma();

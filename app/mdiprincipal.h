@@ -66,6 +66,7 @@ public:
     QMdiArea* Area() const { return area_; }
 
 public slots:
+    void mnuConectar_Click();
     void mnuSalir_Click();
 
 protected:

@@ -39,10 +39,7 @@ void DescargaTodas() {
     for (auto it = todas.rbegin(); it != todas.rend(); ++it) {
         QWidget* w = *it;
         Olvida(w);
-        if (auto* f = qobject_cast<Formulario*>(w)) {
-            if (QWidget* marco = f->Marco(); marco != f) marco->deleteLater();
-            else f->deleteLater();
-        }
+        if (auto* f = qobject_cast<Formulario*>(w)) f->DescargaSinPreguntar();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -129,6 +126,14 @@ void Formulario::Finaliza() {
     ventanas::Olvida(this);
     OlvidaInstancia();
     emit Descargado();
+}
+
+void Formulario::DescargaSinPreguntar() {
+    if (descargando_) return;
+    descargando_ = true;
+    if (cargado_) Finaliza();
+    if (marco_) marco_->deleteLater();
+    else deleteLater();
 }
 
 bool Formulario::Unload() {

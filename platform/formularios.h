@@ -60,6 +60,8 @@ public:
     void ShowModal();
     // Runs the unload handler; false when it cancelled.
     bool Unload();
+    // Unloads without running the unload handler (the program is ending).
+    void DescargaSinPreguntar();
     // Makes the window the active one and brings it to the front.
     void Activa();
 

@@ -2,6 +2,7 @@
 
 #include "app/mdiprincipal.h"
 #include "common/globales.h"
+#include "explorer/consolasql.h"
 #include "platform/formularios.h"
 
 #include <QApplication>
@@ -91,6 +92,7 @@ void PruebaTolvek::TearDown() {
     servicios::Usa(static_cast<ServicioAplicacion*>(nullptr));
     registro::Usa(nullptr);
     ReiniciaGlobales();
+    GruposFicheros.reset();
 }
 
 QStringList PruebaTolvek::TextosCajas() const {

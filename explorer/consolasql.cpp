@@ -1,0 +1,95 @@
+#include "explorer/consolasql.h"
+
+#include "common/funciones.h"
+#include "common/texto.h"
+
+ArrayDatos GruposFicheros;
+
+void PonPrefijoBD(const QString& baseDatos) { PrefijoBD = NombreSQL(baseDatos) + QStringLiteral(".."); }
+
+QString DameIntercalacion(const QString& baseDatos) {
+    QString resultado;
+    Atrapa("DameIntercalacion", [&] {
+        datos::Recordset rs;
+        if (!CreaRecordset(Conexion, rs,
+                           QStringLiteral(" select convert(sysname,DatabasePropertyEx('") + LiteralSQL(baseDatos) +
+                               QStringLiteral("','Collation'))")))
+            return;
+        if (rs.RecordCount() > 0) resultado = rs.Fields(0).Texto();
+        rs.Close();
+    });
+    return resultado;
+}
+
+QString DameTipoDato(const QString& tipo, bool& numerico) {
+    struct Fila {
+        const char* catalogo;
+        const char* campo;  // nullptr: matched by the catalog number only
+        const char* codigo;
+        bool numerico;
+    };
+    static const Fila tabla[] = {
+        {"173", "128", "1", false},  // binary
+        {"104", "11", "2", false},   // bit
+        {"175", "129", "3", false},  // char
+        {"61", "133", "4", false},   // datetime
+        {"106", "14", "5", true},    // decimal
+        {"62", "5", "6", true},      // float
+        {"34", "205", "7", false},   // image
+        {"56", "3", "8", true},      // int
+        {"60", "6", "9", true},      // money
+        {"239", "130", "10", false}, // nchar
+        {"99", "203", "11", false},  // ntext
+        {"108", "131", "12", true},  // numeric
+        {"231", "202", "13", false}, // nvarchar
+        {"59", "4", "14", true},     // real
+        {"58", "7", "15", false},    // smalldatetime
+        {"52", "2", "16", true},     // smallint
+        {"122", nullptr, "17", true}, // smallmoney
+        {"35", nullptr, "18", false}, // text
+        {"189", "135", "19", false}, // timestamp
+        {"48", "16", "20", true},    // tinyint
+        {"36", nullptr, "21", false}, // uniqueidentifier
+        {"165", "204", "22", false}, // varbinary
+        {"167", "200", "23", false}, // varchar
+    };
+    numerico = false;
+    for (const auto& f : tabla) {
+        if (tipo == QLatin1String(f.catalogo) || (f.campo && tipo == QLatin1String(f.campo))) {
+            numerico = f.numerico;
+            return QString::fromLatin1(f.codigo);
+        }
+    }
+    return QStringLiteral("0");
+}
+
+void CapturaGruposFicheros_SQL() {
+    Atrapa("CapturaGruposFicheros_SQL", [&] {
+        PonPrefijoBD(NombreNodo);
+        const QString sql = QStringLiteral("select  g.groupname,g.status,  g.groupid, 'filecount' =") +
+                            QStringLiteral("         (select count(*) from ") + PrefijoBD +
+                            QStringLiteral("sysfiles f") + QStringLiteral("             Where f.groupid = g.groupid") +
+                            QStringLiteral("                 and (f.status & 0x40 <> 0x40))") +
+                            QStringLiteral("     from ") + PrefijoBD + QStringLiteral("sysfilegroups g") +
+                            QStringLiteral(" order by groupid");
+        datos::Recordset rs;
+        if (!CreaRecordset(Conexion, rs, sql)) return;
+        if (!GruposFicheros) GruposFicheros = std::make_shared<GridDataArray>();
+        // Re-dimensioning empties every cell: no row of an earlier load stays.
+        GruposFicheros->Redimensiona(0, 200, 0, 4);
+        int fila = 0;
+        while (!rs.Eof()) {
+            GruposFicheros->GrabaCelda(fila, 0, rs.Fields(QStringLiteral("groupname")).Texto());
+            if (Val(rs.Fields(QStringLiteral("status")).Texto()) > 10) {
+                GruposFicheros->GrabaCelda(fila, 3, QStringLiteral("-1"));
+                GruposFicheros->GrabaCelda(fila, 2, QStringLiteral("0"));
+            } else {
+                GruposFicheros->GrabaCelda(fila, 2, QStringLiteral("-1"));
+                GruposFicheros->GrabaCelda(fila, 3, QStringLiteral("0"));
+            }
+            GruposFicheros->GrabaCelda(fila, 1, rs.Fields(QStringLiteral("filecount")).Texto());
+            ++fila;
+            rs.MoveNext();
+        }
+    });
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Catalog questions shared by the designers and the database dialogs.
+
+#include "platform/griddataarray.h"
+
+#include <QString>
+
+// Filegroups of the current database: name, files that are not log files,
+// read-only flag and default flag ("-1"/"0"); rows 0 to 200, columns 0 to 4.
+extern ArrayDatos GruposFicheros;
+
+// Sets PrefijoBD for a database: its name as the server reads it, and "..".
+void PonPrefijoBD(const QString& baseDatos);
+
+// The database's default collation, or "".
+QString DameIntercalacion(const QString& baseDatos);
+// The designer's type code ("1" to "23", "0" for none) of a catalog type
+// number or a field type number, given as text.
+QString DameTipoDato(const QString& tipo, bool& numerico);
+// Loads the filegroups of NombreNodo into GruposFicheros.
+void CapturaGruposFicheros_SQL();

@@ -1,0 +1,117 @@
+#include "app/frmconectar.h"
+
+#include "app/mdiprincipal.h"
+#include "common/funciones.h"
+#include "support/entorno.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+class Conectar : public PruebaTolvek {
+protected:
+    void SetUp() override {
+        PruebaTolvek::SetUp();
+        mdiPrincipal::Instancia()->Show();
+        mdiPrincipal::SiExiste()->mnuConectar->trigger();
+        dialogo = frmConectar::SiExiste();
+        ASSERT_NE(dialogo, nullptr);
+    }
+    void Rellena(const QString& servidor, const QString& usuario, const QString& clave) {
+        dialogo->txtServidor->setText(servidor);
+        dialogo->txtUsuario->setText(usuario);
+        dialogo->txtClave->setText(clave);
+    }
+    mdiPrincipal* m() { return mdiPrincipal::SiExiste(); }
+    frmConectar* dialogo = nullptr;
+};
+
+TEST_F(Conectar, OpensWithItsDefaults) {
+    EXPECT_TRUE(dialogo->isVisible());
+    EXPECT_EQ(dialogo->txtServidor->text(), kServidorPredeterminado);
+    EXPECT_EQ(dialogo->txtUsuario->text(), QStringLiteral("sa"));
+    EXPECT_EQ(dialogo->txtClave->text(), QString());
+    EXPECT_EQ(dialogo->txtClave->echoMode(), QLineEdit::Password);
+    dialogo->PonIdioma();
+    EXPECT_EQ(dialogo->windowTitle(), QStringLiteral("Conectar"));
+    EXPECT_EQ(dialogo->lblClave->text(), QStringLiteral("Contraseña:"));
+    Idioma = 1;
+    dialogo->PonIdioma();
+    EXPECT_EQ(dialogo->windowTitle(), QStringLiteral("Connect"));
+    EXPECT_EQ(dialogo->cmdConectar->text(), QStringLiteral("&Connect"));
+    EXPECT_EQ(dialogo->lblServidor->text(), QStringLiteral("Server:"));
+    EXPECT_EQ(dialogo->lblUsuario->text(), QStringLiteral("User:"));
+    EXPECT_EQ(dialogo->lblClave->text(), QStringLiteral("Password:"));
+    Idioma = 4;
+    dialogo->PonIdioma();
+    EXPECT_EQ(dialogo->windowTitle(), QStringLiteral("Connect"));
+}
+
+TEST_F(Conectar, ConnectsWithTheStringAsTyped) {
+    Rellena(QStringLiteral("SRV1\\SQL2000"), QStringLiteral(" sa "), QStringLiteral("p;w}d=1"));
+    dialogo->cmdConectar->click();
+    EXPECT_EQ(conexion->CadenaConexion,
+              QStringLiteral("Provider=SQLOLEDB.1;Data Source=SRV1\\SQL2000;Initial Catalog=master;"
+                             "User Id= sa ;Password=p;w}d=1;"));
+    EXPECT_EQ(conexion->CommandTimeout(), 120);
+    EXPECT_TRUE(Conexion == conexion);
+    EXPECT_EQ(NombreUsuario, QStringLiteral(" sa "));
+    EXPECT_EQ(ClaveUsuario, QStringLiteral("p;w}d=1"));
+    EXPECT_TRUE(m()->mnuAdministrador->isEnabled());
+    EXPECT_TRUE(m()->mnuAnalizadorConsultas->isEnabled());
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+    EXPECT_EQ(puntero.Historia, (QList<int>{vb::vbHourglass, vb::vbDefault}));
+    EXPECT_EQ(frmConectar::SiExiste(), nullptr);
+    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+}
+
+TEST_F(Conectar, BlankServerOrLoginIsRefused) {
+    Idioma = 1;
+    Rellena(QStringLiteral("   "), QStringLiteral("sa"), QString());
+    dialogo->cmdConectar->click();
+    Rellena(QStringLiteral("srv"), QStringLiteral("  "), QString());
+    dialogo->cmdConectar->click();
+    Idioma = 0;
+    Rellena(QString(), QString(), QString());
+    dialogo->cmdConectar->click();
+    EXPECT_EQ(TextosCajas(), (QStringList{"Insert server.", "Insert user.", "Introduzca servidor."}));
+    EXPECT_EQ(mensajes.Cajas[0].titulo, QStringLiteral("Tolvek"));
+    EXPECT_EQ(conexion->Aperturas, 0);
+    EXPECT_EQ(frmConectar::SiExiste(), dialogo);  // still open
+    EXPECT_TRUE(NombreServidor.isEmpty());
+    EXPECT_TRUE(puntero.Historia.isEmpty());
+    // An empty password is accepted.
+    Rellena(QStringLiteral("srv"), QStringLiteral("sa"), QString());
+    dialogo->cmdConectar->click();
+    EXPECT_EQ(conexion->Aperturas, 1);
+}
+
+TEST_F(Conectar, AFailureAfterASuccessSwitchesTheMenusOff) {
+    Rellena(QStringLiteral("srv"), QStringLiteral("sa"), QStringLiteral("x"));
+    dialogo->cmdConectar->click();
+    ASSERT_TRUE(m()->mnuAdministrador->isEnabled());
+
+    m()->mnuConectar->trigger();
+    auto* segundo = frmConectar::SiExiste();
+    ASSERT_NE(segundo, nullptr);
+    EXPECT_EQ(segundo->txtUsuario->text(), QStringLiteral("sa"));  // a fresh dialog
+    conexion->FallaApertura(18456, QStringLiteral("Login failed for user 'sa'."));
+    segundo->txtClave->setText(QStringLiteral("mala"));
+    segundo->cmdConectar->click();
+    EXPECT_EQ(TextosCajas(), QStringList{QStringLiteral(" Error Nº:18456 (Login failed for user 'sa'.).")});
+    EXPECT_FALSE(m()->mnuAdministrador->isEnabled());
+    EXPECT_FALSE(m()->mnuAnalizadorConsultas->isEnabled());
+    EXPECT_EQ(frmConectar::SiExiste(), nullptr);
+    EXPECT_EQ(ClaveUsuario, QStringLiteral("mala"));
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+}
+
+TEST_F(Conectar, NoDataProviderIsReportedAndThePointerComesBack) {
+    datos::EstableceFabricaConexiones(nullptr);
+    Rellena(QStringLiteral("srv"), QStringLiteral("sa"), QString());
+    dialogo->cmdConectar->click();
+    ASSERT_EQ(mensajes.Cajas.size(), 1);
+    EXPECT_TRUE(mensajes.Cajas[0].texto.startsWith(QStringLiteral(" Error Nº:91 (")));
+    EXPECT_FALSE(m()->mnuAdministrador->isEnabled());
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+}
