@@ -44,6 +44,7 @@ frmConectar::frmConectar() : FormularioUnico(QStringLiteral("frmConectar"), Clas
     rejilla->addWidget(txtClave, 2, 1);
     cmdConectar = new QPushButton(QStringLiteral("&Conectar"), this);
     cmdConectar->setObjectName(QStringLiteral("cmdConectar"));
+    cmdConectar->setAutoDefault(true);  // Enter on the focused button presses it
     capa->addWidget(fraSQL);
     capa->addWidget(cmdConectar, 0, Qt::AlignRight);
     setTabOrder(txtServidor, txtUsuario);
