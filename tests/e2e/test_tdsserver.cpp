@@ -1,0 +1,1008 @@
+// The scripted TDS server, driven through the real driver (unixODBC +
+// FreeTDS) with the raw ODBC API: what the end-to-end tests of the program
+// rely on it for.
+#include "tdsserver.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace tdstest;
+
+namespace {
+
+struct Diag {
+    std::string state;
+    long native = 0;
+    std::string text;
+};
+
+std::string utf8(const SQLWCHAR* w, std::size_t n) {
+    std::string out;
+    for (std::size_t i = 0; i < n && w[i]; ++i) {
+        char32_t cp = w[i];
+        if (cp >= 0xd800 && cp < 0xdc00 && i + 1 < n) cp = 0x10000 + ((cp - 0xd800) << 10) + (w[++i] - 0xdc00);
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xc0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3f));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xe0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (cp & 0x3f));
+        } else {
+            out += static_cast<char>(0xf0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3f));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (cp & 0x3f));
+        }
+    }
+    return out;
+}
+
+// Diagnostics through the wide entry point, as UTF-8 (the narrow one gives
+// Latin-1 from the driver manager).
+std::vector<Diag> diagnostics(SQLSMALLINT type, SQLHANDLE h) {
+    std::vector<Diag> out;
+    for (SQLSMALLINT i = 1;; ++i) {
+        SQLWCHAR state[6] = {};
+        SQLWCHAR text[2048] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT len = 0;
+        SQLRETURN rc = SQLGetDiagRecW(type, h, i, state, &native, text, 2048, &len);
+        if (!SQL_SUCCEEDED(rc)) break;
+        out.push_back({utf8(state, 5), native, utf8(text, 2048)});
+    }
+    return out;
+}
+
+const Diag* findNative(const std::vector<Diag>& diags, long native) {
+    for (const Diag& d : diags)
+        if (d.native == native) return &d;
+    return nullptr;
+}
+
+std::string describe(const std::vector<Diag>& diags) {
+    std::string out;
+    for (const Diag& d : diags) out += d.state + " " + std::to_string(d.native) + " " + d.text + "\n";
+    return out;
+}
+
+const Diag* findState(const std::vector<Diag>& diags, const std::string& state) {
+    for (const Diag& d : diags)
+        if (d.state == state) return &d;
+    return nullptr;
+}
+
+std::u16string utf16(const std::string& s) {
+    std::u16string out;
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char c = s[i];
+        char32_t cp = c;
+        int extra = c < 0x80 ? 0 : c < 0xe0 ? 1 : c < 0xf0 ? 2 : 3;
+        if (extra) cp = c & (0x3f >> extra);
+        for (int k = 1; k <= extra && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3f);
+        i += extra + 1;
+        if (cp >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xd800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xdc00 + ((cp - 0x10000) & 0x3ff)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+// A statement that ran to its end: with or without rows or messages.
+bool completes(SQLRETURN rc) { return SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA; }
+
+using TextRow = std::vector<std::optional<std::string>>;
+
+// One ODBC connection with one statement handle.
+class Conn {
+public:
+    explicit Conn(SQLHENV env) {
+        SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+        SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
+    }
+    ~Conn() {
+        if (stmt) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        if (connected) SQLDisconnect(dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    }
+    Conn(const Conn&) = delete;
+    Conn& operator=(const Conn&) = delete;
+
+    // Through the wide entry point: the driver manager passes narrow
+    // connection strings on byte by byte, which breaks non-ASCII passwords.
+    SQLRETURN connect(const std::string& cs) {
+        std::u16string wide = utf16(cs);
+        SQLWCHAR out[1024];
+        SQLSMALLINT outLen = 0;
+        SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(wide.data()), SQL_NTS, out,
+                                         1024, &outLen, SQL_DRIVER_NOPROMPT);
+        if (SQL_SUCCEEDED(rc)) {
+            connected = true;
+            SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+        }
+        return rc;
+    }
+    SQLRETURN exec(const std::string& sql) {
+        std::u16string wide = utf16(sql);
+        return SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(wide.data()), SQL_NTS);
+    }
+    std::vector<Diag> connDiags() const { return diagnostics(SQL_HANDLE_DBC, dbc); }
+    std::vector<Diag> stmtDiags() const { return diagnostics(SQL_HANDLE_STMT, stmt); }
+
+    SQLSMALLINT columnCount() const {
+        SQLSMALLINT n = 0;
+        SQLNumResultCols(stmt, &n);
+        return n;
+    }
+    // The rows of the current result, every column as UTF-8 text.
+    std::vector<TextRow> fetchText() {
+        std::vector<TextRow> rows;
+        const SQLSMALLINT cols = columnCount();
+        while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+            TextRow row;
+            for (SQLUSMALLINT c = 1; c <= cols; ++c) {
+                std::string value;
+                char buf[4096];
+                SQLLEN ind = 0;
+                SQLRETURN rc;
+                while ((rc = SQLGetData(stmt, c, SQL_C_CHAR, buf, sizeof buf, &ind)) != SQL_NO_DATA) {
+                    if (!SQL_SUCCEEDED(rc) || ind == SQL_NULL_DATA) break;
+                    value += buf;
+                    if (rc == SQL_SUCCESS) break;
+                }
+                if (ind == SQL_NULL_DATA)
+                    row.push_back(std::nullopt);
+                else
+                    row.push_back(value);
+            }
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
+    std::string catalog() const {
+        SQLWCHAR buf[256] = {};
+        SQLINTEGER len = 0;
+        SQLGetConnectAttrW(dbc, SQL_ATTR_CURRENT_CATALOG, buf, sizeof buf, &len);
+        return utf8(buf, 256);
+    }
+
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    bool connected = false;
+};
+
+class TdsServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        server.acceptLogin("tolvek", "Contraseña#1");
+        server.start();
+    }
+    void TearDown() override {
+        server.stop();
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+    }
+    std::unique_ptr<Conn> connect(const std::string& extra = "", const std::string& database = "master",
+                                  const std::string& version = "7.4") {
+        auto c = std::make_unique<Conn>(env);
+        SQLRETURN rc = c->connect(server.odbcConnectionString(database, version) + extra);
+        EXPECT_TRUE(SQL_SUCCEEDED(rc)) << (c->connDiags().empty() ? "" : c->connDiags()[0].text);
+        return c;
+    }
+    std::string connectionStringFor(const std::string& user, const std::string& password) const {
+        return "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=" + std::to_string(server.port()) + ";UID=" + user +
+               ";PWD={" + password + "};DATABASE=master;TDS_Version=7.4;ClientCharset=UTF-8;";
+    }
+
+    SQLHENV env = SQL_NULL_HENV;
+    TdsServer server;
+};
+
+// -- Login --------------------------------------------------------------------
+
+TEST_F(TdsServerTest, AcceptedLoginCarriesTheClientsFields) {
+    auto c = connect("APP=Tolvek;");
+    ASSERT_TRUE(c->connected);
+    const auto logins = server.logins();
+    ASSERT_EQ(logins.size(), 1u);
+    EXPECT_TRUE(logins[0].accepted);
+    EXPECT_EQ(logins[0].user, "tolvek");
+    EXPECT_EQ(logins[0].password, "Contraseña#1");  // de-obfuscated, non-ASCII included
+    EXPECT_EQ(logins[0].database, "master");
+    EXPECT_EQ(logins[0].appName, "Tolvek");
+    EXPECT_EQ(logins[0].tdsVersion, 0x74000004u);
+    EXPECT_EQ(logins[0].packetSize, 4096u);
+    EXPECT_EQ(c->catalog(), "master");
+    EXPECT_EQ(server.currentDatabase(), "master");
+
+    char version[64] = {};
+    SQLSMALLINT len = 0;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLGetInfo(c->dbc, SQL_DBMS_VER, version, sizeof version, &len)));
+    EXPECT_EQ(std::string(version).substr(0, 2), "15");
+}
+
+TEST_F(TdsServerTest, WrongPasswordOrUserIsRefusedWith18456) {
+    for (auto [user, password] : {std::pair<std::string, std::string>{"tolvek", "otra"},
+                                  std::pair<std::string, std::string>{"intruso", "Contraseña#1"}}) {
+        Conn c(env);
+        SQLRETURN rc = c.connect(connectionStringFor(user, password));
+        EXPECT_EQ(rc, SQL_ERROR) << user;
+        const auto diags = c.connDiags();
+        const Diag* d = findNative(diags, 18456);
+        ASSERT_NE(d, nullptr) << user;
+        EXPECT_NE(d->text.find("Login failed for user '" + user + "'."), std::string::npos) << d->text;
+    }
+    const auto logins = server.logins();
+    ASSERT_EQ(logins.size(), 2u);
+    EXPECT_FALSE(logins[0].accepted);
+    EXPECT_EQ(logins[0].password, "otra");
+    EXPECT_FALSE(logins[1].accepted);
+    EXPECT_EQ(logins[1].user, "intruso");
+    EXPECT_TRUE(server.statements().empty());
+
+    // The right login still gets in afterwards.
+    auto ok = connect();
+    EXPECT_TRUE(ok->connected);
+}
+
+TEST_F(TdsServerTest, LoginToAMissingDatabaseIsRefused) {
+    server.setDatabases({"master", "Ventas"});
+    Conn c(env);
+    EXPECT_EQ(c.connect(server.odbcConnectionString("Compras")), SQL_ERROR);
+    EXPECT_NE(findNative(c.connDiags(), 4060), nullptr);
+
+    auto ok = connect("", "ventas");
+    ASSERT_TRUE(ok->connected);
+    EXPECT_EQ(ok->catalog(), "Ventas");  // the server's spelling
+}
+
+// Every protocol version the driver can use logs in and reads typed rows.
+class TdsVersionTest : public TdsServerTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TdsVersionTest, LogsInAndReadsRows) {
+    server.on("SELECT n, t, d FROM v",
+              Reply::rows({{"n", Type::BigInt}, {"t", Type::NVarChar, 30}, {"d", Type::DateTime}},
+                          {{-9000000000LL, "versión", "2001-02-03 04:05:06"}, {nullptr, nullptr, nullptr}}));
+    auto c = connect("", "master", GetParam());
+    ASSERT_TRUE(c->connected);
+    // Without a version the driver takes the newest it knows.
+    const std::string version = *GetParam() ? GetParam() : "7.4";
+    EXPECT_EQ(server.logins().back().tdsVersion >> 24, 0x70u + (version[2] - '0'));
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT n, t, d FROM v")));
+    const auto rows = c->fetchText();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], "-9000000000");
+    EXPECT_EQ(rows[0][1], "versión");
+    EXPECT_EQ(rows[0][2].value_or("").substr(0, 19), "2001-02-03 04:05:06");
+    for (const auto& v : rows[1]) EXPECT_FALSE(v.has_value());
+    EXPECT_EQ(SQLMoreResults(c->stmt), SQL_NO_DATA);
+    EXPECT_EQ(server.statements(), std::vector<std::string>{"SELECT n, t, d FROM v"});
+}
+
+// The driver ends transactions with requests of their own from 7.2 on, and
+// with batches before that; the server follows both.
+TEST_P(TdsVersionTest, TransactionStateFollowsTheDriver) {
+    auto c = connect("", "master", GetParam());
+    ASSERT_TRUE(c->connected);
+    EXPECT_FALSE(server.inTransaction());
+    ASSERT_TRUE(SQL_SUCCEEDED(
+        SQLSetConnectAttr(c->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)));
+    EXPECT_TRUE(server.inTransaction());
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c->dbc, SQL_COMMIT)));
+    EXPECT_TRUE(server.inTransaction());
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c->dbc, SQL_ROLLBACK)));
+    EXPECT_TRUE(server.inTransaction());
+    ASSERT_TRUE(SQL_SUCCEEDED(
+        SQLSetConnectAttr(c->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0)));
+    EXPECT_FALSE(server.inTransaction());
+
+    // One request for each step, each naming what it does.
+    const auto statements = server.statements();
+    ASSERT_EQ(statements.size(), 4u);
+    EXPECT_NE(statements[0].find("BEGIN TRANSACTION"), std::string::npos);
+    EXPECT_NE(statements[1].find("COMMIT"), std::string::npos);
+    EXPECT_NE(statements[2].find("ROLLBACK"), std::string::npos);
+    EXPECT_NE(statements[3].find("ROLLBACK"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, TdsVersionTest, ::testing::Values("7.1", "7.2", "7.3", "7.4", ""));
+
+// -- Results ------------------------------------------------------------------
+
+TEST_F(TdsServerTest, ScriptedSelectReadsBackEveryTypeAndNulls) {
+    const std::vector<Column> cols = {
+        {"id", Type::Int, 0, 18, 0, false}, {"nombre", Type::NVarChar, 40}, {"alta", Type::DateTime},
+        {"precio", Type::Float},            {"activo", Type::Bit},          {"nivel", Type::TinyInt},
+        {"orden", Type::SmallInt},          {"codigo", Type::VarChar, 20},  {"importe", Type::Decimal, 0, 12, 2},
+        {"guid", Type::UniqueIdentifier},
+    };
+    server.on("SELECT * FROM dbo.articulos",
+              Reply::rows(cols, {
+                                    {7, "Año ñandú €", "2024-02-29 13:45:10.500", 2.25, true, 255, -32768, "ñ€",
+                                     "-1234567.89", "6F9619FF-8B86-D011-B42D-00C04FC964FF"},
+                                    {-2147483647 - 1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr},
+                                    {2147483647, "", "1753-01-01", -0.5, false, 0, 32767, "", "0.05", nullptr},
+                                }));
+    auto c = connect();
+    ASSERT_EQ(c->exec("SELECT * FROM dbo.articulos"), SQL_SUCCESS);
+
+    ASSERT_EQ(c->columnCount(), static_cast<SQLSMALLINT>(cols.size()));
+    // float may be described as SQL_FLOAT or SQL_DOUBLE, decimal as SQL_DECIMAL or SQL_NUMERIC.
+    const SQLSMALLINT expectedTypes[] = {SQL_INTEGER, SQL_WVARCHAR, SQL_TYPE_TIMESTAMP, SQL_DOUBLE, SQL_BIT,
+                                         SQL_TINYINT, SQL_SMALLINT, SQL_VARCHAR,        SQL_NUMERIC, SQL_GUID};
+    auto same = [](SQLSMALLINT a, SQLSMALLINT b) {
+        auto norm = [](SQLSMALLINT t) -> SQLSMALLINT {
+            return t == SQL_FLOAT ? SQL_DOUBLE : t == SQL_DECIMAL ? SQL_NUMERIC : t;
+        };
+        return norm(a) == norm(b);
+    };
+    for (SQLUSMALLINT i = 1; i <= cols.size(); ++i) {
+        SQLCHAR name[128];
+        SQLSMALLINT nameLen, type, digits, nullable;
+        SQLULEN size;
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLDescribeCol(c->stmt, i, name, sizeof name, &nameLen, &type, &size, &digits, &nullable)));
+        EXPECT_EQ(reinterpret_cast<char*>(name), cols[i - 1].name);
+        EXPECT_TRUE(same(type, expectedTypes[i - 1])) << cols[i - 1].name << " " << type;
+        EXPECT_EQ(nullable, cols[i - 1].nullable ? SQL_NULLABLE : SQL_NO_NULLS) << cols[i - 1].name;
+        if (i == 2) {
+            EXPECT_EQ(size, 40u);
+        }
+        if (i == 9) {
+            EXPECT_EQ(size, 12u);
+            EXPECT_EQ(digits, 2);
+        }
+    }
+
+    // Typed reads of the first row.
+    ASSERT_EQ(SQLFetch(c->stmt), SQL_SUCCESS);
+    SQLINTEGER id = 0;
+    SQLLEN ind = 0;
+    SQLGetData(c->stmt, 1, SQL_C_SLONG, &id, 0, &ind);
+    EXPECT_EQ(id, 7);
+    SQLWCHAR wide[64] = {};
+    SQLGetData(c->stmt, 2, SQL_C_WCHAR, wide, sizeof wide, &ind);
+    EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(wide)), u"Año ñandú €");
+    SQL_TIMESTAMP_STRUCT ts = {};
+    SQLGetData(c->stmt, 3, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind);
+    EXPECT_EQ(ts.year, 2024);
+    EXPECT_EQ(ts.month, 2);
+    EXPECT_EQ(ts.day, 29);
+    EXPECT_EQ(ts.hour, 13);
+    EXPECT_EQ(ts.minute, 45);
+    EXPECT_EQ(ts.second, 10);
+    EXPECT_EQ(ts.fraction, 500000000u);
+    double price = 0;
+    SQLGetData(c->stmt, 4, SQL_C_DOUBLE, &price, 0, &ind);
+    EXPECT_DOUBLE_EQ(price, 2.25);
+    unsigned char bit = 9;
+    SQLGetData(c->stmt, 5, SQL_C_BIT, &bit, 0, &ind);
+    EXPECT_EQ(bit, 1);
+    SQLCloseCursor(c->stmt);
+
+    // The same rows as text.
+    ASSERT_EQ(c->exec("SELECT * FROM dbo.articulos"), SQL_SUCCESS);
+    const auto rows = c->fetchText();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][1], "Año ñandú €");
+    EXPECT_EQ(rows[0][2].value_or("").substr(0, 23), "2024-02-29 13:45:10.500");
+    EXPECT_EQ(rows[0][5], "255");
+    EXPECT_EQ(rows[0][6], "-32768");
+    EXPECT_EQ(rows[0][7], "ñ€");  // varchar travels in code page 1252
+    EXPECT_EQ(rows[0][8], "-1234567.89");
+    EXPECT_EQ(rows[0][9], "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+    EXPECT_EQ(rows[1][0], "-2147483648");
+    for (std::size_t i = 1; i < cols.size(); ++i) EXPECT_FALSE(rows[1][i].has_value()) << i;
+    EXPECT_EQ(rows[2][0], "2147483647");
+    EXPECT_EQ(rows[2][1], "");  // empty, not NULL
+    EXPECT_EQ(rows[2][2].value_or("").substr(0, 19), "1753-01-01 00:00:00");
+    EXPECT_EQ(rows[2][4], "0");
+    EXPECT_TRUE(rows[2][8] == "0.05" || rows[2][8] == ".05") << rows[2][8].value_or("NULL");
+}
+
+TEST_F(TdsServerTest, SeveralResultsAndRowCountsFollowEachOther) {
+    server.on("EXEC dbo.informe",
+              Reply::rows({{"a", Type::Int}}, {{1}, {2}})
+                  .thenRowsAffected(5)
+                  .thenRows({{"b", Type::NVarChar}, {"c", Type::Int}}, {{"x", 3}}));
+    auto c = connect();
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("EXEC dbo.informe")));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"1"}, {"2"}}));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLMoreResults(c->stmt)));
+    // The row count between the two results is either reported by itself or
+    // skipped by the driver; the second result must follow in any case.
+    if (c->columnCount() == 0) {
+        SQLLEN count = -1;
+        SQLRowCount(c->stmt, &count);
+        EXPECT_EQ(count, 5);
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLMoreResults(c->stmt)));
+    }
+    EXPECT_EQ(c->columnCount(), 2);
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"x", "3"}}));
+    EXPECT_EQ(SQLMoreResults(c->stmt), SQL_NO_DATA);
+
+    server.on("UPDATE dbo.t SET a = 1", Reply::rowsAffected(42));
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("UPDATE dbo.t SET a = 1")));
+    SQLLEN count = -1;
+    SQLRowCount(c->stmt, &count);
+    EXPECT_EQ(count, 42);
+}
+
+TEST_F(TdsServerTest, UnscriptedStatementsGetAnEmptyReplyAndAreRecorded) {
+    server.on(std::regex(R"(SELECT nombre FROM dbo\.clientes WHERE id = \d+)", std::regex::icase),
+              Reply::rows({{"nombre", Type::NVarChar}}, {{"patrón"}}));
+    server.on("select nombre from dbo.clientes where id = 7", Reply::rows({{"nombre", Type::NVarChar}}, {{"exacta"}}));
+    auto c = connect();
+
+    EXPECT_TRUE(completes(c->exec("SET NOCOUNT ON")));
+    EXPECT_EQ(c->columnCount(), 0);
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("select  nombre\n from dbo.clientes where id = 7;")));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"exacta"}}));  // the latest rule wins, spacing ignored
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT nombre FROM dbo.clientes WHERE id = 12")));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"patrón"}}));
+    EXPECT_TRUE(completes(c->exec("SELECT nombre FROM dbo.clientes WHERE id = x")));
+    EXPECT_EQ(c->columnCount(), 0);
+
+    EXPECT_EQ(server.statements(),
+              (std::vector<std::string>{"SET NOCOUNT ON", "select  nombre\n from dbo.clientes where id = 7;",
+                                        "SELECT nombre FROM dbo.clientes WHERE id = 12",
+                                        "SELECT nombre FROM dbo.clientes WHERE id = x"}));
+}
+
+TEST_F(TdsServerTest, ParameterisedStatementsArriveAsTheirText) {
+    // With bound parameters the driver calls sp_executesql; the server
+    // answers it like the batch it carries.
+    server.on(std::regex(R"(SELECT nombre FROM dbo\.clientes WHERE id = @\w+)"),
+              Reply::rows({{"nombre", Type::NVarChar}}, {{"Núñez"}}));
+    auto c = connect();
+    std::u16string sql = utf16("SELECT nombre FROM dbo.clientes WHERE id = ?");
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLPrepareW(c->stmt, reinterpret_cast<SQLWCHAR*>(sql.data()), SQL_NTS)));
+    SQLINTEGER id = 7;
+    SQLLEN idLen = 0;
+    ASSERT_TRUE(SQL_SUCCEEDED(
+        SQLBindParameter(c->stmt, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &id, 0, &idLen)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLExecute(c->stmt))) << describe(c->stmtDiags());
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"Núñez"}}));
+    SQLCloseCursor(c->stmt);
+    // Executed again with another value, and with a NULL.
+    id = -12;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLExecute(c->stmt))) << describe(c->stmtDiags());
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"Núñez"}}));
+    SQLCloseCursor(c->stmt);
+    idLen = SQL_NULL_DATA;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLExecute(c->stmt))) << describe(c->stmtDiags());
+    SQLCloseCursor(c->stmt);
+    SQLFreeStmt(c->stmt, SQL_RESET_PARAMS);
+
+    // Executed directly, with text and a date.
+    SQLWCHAR name[] = {u'Ñ', u'o', u'\0'};
+    SQLLEN nameLen = SQL_NTS;
+    SQL_TIMESTAMP_STRUCT when = {2023, 12, 31, 23, 59, 58, 0};
+    SQLLEN whenLen = 0;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLBindParameter(c->stmt, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 20, 0, name,
+                                               sizeof name, &nameLen)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLBindParameter(c->stmt, 2, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
+                                               23, 3, &when, 0, &whenLen)));
+    std::u16string update = utf16("UPDATE dbo.clientes SET nombre = ? WHERE alta < ?");
+    ASSERT_TRUE(completes(SQLExecDirectW(c->stmt, reinterpret_cast<SQLWCHAR*>(update.data()), SQL_NTS)));
+
+    // Preparing, unpreparing and cancelling what was left unread are the
+    // driver's business.
+    std::vector<Request> requests;
+    for (const Request& r : server.requests())
+        if (!r.fromDriver && r.kind != Request::Kind::Attention) requests.push_back(r);
+    std::string all;
+    for (const auto& r : requests) all += r.text + " | " + std::to_string(r.parameters.size()) + "\n";
+    ASSERT_EQ(requests.size(), 4u) << all;
+    for (const auto& r : requests) EXPECT_EQ(r.kind, Request::Kind::Rpc);
+    EXPECT_TRUE(requests[0].text.starts_with("SELECT nombre FROM dbo.clientes WHERE id = @")) << requests[0].text;
+    EXPECT_EQ(requests[1].text, requests[0].text);
+    EXPECT_EQ(requests[0].parameters, (std::vector<std::optional<std::string>>{"7"}));
+    EXPECT_EQ(requests[1].parameters, (std::vector<std::optional<std::string>>{"-12"}));
+    EXPECT_EQ(requests[2].parameters, (std::vector<std::optional<std::string>>{std::nullopt}));
+    EXPECT_TRUE(requests[3].text.starts_with("UPDATE dbo.clientes SET nombre = @")) << requests[3].text;
+    ASSERT_EQ(requests[3].parameters.size(), 2u);
+    EXPECT_EQ(requests[3].parameters[0], "Ño");
+    EXPECT_EQ(requests[3].parameters[1].value_or("").substr(0, 19), "2023-12-31 23:59:58");
+}
+
+TEST_F(TdsServerTest, TheDriversOwnStatementsAreKeptApart) {
+    // With a text size configured the driver sets it right after logging in.
+    auto c = connect("TextSize=65536;");
+    ASSERT_TRUE(completes(c->exec("SET TEXTSIZE 1000")));
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[0].fromDriver) << requests[0].text;
+    EXPECT_NE(requests[0].text.find("65536"), std::string::npos);
+    EXPECT_FALSE(requests[1].fromDriver);
+    EXPECT_EQ(server.statements(), std::vector<std::string>{"SET TEXTSIZE 1000"});
+
+    // The program's own first statement is the program's, whatever it is.
+    server.clearRecord();
+    auto d = connect();
+    ASSERT_TRUE(completes(d->exec("SET TEXTSIZE 2000")));
+    EXPECT_EQ(server.statements(), std::vector<std::string>{"SET TEXTSIZE 2000"});
+}
+
+// -- Databases ----------------------------------------------------------------
+
+TEST_F(TdsServerTest, UseChangesTheDatabaseWithAnInformationalMessage) {
+    auto c = connect();
+    SQLRETURN rc = c->exec("USE [Ventas Históricas]");
+    ASSERT_TRUE(SQL_SUCCEEDED(rc));
+    const auto diags = c->stmtDiags();
+    const Diag* d = findNative(diags, 5701);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->state, "01000");
+    EXPECT_NE(d->text.find("Changed database context to 'Ventas Históricas'."), std::string::npos);
+    EXPECT_EQ(c->catalog(), "Ventas Históricas");
+    EXPECT_EQ(server.currentDatabase(), "Ventas Históricas");
+
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("use tempdb;")));
+    EXPECT_EQ(c->catalog(), "tempdb");
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("Use [a]]b]")));
+    EXPECT_EQ(c->catalog(), "a]b");
+    EXPECT_EQ(server.currentDatabase(), "a]b");
+
+    // Setting the catalog through the driver goes the same way.
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetConnectAttr(c->dbc, SQL_ATTR_CURRENT_CATALOG, (SQLPOINTER) "model", SQL_NTS)));
+    EXPECT_EQ(server.currentDatabase(), "model");
+}
+
+TEST_F(TdsServerTest, UseOfAMissingDatabaseFailsAndKeepsTheCurrentOne) {
+    server.setDatabases({"master", "Ventas"});
+    auto c = connect();
+    EXPECT_EQ(c->exec("USE Compras"), SQL_ERROR);
+    EXPECT_NE(findNative(c->stmtDiags(), 911), nullptr);
+    EXPECT_EQ(c->catalog(), "master");
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("USE VENTAS")));
+    EXPECT_EQ(c->catalog(), "Ventas");
+}
+
+// -- Errors and messages ------------------------------------------------------
+
+TEST_F(TdsServerTest, AnErrorAfterAnInformationalMessageFailsTheStatement) {
+    Message err;
+    err.number = 2627;
+    err.cls = 14;
+    err.state = 1;
+    err.text = "Violation of PRIMARY KEY constraint 'PK_t'.";
+    err.procName = "dbo.alta";
+    err.line = 12;
+    server.on("EXEC dbo.alta", Reply::info(0, "Comprobando clave").thenMessage(err));
+    server.on("PRINT 'hola'", Reply::info(0, "hola"));
+    auto c = connect();
+
+    EXPECT_EQ(c->exec("EXEC dbo.alta"), SQL_ERROR);
+    const auto diags = c->stmtDiags();
+    const Diag* e = findNative(diags, 2627);
+    ASSERT_NE(e, nullptr);
+    EXPECT_NE(e->text.find(err.text), std::string::npos);
+    EXPECT_NE(e->state, "01000");
+    const Diag* info = findState(diags, "01000");
+    ASSERT_NE(info, nullptr);
+    EXPECT_NE(info->text.find("Comprobando clave"), std::string::npos);
+
+    // An informational message alone is not a failure.
+    SQLRETURN rc = c->exec("PRINT 'hola'");
+    EXPECT_TRUE(rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA) << rc;
+    const auto printed = c->stmtDiags();
+    ASSERT_FALSE(printed.empty());
+    EXPECT_NE(printed[0].text.find("hola"), std::string::npos);
+}
+
+TEST_F(TdsServerTest, AnErrorAfterAResultComesWithTheNextResult) {
+    server.on("SELECT a FROM t; SELECT 1/0",
+              Reply::rows({{"a", Type::Int}}, {{1}}).thenError(8134, "Divide by zero error encountered."));
+    auto c = connect();
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT a FROM t; SELECT 1/0")));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"1"}}));
+    EXPECT_EQ(SQLMoreResults(c->stmt), SQL_ERROR);
+    EXPECT_NE(findNative(c->stmtDiags(), 8134), nullptr);
+    // The connection is still good.
+    EXPECT_NE(c->exec("SELECT 2"), SQL_ERROR);
+}
+
+// -- Transactions ---------------------------------------------------------------
+
+TEST_F(TdsServerTest, ManualCommitAndRollbackReachTheServer) {
+    auto c = connect();
+    ASSERT_TRUE(SQL_SUCCEEDED(
+        SQLSetConnectAttr(c->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)));
+    EXPECT_TRUE(server.inTransaction());
+    server.on("UPDATE dbo.t SET a = 2", Reply::rowsAffected(1));
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("UPDATE dbo.t SET a = 2")));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c->dbc, SQL_COMMIT)));
+    EXPECT_TRUE(server.inTransaction());  // the driver starts the next one at once
+    ASSERT_TRUE(completes(c->exec("DELETE FROM dbo.t")));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c->dbc, SQL_ROLLBACK)));
+
+    EXPECT_EQ(server.statements(),
+              (std::vector<std::string>{"BEGIN TRANSACTION", "UPDATE dbo.t SET a = 2", "COMMIT TRANSACTION",
+                                        "DELETE FROM dbo.t", "ROLLBACK TRANSACTION"}));
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[0].kind, Request::Kind::BeginTransaction);
+    EXPECT_EQ(requests[2].kind, Request::Kind::CommitTransaction);
+    EXPECT_EQ(requests[4].kind, Request::Kind::RollbackTransaction);
+}
+
+TEST_F(TdsServerTest, TransactionStatementsInBatchesAreTracked) {
+    auto c = connect();
+    ASSERT_TRUE(completes(c->exec("BEGIN TRANSACTION")));
+    EXPECT_TRUE(server.inTransaction());
+    ASSERT_TRUE(completes(c->exec("COMMIT")));
+    EXPECT_FALSE(server.inTransaction());
+    EXPECT_EQ(c->exec("ROLLBACK TRANSACTION"), SQL_ERROR);
+    EXPECT_NE(findNative(c->stmtDiags(), 3903), nullptr);
+}
+
+// -- Broken connections and cancellation ----------------------------------------
+
+TEST_F(TdsServerTest, ADroppedConnectionFailsWithoutHangingAndANewOneWorks) {
+    server.on("SELECT * FROM dbo.caida", Reply::dropConnection());
+    server.on("SELECT 1", Reply::rows({{"", Type::Int}}, {{1}}));
+    {
+        auto c = connect();
+        // The driver reports the statement under way as cut short ("Unexpected
+        // EOF from the server"), and the link as failed from then on.
+        EXPECT_EQ(c->exec("SELECT * FROM dbo.caida"), SQL_ERROR);
+        EXPECT_FALSE(c->stmtDiags().empty());
+        EXPECT_EQ(c->exec("SELECT 1"), SQL_ERROR);
+        EXPECT_NE(findState(c->stmtDiags(), "08S01"), nullptr) << describe(c->stmtDiags());
+    }
+    auto again = connect();
+    ASSERT_TRUE(again->connected);
+    ASSERT_TRUE(SQL_SUCCEEDED(again->exec("SELECT 1")));
+    EXPECT_EQ(again->fetchText(), (std::vector<TextRow>{{"1"}}));
+    EXPECT_EQ(server.logins().size(), 2u);
+    const auto statements = server.statements();
+    ASSERT_FALSE(statements.empty());
+    EXPECT_EQ(statements.front(), "SELECT * FROM dbo.caida");
+    EXPECT_EQ(statements.back(), "SELECT 1");
+}
+
+TEST_F(TdsServerTest, AHangingStatementIsCancelledByTheQueryTimeout) {
+    server.on("WAITFOR DELAY '01:00:00'", Reply::hangUntilCancelled());
+    server.on("SELECT 1", Reply::rows({{"", Type::Int}}, {{1}}));
+    auto c = connect();
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(c->stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(1), 0)));
+    EXPECT_EQ(c->exec("WAITFOR DELAY '01:00:00'"), SQL_ERROR);
+    EXPECT_NE(findState(c->stmtDiags(), "HYT00"), nullptr);
+    EXPECT_EQ(server.cancelCount(), 1);
+
+    // The connection goes on after the cancel.
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT 1")));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"1"}}));
+}
+
+TEST_F(TdsServerTest, ClosingALargeResultEarlyCancelsItAndTheConnectionGoesOn) {
+    ResultSet rs;
+    rs.columns = {{"n", Type::Int}};
+    rs.generatedRows = 100000;
+    rs.generator = [](std::size_t i, Row& row) { row[0] = static_cast<long long>(i); };
+    server.on("SELECT n FROM dbo.grande", Reply::rows(rs));
+    server.on("SELECT 1", Reply::rows({{"", Type::Int}}, {{1}}));
+    auto c = connect();
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT n FROM dbo.grande")));
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(SQLFetch(c->stmt), SQL_SUCCESS);
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLCloseCursor(c->stmt)));
+    EXPECT_EQ(server.cancelCount(), 1);
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT 1")));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"1"}}));
+}
+
+TEST_F(TdsServerTest, StoppingTheServerEndsItsConnections) {
+    auto c = connect();
+    ASSERT_TRUE(c->connected);
+    server.stop();
+    EXPECT_EQ(c->exec("SELECT 1"), SQL_ERROR);
+    EXPECT_EQ(c->exec("SELECT 1"), SQL_ERROR);
+    EXPECT_NE(findState(c->stmtDiags(), "08S01"), nullptr) << describe(c->stmtDiags());
+}
+
+TEST_F(TdsServerTest, TwoConnectionsAtOnceAreServed) {
+    server.on("SELECT DB_NAME()", Reply::rows({{"", Type::NVarChar}}, {{"x"}}));
+    auto a = connect();
+    auto b = connect("", "tempdb");
+    ASSERT_TRUE(a->connected && b->connected);
+    EXPECT_EQ(a->catalog(), "master");
+    EXPECT_EQ(b->catalog(), "tempdb");
+    ASSERT_TRUE(SQL_SUCCEEDED(a->exec("SELECT DB_NAME()")));
+    ASSERT_TRUE(SQL_SUCCEEDED(b->exec("SELECT DB_NAME()")));
+    EXPECT_EQ(a->fetchText().size(), 1u);
+    EXPECT_EQ(b->fetchText().size(), 1u);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(requests[0].session, requests[1].session);
+}
+
+// -- Framing, seen from a client of our own --------------------------------------
+
+// A bare TDS client: just enough to log in and send a batch, so that the
+// packets the server sends can be checked one by one.
+class RawClient {
+public:
+    struct Packet {
+        std::uint8_t type = 0, status = 0, id = 0;
+        std::size_t length = 0;
+        std::vector<std::uint8_t> data;
+    };
+
+    explicit RawClient(std::uint16_t port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        timeval tv{10, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    }
+    ~RawClient() { ::close(fd_); }
+    bool connected() const { return connected_; }
+
+    void send(std::uint8_t type, const std::vector<std::uint8_t>& payload) {
+        std::vector<std::uint8_t> pk = {type, 1, static_cast<std::uint8_t>((payload.size() + 8) >> 8),
+                                        static_cast<std::uint8_t>((payload.size() + 8) & 0xff), 0, 0, 1, 0};
+        pk.insert(pk.end(), payload.begin(), payload.end());
+        ASSERT_EQ(::send(fd_, pk.data(), pk.size(), MSG_NOSIGNAL), static_cast<ssize_t>(pk.size()));
+    }
+    // The packets of one reply, up to the one marked as the last.
+    std::vector<Packet> readReply() {
+        std::vector<Packet> out;
+        for (int guard = 0; guard < 1000000; ++guard) {
+            Packet p;
+            std::uint8_t h[8];
+            if (!readExact(h, 8)) break;
+            p.type = h[0];
+            p.status = h[1];
+            p.length = (std::size_t(h[2]) << 8) | h[3];
+            p.id = h[6];
+            if (p.length < 8) break;
+            p.data.resize(p.length - 8);
+            if (!readExact(p.data.data(), p.data.size())) break;
+            out.push_back(std::move(p));
+            if (out.back().status & 1) break;
+        }
+        return out;
+    }
+
+    static void u16(std::vector<std::uint8_t>& b, std::uint16_t v) {
+        b.push_back(v & 0xff);
+        b.push_back(v >> 8);
+    }
+    static void u32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+        u16(b, v & 0xffff);
+        u16(b, v >> 16);
+    }
+    static std::vector<std::uint8_t> ucs2(const std::string& s) {
+        std::vector<std::uint8_t> b;
+        for (char16_t c : utf16(s)) u16(b, c);
+        return b;
+    }
+
+    // LOGIN7 for TDS 7.4 with the given packet size.
+    static std::vector<std::uint8_t> login(const std::string& user, const std::string& password,
+                                           std::uint32_t packetSize) {
+        std::vector<std::uint8_t> pw = ucs2(password);
+        for (auto& b : pw) b = static_cast<std::uint8_t>(((b << 4) | (b >> 4)) ^ 0xA5);
+        const std::vector<std::vector<std::uint8_t>> fields = {ucs2("host"), ucs2(user), pw,      ucs2("raw"),
+                                                               {},           {},         ucs2("x"), {},
+                                                               ucs2("master")};
+        std::vector<std::uint8_t> b;
+        u32(b, 0);  // length, set below
+        u32(b, 0x74000004);
+        u32(b, packetSize);
+        for (int i = 0; i < 4; ++i) u32(b, 0);  // client version, pid, connection id, flags
+        u32(b, 0);                              // time zone
+        u32(b, 0x0409);                         // LCID
+        std::uint16_t offset = 94;
+        std::vector<std::uint8_t> data;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            u16(b, offset);
+            u16(b, static_cast<std::uint16_t>(i == 5 ? fields[i].size() : fields[i].size() / 2));
+            data.insert(data.end(), fields[i].begin(), fields[i].end());
+            offset = static_cast<std::uint16_t>(offset + fields[i].size());
+        }
+        for (int i = 0; i < 6; ++i) b.push_back(0);  // client id
+        for (int i = 0; i < 3; ++i) {                // SSPI, attached file, new password
+            u16(b, offset);
+            u16(b, 0);
+        }
+        u32(b, 0);  // long SSPI
+        EXPECT_EQ(b.size(), 94u);
+        b.insert(b.end(), data.begin(), data.end());
+        b[0] = static_cast<std::uint8_t>(b.size());
+        b[1] = static_cast<std::uint8_t>(b.size() >> 8);
+        return b;
+    }
+
+    static std::vector<std::uint8_t> batch(const std::string& sql) {
+        std::vector<std::uint8_t> b;
+        u32(b, 22);  // the headers: just the transaction descriptor
+        u32(b, 18);
+        u16(b, 2);
+        for (int i = 0; i < 8; ++i) b.push_back(0);
+        u32(b, 1);
+        std::vector<std::uint8_t> text = ucs2(sql);
+        b.insert(b.end(), text.begin(), text.end());
+        return b;
+    }
+
+private:
+    bool readExact(std::uint8_t* p, std::size_t n) {
+        while (n > 0) {
+            ssize_t r = ::recv(fd_, p, n, 0);
+            if (r <= 0) return false;
+            p += r;
+            n -= static_cast<std::size_t>(r);
+        }
+        return true;
+    }
+    int fd_ = -1;
+    bool connected_ = false;
+};
+
+// Every packet of a reply fits the negotiated size, only the last one ends
+// the message, their numbers follow each other, and rows are split across
+// packets wherever the size falls.
+void expectFramed(const std::vector<RawClient::Packet>& reply, std::size_t packetSize) {
+    ASSERT_FALSE(reply.empty());
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        EXPECT_EQ(reply[i].type, 4) << i;
+        EXPECT_LE(reply[i].length, packetSize) << i;
+        EXPECT_EQ(reply[i].length, reply[i].data.size() + 8) << i;
+        EXPECT_EQ(reply[i].status, i + 1 == reply.size() ? 1 : 0) << i;
+        EXPECT_EQ(reply[i].id, static_cast<std::uint8_t>(reply[0].id + i)) << i;
+        if (i + 1 < reply.size()) {
+            EXPECT_EQ(reply[i].length, packetSize) << i;  // full until the last
+        }
+    }
+}
+
+TEST_F(TdsServerTest, RepliesAreFramedInPacketsOfTheNegotiatedSize) {
+    ResultSet rs;
+    rs.columns = {{"n", Type::Int}, {"t", Type::NVarChar, 50}};
+    rs.generatedRows = 5000;
+    rs.generator = [](std::size_t i, Row& row) {
+        row[0] = static_cast<long long>(i);
+        row[1] = std::string(i % 41, 'z');
+    };
+    server.on("SELECT n, t FROM dbo.grande", Reply::rows(rs));
+
+    RawClient c(server.port());
+    ASSERT_TRUE(c.connected());
+    // PRELOGIN: version, no encryption offered.
+    c.send(18, {0x00, 0x00, 0x0B, 0x00, 0x06, 0x01, 0x00, 0x11, 0x00, 0x01, 0xFF, 9, 0, 0, 0, 0, 0, 2});
+    auto pre = c.readReply();
+    ASSERT_EQ(pre.size(), 1u);
+    // The ENCRYPTION option says "not supported".
+    const auto& d = pre[0].data;
+    bool sawEncryption = false;
+    for (std::size_t i = 0; i + 5 <= d.size() && d[i] != 0xFF; i += 5) {
+        if (d[i] != 1) continue;
+        const std::size_t at = (std::size_t(d[i + 1]) << 8) | d[i + 2];
+        ASSERT_LT(at, d.size());
+        EXPECT_EQ(d[at], 2);
+        sawEncryption = true;
+    }
+    EXPECT_TRUE(sawEncryption);
+
+    c.send(16, RawClient::login("tolvek", "Contraseña#1", 512));
+    auto login = c.readReply();
+    expectFramed(login, 512);
+    ASSERT_EQ(server.logins().size(), 1u);
+    EXPECT_TRUE(server.logins()[0].accepted);
+    EXPECT_EQ(server.logins()[0].appName, "raw");
+    EXPECT_EQ(server.logins()[0].packetSize, 512u);
+
+    c.send(1, RawClient::batch("SELECT n, t FROM dbo.grande"));
+    auto reply = c.readReply();
+    expectFramed(reply, 512);
+    std::vector<std::uint8_t> stream;
+    for (const auto& p : reply) stream.insert(stream.end(), p.data.begin(), p.data.end());
+    // The reply ends with a DONE that counts every row.
+    ASSERT_GE(stream.size(), 13u);
+    const std::uint8_t* done = stream.data() + stream.size() - 13;
+    EXPECT_EQ(done[0], 0xFD);
+    std::uint64_t count = 0;
+    for (int i = 7; i >= 0; --i) count = (count << 8) | done[5 + i];
+    EXPECT_EQ(count, 5000u);
+    EXPECT_EQ(server.statements(), std::vector<std::string>{"SELECT n, t FROM dbo.grande"});
+}
+
+// -- Large results --------------------------------------------------------------
+
+class LargeResultTest : public TdsServerTest, public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(LargeResultTest, HundredThousandRowsArriveIntact) {
+    const std::size_t count = 100000;
+    auto text = [](std::size_t i) { return "fila " + std::to_string(i) + " ñ€" + std::string(i % 37, 'x'); };
+    ResultSet rs;
+    rs.columns = {{"id", Type::Int}, {"texto", Type::NVarChar, 100}, {"cuando", Type::DateTime}, {"valor", Type::Float}};
+    rs.generatedRows = count;
+    rs.generator = [&](std::size_t i, Row& row) {
+        row[0] = static_cast<long long>(i);
+        row[1] = i % 1000 == 999 ? Value() : Value(text(i));
+        row[2] = "2020-01-01 00:00:" + std::to_string(10 + i % 50);
+        row[3] = static_cast<double>(i) / 4;
+    };
+    server.on("SELECT id, texto, cuando, valor FROM dbo.grande", Reply::rows(rs));
+    // The server settles the packet size at login; the driver follows it.
+    const std::uint32_t packetSize = GetParam();
+    server.setPacketSize(packetSize);
+    auto c = connect();
+    ASSERT_TRUE(c->connected);
+    EXPECT_EQ(server.logins().back().packetSize, packetSize ? packetSize : 4096u);
+
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT id, texto, cuando, valor FROM dbo.grande")));
+    SQLINTEGER id = 0;
+    char texto[256];
+    SQL_TIMESTAMP_STRUCT cuando;
+    double valor = 0;
+    SQLLEN ind[4];
+    SQLBindCol(c->stmt, 1, SQL_C_SLONG, &id, 0, &ind[0]);
+    SQLBindCol(c->stmt, 2, SQL_C_CHAR, texto, sizeof texto, &ind[1]);
+    SQLBindCol(c->stmt, 3, SQL_C_TYPE_TIMESTAMP, &cuando, sizeof cuando, &ind[2]);
+    SQLBindCol(c->stmt, 4, SQL_C_DOUBLE, &valor, 0, &ind[3]);
+    std::size_t n = 0;
+    SQLRETURN rc;
+    while ((rc = SQLFetch(c->stmt)) == SQL_SUCCESS) {
+        ASSERT_EQ(id, static_cast<SQLINTEGER>(n));
+        if (n % 1000 == 999) {
+            ASSERT_EQ(ind[1], SQL_NULL_DATA) << n;
+        } else {
+            ASSERT_EQ(std::string(texto), text(n)) << n;
+        }
+        ASSERT_EQ(cuando.second, 10 + n % 50) << n;
+        ASSERT_EQ(valor, static_cast<double>(n) / 4) << n;
+        ++n;
+    }
+    EXPECT_EQ(rc, SQL_NO_DATA);
+    EXPECT_EQ(n, count);
+    SQLLEN rows = -1;
+    SQLRowCount(c->stmt, &rows);
+    EXPECT_EQ(rows, static_cast<SQLLEN>(count));
+}
+
+INSTANTIATE_TEST_SUITE_P(PacketSizes, LargeResultTest, ::testing::Values(0u, 512u, 32767u));
+
+TEST_F(TdsServerTest, LongTextSpansManyPackets) {
+    std::string longText;
+    for (int i = 0; i < 30000; ++i) longText += static_cast<char>('a' + i % 26);
+    longText += "ñ€";
+    std::string longSql = "SELECT '" + longText + "' AS eco";
+    server.on(longSql, Reply::rows({{"eco", Type::NVarChar, -1}, {"corto", Type::VarChar, -1}},
+                                   {{longText, "ñ"}, {nullptr, nullptr}}));
+    auto c = connect();
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec(longSql)));  // a request of many packets too
+    const auto rows = c->fetchText();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], longText);
+    EXPECT_EQ(rows[0][1], "ñ");
+    EXPECT_FALSE(rows[1][0].has_value());
+    EXPECT_EQ(server.statements(), std::vector<std::string>{longSql});
+}
+
+}  // namespace
