@@ -8,7 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace datos {
@@ -18,11 +18,11 @@ static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be a UTF-16 u
 namespace {
 
 constexpr SQLULEN kEsperaConexion = 15;          // seconds to connect and log in
-constexpr SQLULEN kLargoMaximoEnlazado = 8000;    // longer columns are read piece by piece
+constexpr SQLULEN kLargoMaximoEnlazado = 8000;    // longer columns are read in chunks
 constexpr size_t kBytesPorBloque = size_t(8) << 20;  // buffers of one block fetch
 constexpr SQLULEN kFilasPorBloque = 1024;
 constexpr SQLULEN kFilasAlDescartar = 256;
-constexpr size_t kTrozo = 32768;                  // first piece of a long value, in bytes
+constexpr size_t kTrozo = 32768;                  // first chunk of a long value, in bytes
 constexpr size_t kTrozoMaximo = size_t(16) << 20;
 constexpr SQLSMALLINT kFechaHoraOdbc2 = 11;       // SQL_TIMESTAMP of ODBC 2
 constexpr SQLSMALLINT kFechaOdbc2 = 9;            // SQL_DATE of ODBC 2
@@ -30,7 +30,14 @@ constexpr SQLSMALLINT kFechaOdbc2 = 9;            // SQL_DATE of ODBC 2
 constexpr SQLSMALLINT kSsUdt = -151, kSsXml = -152;
 
 SQLWCHAR* W(const QString& s) { return const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(s.utf16())); }
-QString DeW(const SQLWCHAR* s, qsizetype n) { return QString(reinterpret_cast<const QChar*>(s), n); }
+// Text the driver manager wrote into a buffer of n units. The length it
+// reports is not trusted: for a driver with only the narrow API, unixODBC
+// reports the length of the converted narrow text, which may be longer.
+QString DeW(const SQLWCHAR* s, qsizetype n) {
+    qsizetype largo = 0;
+    while (largo < n && s[largo] != 0) ++largo;
+    return QString(reinterpret_cast<const QChar*>(s), largo);
+}
 
 // "Trim" in this program: blanks only.
 QString sinBlancos(const QString& s) {
@@ -136,11 +143,27 @@ Servidor parteServidor(const QString& valor) {
 }
 
 // A value in braces, with every '}' doubled: nothing inside can end the value
-// early or add a keyword of its own.
+// early or add a keyword of its own. This is the rule of ODBC connection
+// strings, and how the driver manager and Microsoft's drivers read them.
 QString entreLlaves(const QString& v) {
     QString r = v;
     r.replace(u'}', QStringLiteral("}}"));
     return u'{' + r + u'}';
+}
+
+// A value for FreeTDS. The FreeTDS of Debian 12 (1.3) ends a braced value at
+// the first "};" and does not undouble "}}"; later versions follow the ODBC
+// rule. A value is written so that both read it alike: in braces when it has
+// no '}'; bare (up to the next ';', blanks and all) when it has a '}' but no
+// ';' and does not start with '{'. What is left -- a '}' together with a ';',
+// or a '}' in a value that starts with '{' -- no FreeTDS reads the same way,
+// and is refused rather than sent altered.
+QString valorFreeTds(const QString& v) {
+    if (!v.contains(u'}')) return u'{' + v + u'}';
+    if (!v.contains(u';') && !v.startsWith(u'{')) return v;
+    Falla(errnum::FalloGeneral,
+          QStringLiteral("A value of the connection string holds '}' together with ';' (or starts with '{'): "
+                         "the FreeTDS driver cannot receive it."));
 }
 
 bool esCadenaOdbc(const QString& s) {
@@ -261,26 +284,22 @@ QString TraduceCadenaConexion(const QString& ado, const QString& controlador) {
     const PartesAdo a = parteAdo(ado);
     const Servidor s = parteServidor(a.servidor);
     const QString driver = controlador.isEmpty() ? QStringLiteral("FreeTDS") : controlador;
-    QString r = QStringLiteral("DRIVER=") + entreLlaves(driver) + u';';
-    if (esFreeTds(driver)) {
+    const bool freeTds = esFreeTds(driver);
+    const auto valor = [freeTds](const QString& v) { return freeTds ? valorFreeTds(v) : entreLlaves(v); };
+    QString servidor = s.host;
+    if (freeTds) {
         // FreeTDS: the instance goes with the host; a port replaces it.
-        if (!s.puerto.isEmpty())
-            r += QStringLiteral("SERVER=") + entreLlaves(s.host) + QStringLiteral(";PORT=") + entreLlaves(s.puerto) + u';';
-        else if (!s.instancia.isEmpty())
-            r += QStringLiteral("SERVER=") + entreLlaves(s.host + u'\\' + s.instancia) + u';';
-        else
-            r += QStringLiteral("SERVER=") + entreLlaves(s.host) + u';';
+        if (s.puerto.isEmpty() && !s.instancia.isEmpty()) servidor += u'\\' + s.instancia;
     } else {
-        QString servidor = s.host;
         if (!s.puerto.isEmpty()) servidor += u',' + s.puerto;
         else if (!s.instancia.isEmpty()) servidor += u'\\' + s.instancia;
-        r += QStringLiteral("SERVER=") + entreLlaves(servidor) + u';';
     }
-    if (!a.base.isEmpty()) r += QStringLiteral("DATABASE=") + entreLlaves(a.base) + u';';
+    QString r = QStringLiteral("DRIVER=") + entreLlaves(driver) + QStringLiteral(";SERVER=") + valor(servidor) + u';';
+    if (freeTds && !s.puerto.isEmpty()) r += QStringLiteral("PORT=") + valor(s.puerto) + u';';
+    if (!a.base.isEmpty()) r += QStringLiteral("DATABASE=") + valor(a.base) + u';';
     if (a.hayUsuario || a.hayContrasena)
-        r += QStringLiteral("UID=") + entreLlaves(a.usuario) + QStringLiteral(";PWD=") + entreLlaves(a.contrasena) + u';';
-    if (esFreeTds(driver))
-        r += QStringLiteral("TDS_Version={7.3};ClientCharset={UTF-8};");
+        r += QStringLiteral("UID=") + valor(a.usuario) + QStringLiteral(";PWD=") + valor(a.contrasena) + u';';
+    if (freeTds) r += QStringLiteral("TDS_Version={7.3};ClientCharset={UTF-8};");
     r += QStringLiteral("APP={Tolvek};");
     return r;
 }
@@ -333,7 +352,7 @@ struct OdbcConnection::Llamada {
                 }
                 if (!SQL_SUCCEEDED(r)) break;
                 ErrorDatos e;
-                e.SQLState = DeW(estado, qsizetype(std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(estado))));
+                e.SQLState = DeW(estado, 5);
                 e.NativeError = nativo;
                 e.Number = nativo != 0 ? qint64(nativo) : errnum::FalloGeneral;
                 e.Description = QuitaPrefijosControlador(DeW(texto.data(), std::min<qsizetype>(largo, qsizetype(texto.size()) - 1)));
@@ -369,14 +388,16 @@ struct OdbcConnection::Llamada {
 struct OdbcConnection::Plan {
     enum class Via { Entero, Real, FechaHora, Texto, Decimal, Guid, Binario };
     Via via = Via::Texto;
-    bool largo = false;      // read piece by piece, row by row
+    bool largo = false;      // read in chunks, row by row
     SQLSMALLINT tipoC = SQL_C_CHAR;
     SQLLEN ancho = 0;        // bytes per row in the block buffer
     SQLLEN capacidad = 0;    // longest value that fits, in bytes
     QString nombre;
-    std::vector<qint64> datos;  // the block buffer (8-byte aligned)
+    // The block buffer: 8-byte aligned, and left uninitialised so that a
+    // small result does not pay for touching all of it.
+    std::unique_ptr<qint64[]> datos;
     std::vector<SQLLEN> ind;
-    const char* base() const { return reinterpret_cast<const char*>(datos.data()); }
+    const char* base() const { return reinterpret_cast<const char*>(datos.get()); }
 };
 
 OdbcConnection::OdbcConnection() = default;
@@ -434,17 +455,26 @@ void OdbcConnection::Open(const QString& connectionString) {
         SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), SQL_IS_UINTEGER);
         entorno_ = env;
     }
+    const QString controlador = ControladorOdbc();
+    QString odbc;
+    try {
+        odbc = TraduceCadenaConexion(connectionString, controlador);
+    } catch (const ErrorEjecucion& e) {
+        ll.anadeError(QStringLiteral("HY000"), e.Descripcion);
+        falla(ll);
+    }
     SQLHDBC dbc = SQL_NULL_HDBC;
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, entorno_, &dbc);
     if (!SQL_SUCCEEDED(rc)) {
         ll.recoge(SQL_HANDLE_ENV, entorno_, SQL_ERROR);
         falla(ll);
     }
+    // The driver manager's trace would copy statements, passwords among them,
+    // into a file: never for this program's connections.
+    SQLSetConnectAttrW(dbc, SQL_ATTR_TRACE, reinterpret_cast<SQLPOINTER>(SQL_OPT_TRACE_OFF), SQL_IS_UINTEGER);
     SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(kEsperaConexion), SQL_IS_UINTEGER);
     SQLSetConnectAttrW(dbc, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(kEsperaConexion), SQL_IS_UINTEGER);
 
-    const QString controlador = ControladorOdbc();
-    QString odbc = TraduceCadenaConexion(connectionString, controlador);
     rc = SQLDriverConnectW(dbc, nullptr, W(odbc), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     odbc.fill(u'\0');  // it holds the password
     ll.recoge(SQL_HANDLE_DBC, dbc, rc);
@@ -464,7 +494,7 @@ void OdbcConnection::Open(const QString& connectionString) {
         SQLSMALLINT largo = 0;
         QString dbms;
         if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, nombre, sizeof nombre, &largo)))
-            dbms = DeW(nombre, std::min<qsizetype>(largo / 2, 127));
+            dbms = DeW(nombre, 127);
         const bool freeTdsEnUtf8 = !esCadenaOdbc(connectionString) && esFreeTds(controlador);
         utf8_ = freeTdsEnUtf8 || dbms.startsWith(u"SQLite", Qt::CaseInsensitive);
         break;
@@ -642,9 +672,9 @@ void OdbcConnection::leeResultado(void* sentencia, int columnas, Llamada& ll, st
         SQLSetStmtAttrW(st, SQL_ATTR_ROW_STATUS_PTR, estados.data(), 0);
         for (size_t c = 0; c < planes.size() && completo; ++c) {
             Plan& p = planes[c];
-            p.datos.assign((size_t(p.ancho) * filas + 7) / 8, 0);
+            p.datos = std::make_unique_for_overwrite<qint64[]>((size_t(p.ancho) * filas + 7) / 8);
             p.ind.assign(filas, 0);
-            const SQLRETURN rc = SQLBindCol(st, SQLUSMALLINT(c + 1), p.tipoC, p.datos.data(), p.ancho, p.ind.data());
+            const SQLRETURN rc = SQLBindCol(st, SQLUSMALLINT(c + 1), p.tipoC, p.datos.get(), p.ancho, p.ind.data());
             if (!SQL_SUCCEEDED(rc)) {
                 ll.recoge(SQL_HANDLE_STMT, st, rc);
                 completo = false;
@@ -696,13 +726,13 @@ void OdbcConnection::leeResultado(void* sentencia, int columnas, Llamada& ll, st
                 for (qsizetype i = 0; i < n; ++i) indicadores[size_t(i)] = qint64(p.ind[size_t(i)]);
                 switch (p.via) {
                 case Plan::Via::Entero:
-                    tabla->appendInts(c, p.datos.data(), indicadores.data(), n);
+                    tabla->appendInts(c, p.datos.get(), indicadores.data(), n);
                     break;
                 case Plan::Via::Real:
-                    tabla->appendDoubles(c, reinterpret_cast<const double*>(p.datos.data()), indicadores.data(), n);
+                    tabla->appendDoubles(c, reinterpret_cast<const double*>(p.datos.get()), indicadores.data(), n);
                     break;
                 case Plan::Via::FechaHora: {
-                    const auto* t = reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(p.datos.data());
+                    const auto* t = reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(p.datos.get());
                     for (qsizetype i = 0; i < n; ++i) ms[size_t(i)] = indicadores[size_t(i)] < 0 ? 0 : msDe(t[i]);
                     tabla->appendDateTimes(c, ms.data(), indicadores.data(), n);
                     break;
@@ -726,7 +756,7 @@ void OdbcConnection::leeResultado(void* sentencia, int columnas, Llamada& ll, st
                     }
                     break;
                 case Plan::Via::Guid: {
-                    const auto* g = reinterpret_cast<const SQLGUID*>(p.datos.data());
+                    const auto* g = reinterpret_cast<const SQLGUID*>(p.datos.get());
                     for (qsizetype i = 0; i < n; ++i) {
                         if (indicadores[size_t(i)] < 0) tabla->appendNull(c);
                         else tabla->appendText(c, textoDeGuid(g[i]));
@@ -744,18 +774,18 @@ void OdbcConnection::leeResultado(void* sentencia, int columnas, Llamada& ll, st
         SQLSetStmtAttrW(st, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(1)), SQL_IS_UINTEGER);
     } else {
         // A result with long columns: row by row, every column with
-        // SQLGetData in column order, long values piece by piece to their end.
+        // SQLGetData in column order, long values in chunks to their end.
         SQLSetStmtAttrW(st, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(1)), SQL_IS_UINTEGER);
         std::vector<char> trozo(kTrozo), valor;
 
-        // One value piece by piece: false when the driver failed.
+        // One value in chunks: false when the driver failed.
         auto leeCompleto = [&](SQLUSMALLINT col, SQLSMALLINT tipoC, size_t terminador, bool& nulo) {
             valor.clear();
             nulo = false;
             for (;;) {
                 SQLLEN ind = 0;
                 const SQLRETURN rc = SQLGetData(st, col, tipoC, trozo.data(), SQLLEN(trozo.size()), &ind);
-                if (rc == SQL_NO_DATA) return true;  // the last piece came with the call before
+                if (rc == SQL_NO_DATA) return true;  // the last chunk came with the call before
                 if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
                     ll.recoge(SQL_HANDLE_STMT, st, rc);
                     return false;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 namespace datos {
 
@@ -137,13 +136,20 @@ void TablaDatos::reserve(qsizetype filas) {
 std::vector<qint64>& TablaDatos::bloqueSiguiente(Columna& c) {
     const bool abreBloque = (c.n & kMascaraBloque) == 0 && qsizetype(c.bloques.size()) <= (c.n >> kBitsBloque);
     if (abreBloque) {
-        // The block just filled keeps exactly what it holds.
-        if (!c.pools.empty()) c.pools.back().shrink_to_fit();
+        size_t previo = 0;
+        if (!c.pools.empty()) {
+            // The block just filled keeps what it holds, and little more.
+            auto& p = c.pools.back();
+            if (p.capacity() - p.size() > p.size() / 32) p.shrink_to_fit();
+            previo = p.size();
+        }
         auto& b = c.bloques.emplace_back();
         const qsizetype restantes = reserva_ - c.n;
         if (restantes > 0) b.reserve(size_t(std::min(restantes, kFilasBloque)));
         else if (c.n > 0) b.reserve(size_t(kFilasBloque));  // a long result: whole blocks
-        if (esPool(c.almacen)) c.pools.emplace_back();
+        // A new pool starts with room for what the last block held, and a little
+        // more: texts of a column tend to be alike from one block to the next.
+        if (esPool(c.almacen)) c.pools.emplace_back().reserve(previo + previo / 64);
     }
     auto& b = c.bloques.back();
     if (b.size() == b.capacity()) {
