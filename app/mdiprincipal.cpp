@@ -3,6 +3,12 @@
 #include "app/frmconectar.h"
 #include "app/frmidioma.h"
 #include "common/funciones.h"
+#include "explorer/eliminaobjeto.h"
+#include "explorer/frmadministrador.h"
+#include "common/guiones.h"
+#include "common/texto.h"
+#include "explorer/frmanalizadorconsultas.h"
+#include "platform/textomultilinea.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
@@ -90,6 +96,11 @@ mdiPrincipal::mdiPrincipal() {
     barra->addMenu(mnuConsulta);
 
     connect(mnuConectar, &QAction::triggered, this, &mdiPrincipal::mnuConectar_Click);
+    connect(mnuAdministrador, &QAction::triggered, this, &mdiPrincipal::mnuAdministrador_Click);
+    connect(mnuEliminar, &QAction::triggered, this, &mdiPrincipal::mnuEliminar_Click);
+    connect(mnuAnalizadorConsultas, &QAction::triggered, this, &mdiPrincipal::mnuAnalizadorConsultas_Click);
+    connect(mnuAbrir, &QAction::triggered, this, &mdiPrincipal::mnuAbrir_Click);
+    connect(mnuGuardar, &QAction::triggered, this, &mdiPrincipal::mnuGuardar_Click);
     connect(mnuSalir, &QAction::triggered, this, &mdiPrincipal::mnuSalir_Click);
     connect(area_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* s) {
         if (s)
@@ -208,6 +219,38 @@ void mdiPrincipal::mnuSalir_Click() {
 }
 
 void mdiPrincipal::mnuConectar_Click() { frmConectar::Instancia()->Show(); }
+
+void mdiPrincipal::mnuAdministrador_Click() { frmAdministrador::Instancia()->Show(); }
+
+void mdiPrincipal::mnuEliminar_Click() { EliminaObjetoSeleccionado(); }
+
+void mdiPrincipal::mnuAnalizadorConsultas_Click() { frmAnalizadorConsultas::Instancia()->Show(); }
+
+namespace {
+const QString kExtensionGuion = QStringLiteral("sql");
+const QString kFiltroGuion = QStringLiteral("*.sql");
+}  // namespace
+
+void mdiPrincipal::mnuAbrir_Click() {
+    Atrapa("mnuAbrir_Click", [&] {
+        const QString archivo = servicios::Archivos().Abrir(kExtensionGuion, kFiltroGuion);
+        if (Trim(archivo).isEmpty()) return;
+        // Read whole before the text is touched: a file that cannot be read
+        // leaves the text as it was.
+        const QString texto = LeeGuion(archivo);
+        auto* analizador = frmAnalizadorConsultas::Instancia();
+        if (!analizador->Mostrado()) analizador->Show();
+        analizador->txtSQL->EstableceText(texto);
+    });
+}
+
+void mdiPrincipal::mnuGuardar_Click() {
+    Atrapa("mnuGuardar_Click", [&] {
+        const QString archivo = servicios::Archivos().Guardar(kExtensionGuion, kFiltroGuion);
+        if (Trim(archivo).isEmpty()) return;
+        GrabaGuion(archivo, frmAnalizadorConsultas::Instancia()->txtSQL->Text());
+    });
+}
 
 void Main() {
     CargaIdioma();

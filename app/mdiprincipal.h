@@ -67,6 +67,11 @@ public:
 
 public slots:
     void mnuConectar_Click();
+    void mnuAdministrador_Click();
+    void mnuEliminar_Click();
+    void mnuAnalizadorConsultas_Click();
+    void mnuAbrir_Click();
+    void mnuGuardar_Click();
     void mnuSalir_Click();
 
 protected:

@@ -15,6 +15,8 @@
 //
 // Usage: bench_recordset [--rows N] [--runs N] [--file path]
 // The bars: recordset >= 0.6 of bare; memory <= 2 x the rows' text.
+#include "tablagrande.h"
+
 #include "platform/odbc.h"
 #include "platform/tabladatos.h"
 
@@ -37,12 +39,6 @@ namespace {
 
 const QString kConsulta = QStringLiteral("select id, nombre, precio, alta from t");
 
-QString cadena(const QString& archivo) {
-    // StepAPI=1: the driver steps through the result as it is fetched
-    // instead of holding all of it in memory of its own first.
-    return QStringLiteral("DRIVER=SQLite3;Database=") + archivo + QStringLiteral(";StepAPI=1;");
-}
-
 // A field of /proc/self/status, in kB.
 qint64 estadoKb(const char* campo) {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -51,19 +47,6 @@ qint64 estadoKb(const char* campo) {
     for (const QByteArray& linea : f.readAll().split('\n'))
         if (linea.startsWith(nombre)) return linea.mid(nombre.size()).trimmed().split(' ').first().toLongLong();
     return -1;
-}
-
-void creaTabla(const QString& archivo, qint64 filas) {
-    OdbcConnection c;
-    c.Open(cadena(archivo));
-    c.Execute("drop table if exists t");
-    c.Execute("create table t(id integer, nombre varchar(40), precio double, alta datetime)");
-    c.Execute(QStringLiteral(
-                  "insert into t with recursive n(x) as (select 1 union all select x + 1 from n where x < %1) "
-                  "select x, substr('ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz', 1 + x % 26, 20) || "
-                  "printf('%020d', x * 7919), x * 0.37 + 0.001, "
-                  "datetime(946684800 + x * 37, 'unixepoch') from n")
-                  .arg(filas));
 }
 
 // Bytes of the rows as the database holds them as text.

@@ -2,6 +2,8 @@
 
 #include "common/funciones.h"
 #include "common/texto.h"
+#include "explorer/frmadministrador.h"
+#include "platform/arbolnodos.h"
 
 ArrayDatos GruposFicheros;
 
@@ -92,4 +94,52 @@ void CapturaGruposFicheros_SQL() {
             rs.MoveNext();
         }
     });
+}
+
+void CapturaBD_SQL() {
+    frmAdministrador* explorador = frmAdministrador::SiExiste();
+    if (!explorador) {
+        // The new explorer's load builds the tree (it calls back here and
+        // finds itself); building it again would only repeat the queries.
+        frmAdministrador::Instancia();
+        return;
+    }
+    const bool bien = Atrapa("CapturaBD_SQL", [&] {
+        NodosArbol nodos = explorador->trvBD->Nodes();
+        nodos.Clear();
+        if (Idioma == 0 || Idioma == 1) {
+            const bool es = Idioma == 0;
+            nodos.Add(QString(), QStringLiteral("S"), NombreServidor, QStringLiteral("Servidor")).Expanded(true);
+            datos::Recordset rs;
+            if (CreaRecordset(Conexion, rs, QStringLiteral("Select name from master.dbo.sysdatabases order by name"))) {
+                nodos.Add(QStringLiteral("S"), QStringLiteral("B"),
+                          es ? QStringLiteral("Bases de Datos") : QStringLiteral("Databases"),
+                          QStringLiteral("CarpetaCerrada"))
+                    .Expanded(true);
+                while (!rs.Eof()) {
+                    const QString nombre = Trim(rs.Fields(QStringLiteral("name")).Texto());
+                    const QString base = QStringLiteral("BD") + nombre;
+                    nodos.Add(QStringLiteral("B"), base, nombre, QStringLiteral("BaseDatos"));
+                    nodos.Add(base, QStringLiteral("DT") + nombre, es ? QStringLiteral("Tablas") : QStringLiteral("Tables"),
+                              QStringLiteral("Tabla"));
+                    nodos.Add(base, QStringLiteral("DV") + nombre, es ? QStringLiteral("Vistas") : QStringLiteral("Views"),
+                              QStringLiteral("Vista"));
+                    nodos.Add(base, QStringLiteral("DP") + nombre,
+                              es ? QStringLiteral("Procedimientos almacenados") : QStringLiteral("Procedures Stores"),
+                              QStringLiteral("Procedimientos"));
+                    nodos.Add(base, QStringLiteral("DU") + nombre, es ? QStringLiteral("Usuarios") : QStringLiteral("Users"),
+                              QStringLiteral("Usuario"));
+                    rs.MoveNext();
+                }
+            }
+            nodos.Add(QStringLiteral("S"), QStringLiteral("SG"), es ? QStringLiteral("Seguridad") : QStringLiteral("Security"),
+                      QStringLiteral("CarpetaCerrada"))
+                .Expanded(true);
+            nodos.Add(QStringLiteral("SG"), QStringLiteral("DI"),
+                      es ? QStringLiteral("Inicio Sesión") : QStringLiteral("Inicio Sesion"), QStringLiteral("Usuarios"))
+                .Expanded(true);
+        }
+        PunteroRaton(vb::vbDefault);
+    });
+    if (!bien) PunteroRaton(vb::vbDefault);
 }

@@ -19,3 +19,8 @@ QString DameIntercalacion(const QString& baseDatos);
 QString DameTipoDato(const QString& tipo, bool& numerico);
 // Loads the filegroups of NombreNodo into GruposFicheros.
 void CapturaGruposFicheros_SQL();
+
+// Empties and rebuilds the explorer's tree from the server's databases,
+// creating and loading the explorer first when none is open (its load builds
+// the tree).
+void CapturaBD_SQL();

@@ -10,6 +10,9 @@ QString DescripcionError(qint64 numero) {
     case errnum::MetodoNoAdmitido: return QStringLiteral("Object doesn't support this property or method");
     case errnum::ElementoNoEncontrado: return QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal.");
     case errnum::ObjetoCerrado: return QStringLiteral("Operation is not allowed when the object is closed.");
+    case errnum::ValorNoValido: return QStringLiteral("Invalid property value");
+    case errnum::NodoNoHallado: return QStringLiteral("Element not found");
+    case errnum::ClaveRepetida: return QStringLiteral("Key is not unique in collection");
     default: return QStringLiteral("Application-defined or object-defined error");
     }
 }

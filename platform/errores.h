@@ -29,6 +29,9 @@ constexpr qint64 MetodoNoAdmitido = 438;   // object doesn't support this method
 constexpr qint64 ElementoNoEncontrado = 3265; // item not found in the collection
 constexpr qint64 ObjetoCerrado = 3704;     // operation not allowed when the object is closed
 constexpr qint64 FalloGeneral = -2147467259; // unspecified failure of the data provider
+constexpr qint64 ValorNoValido = 380;       // invalid property value
+constexpr qint64 NodoNoHallado = 35601;    // element not found (tree, list and image list collections)
+constexpr qint64 ClaveRepetida = 35602;    // key is not unique in the collection
 }
 
 [[noreturn]] inline void Falla(qint64 numero, const QString& descripcion) {

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QPushButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -102,6 +104,42 @@ public:
     void Termina() override { QCoreApplication::exit(0); }
 };
 
+class ArchivosQt : public ServicioArchivos {
+public:
+    QString Abrir(const QString& extension, const QString& filtro) override {
+        return Dialogo(QFileDialog::AcceptOpen, extension, filtro);
+    }
+    QString Guardar(const QString& extension, const QString& filtro) override {
+        return Dialogo(QFileDialog::AcceptSave, extension, filtro);
+    }
+
+private:
+    static QString Dialogo(QFileDialog::AcceptMode modo, const QString& extension, const QString& filtro) {
+        QFileDialog d(QApplication::activeWindow());
+        d.setAcceptMode(modo);
+        d.setFileMode(modo == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        d.setDefaultSuffix(extension);
+        d.setNameFilter(filtro);
+        if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return QString();
+        return d.selectedFiles().first();
+    }
+};
+
+ArchivosQt gArchivosQt;
+ServicioArchivos* gArchivos = &gArchivosQt;
+class MenusQt : public ServicioMenus {
+public:
+    void Emergente(QMenu* menu, const QPoint& posicion) override {
+        // The pointer shows an arrow while the user chooses.
+        const bool ocupado = QApplication::overrideCursor() != nullptr;
+        if (ocupado) QApplication::setOverrideCursor(Qt::ArrowCursor);
+        menu->exec(posicion);
+        if (ocupado) QApplication::restoreOverrideCursor();
+    }
+};
+
+MenusQt gMenusQt;
+ServicioMenus* gMenus = &gMenusQt;
 MensajesQt gMensajesQt;
 PunteroQt gPunteroQt;
 TecladoQt gTecladoQt;
@@ -115,6 +153,10 @@ ServicioAplicacion* gAplicacion = &gAplicacionQt;
 }  // namespace
 
 namespace servicios {
+ServicioMenus& Menus() { return *gMenus; }
+void Usa(ServicioMenus* s) { gMenus = s ? s : &gMenusQt; }
+ServicioArchivos& Archivos() { return *gArchivos; }
+void Usa(ServicioArchivos* s) { gArchivos = s ? s : &gArchivosQt; }
 ServicioMensajes& Mensajes() { return *gMensajes; }
 ServicioPuntero& Puntero() { return *gPuntero; }
 ServicioTeclado& Teclado() { return *gTeclado; }
@@ -130,3 +172,4 @@ int MsgBox(const QString& texto, int estilo, const QString& titulo) {
 }
 void PunteroRaton(int puntero) { servicios::Puntero().Establece(puntero); }
 int PunteroRaton() { return servicios::Puntero().Actual(); }
+void MenuEmergente(QMenu* menu, const QPoint& posicion) { servicios::Menus().Emergente(menu, posicion); }

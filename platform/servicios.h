@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class QMenu;
+class QPoint;
 class QWidget;
 
 // Message box styles and answers, as the program passes and compares them.
@@ -62,7 +64,28 @@ public:
     virtual void Termina() = 0;
 };
 
+class ServicioArchivos {
+public:
+    virtual ~ServicioArchivos() = default;
+    // The open and save dialogs: the chosen file's name, "" when cancelled.
+    // A name typed without an extension gets the default one.
+    virtual QString Abrir(const QString& extension, const QString& filtro) = 0;
+    virtual QString Guardar(const QString& extension, const QString& filtro) = 0;
+};
+
+class ServicioMenus {
+public:
+    virtual ~ServicioMenus() = default;
+    // Shows a menu as a pop-up at a point of the screen and returns when it
+    // has closed; the item chosen, if any, has run its command by then.
+    virtual void Emergente(QMenu* menu, const QPoint& posicion) = 0;
+};
+
 namespace servicios {
+ServicioMenus& Menus();
+void Usa(ServicioMenus* s);
+ServicioArchivos& Archivos();
+void Usa(ServicioArchivos* s);
 ServicioMensajes& Mensajes();
 ServicioPuntero& Puntero();
 ServicioTeclado& Teclado();
@@ -80,3 +103,5 @@ void Usa(ServicioAplicacion* s);
 int MsgBox(const QString& texto, int estilo, const QString& titulo);
 void PunteroRaton(int puntero);
 int PunteroRaton();
+// Shows a menu as a pop-up at a point of the screen (modal).
+void MenuEmergente(QMenu* menu, const QPoint& posicion);

@@ -5,7 +5,9 @@
 #include "explorer/consolasql.h"
 #include "platform/formularios.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QTimer>
 
 int MensajesDoble::Muestra(const QString& texto, int estilo, const QString& titulo) {
@@ -15,6 +17,17 @@ int MensajesDoble::Muestra(const QString& texto, int estilo, const QString& titu
     }
     Cajas.append({texto, estilo, titulo});
     return Respuestas.isEmpty() ? vb::vbOK : Respuestas.takeFirst();
+}
+
+void MenusDoble::Emergente(QMenu* menu, const QPoint& posicion) {
+    QStringList activos;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isEnabled()) activos.append(a->objectName());
+    Mostrados.append({menu, posicion, activos});
+    const QString eleccion = Elegir.isEmpty() ? QString() : Elegir.takeFirst();
+    if (eleccion.isEmpty()) return;
+    for (QAction* a : menu->actions())
+        if (a->objectName() == eleccion && a->isEnabled()) a->trigger();
 }
 
 void RegistroDoble::PonTexto(const QString& ruta, const QString& nombre, const QByteArray& texto) {
@@ -75,6 +88,8 @@ void PruebaTolvek::SetUp() {
     servicios::Usa(&mensajes);
     servicios::Usa(&puntero);
     servicios::Usa(&aplicacion);
+    servicios::Usa(&menus);
+    servicios::Usa(&archivos);
     registro::Usa(&registro);
     // A program that has run before: the language is already stored.
     registro.PonNumero(QStringLiteral("Software\\tolvek"), QStringLiteral("Idioma"), 0);
@@ -90,6 +105,8 @@ void PruebaTolvek::TearDown() {
     servicios::Usa(static_cast<ServicioMensajes*>(nullptr));
     servicios::Usa(static_cast<ServicioPuntero*>(nullptr));
     servicios::Usa(static_cast<ServicioAplicacion*>(nullptr));
+    servicios::Usa(static_cast<ServicioMenus*>(nullptr));
+    servicios::Usa(static_cast<ServicioArchivos*>(nullptr));
     registro::Usa(nullptr);
     ReiniciaGlobales();
     GruposFicheros.reset();

@@ -9,6 +9,7 @@
 #include "platform/servicios.h"
 
 #include <QMap>
+#include <QPoint>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,36 @@ public:
         actual = p == vb::vbHourglass ? p : vb::vbDefault;
     }
     int Actual() const override { return actual; }
+};
+
+// Answers the file dialogs with the names queued ("" = cancelled).
+class ArchivosDoble : public ServicioArchivos {
+public:
+    QStringList Abrir_, Guardar_;
+    QStringList Pedidos;  // "abrir ext filtro" / "guardar ext filtro"
+    QString Abrir(const QString& e, const QString& f) override {
+        Pedidos.append("abrir " + e + " " + f);
+        return Abrir_.isEmpty() ? QString() : Abrir_.takeFirst();
+    }
+    QString Guardar(const QString& e, const QString& f) override {
+        Pedidos.append("guardar " + e + " " + f);
+        return Guardar_.isEmpty() ? QString() : Guardar_.takeFirst();
+    }
+};
+
+// Records every pop-up menu without showing it: the menu, the point and the
+// items switched on at that moment; it can choose an item as the user would.
+class MenusDoble : public ServicioMenus {
+public:
+    struct Mostrado {
+        QMenu* menu;
+        QPoint posicion;
+        QStringList activos;  // object names of the items switched on
+    };
+    QList<Mostrado> Mostrados;
+    QStringList Elegir;  // object names of the items to choose, one per pop-up ("" chooses none)
+
+    void Emergente(QMenu* menu, const QPoint& posicion) override;
 };
 
 class AplicacionDoble : public ServicioAplicacion {
@@ -77,6 +108,8 @@ protected:
     MensajesDoble mensajes;
     PunteroDoble puntero;
     AplicacionDoble aplicacion;
+    MenusDoble menus;
+    ArchivosDoble archivos;
     RegistroDoble registro;
     std::shared_ptr<ConexionGuion> conexion;  // what the program connects to
 };

@@ -1,0 +1,103 @@
+#include "explorer/eliminaobjeto.h"
+
+#include "common/funciones.h"
+#include "common/texto.h"
+#include "explorer/consolasql.h"
+#include "explorer/frmadministrador.h"
+#include "platform/arbolnodos.h"
+#include "platform/listaelementos.h"
+
+namespace {
+
+// An object's name for a DROP: with its owner in front when the owner is
+// not dbo, so that another owner's object of the same name is never the one
+// dropped.
+QString NombreConPropietario(const QString& propietario, const QString& nombre) {
+    if (propietario.isEmpty() || propietario == QLatin1String("dbo")) return NombreSQL(nombre);
+    return NombreSQL(propietario) + u'.' + NombreSQL(nombre);
+}
+
+void Ejecuta(const QString& sql) {
+    if (!Conexion) FallaNumero(errnum::ObjetoNoEstablecido);
+    Conexion->Execute(sql);
+}
+
+// Takes the login's access away in every database (from the user that
+// belongs to it, whatever that user is called), then drops the login.
+void EliminaInicioSesion(const QString& login) {
+    datos::Recordset bases;
+    if (CreaRecordset(Conexion, bases, QStringLiteral("Select name from master.dbo.sysdatabases order by name"))) {
+        while (!bases.Eof()) {
+            const QString base = bases.Fields(QStringLiteral("Name")).Texto();
+            PonPrefijoBD(base);
+            // The database's users whose security id is the login's. A
+            // database that cannot be read has been reported and is passed by.
+            datos::Recordset usuarios;
+            if (CreaRecordset(Conexion, usuarios,
+                              QStringLiteral("Select u.name from ") + PrefijoBD +
+                                  QStringLiteral("sysusers u,master.dbo.syslogins l where u.sid = l.sid and l.name = '") +
+                                  LiteralSQL(login) + u'\'')) {
+                while (!usuarios.Eof()) {
+                    Ejecuta(QStringLiteral("use ") + NombreSQL(base));
+                    Ejecuta(QStringLiteral("exec sp_revokedbaccess  '") +
+                            LiteralSQL(usuarios.Fields(QStringLiteral("name")).Texto()) + u'\'');
+                    usuarios.MoveNext();
+                }
+            }
+            bases.MoveNext();
+        }
+    }
+    Ejecuta(QStringLiteral(" EXEC sp_droplogin '") + LiteralSQL(login) + u'\'');
+}
+
+}  // namespace
+
+void EliminaObjetoSeleccionado() {
+    PunteroRaton(vb::vbHourglass);
+    const bool bien = Atrapa("mnuEliminar_Click", [&] {
+        frmAdministrador* explorador = frmAdministrador::SiExiste();
+        if (!explorador) FallaNumero(errnum::ObjetoNoEstablecido);
+        const Nodo nodo = explorador->trvBD->SelectedItem();
+        if (nodo.Key().left(2) == QLatin1String("BD")) {
+            NombreNodo = nodo.Text();
+            Ejecuta(QStringLiteral("DROP DATABASE ") + NombreSQL(NombreNodo));
+            CapturaBD_SQL();
+            explorador->Show();  // shown, activated and brought to the front
+        } else {
+            const ElementoLista elemento = explorador->ltvTablas->SelectedItem();
+            const QString clave = elemento.Key();
+            const QChar letra = clave.isEmpty() ? QChar() : clave.at(0);
+            if (letra == u'T') {
+                NombreNodo = nodo.Parent().Text();
+                Ejecuta(QStringLiteral("use ") + NombreSQL(NombreNodo));
+                Ejecuta(QStringLiteral("DROP TABLE ") + NombreConPropietario(elemento.SubItems(1), elemento.Text()));
+                PonPrefijoBD(nodo.Parent().Text());
+                explorador->MuestraTablas(nodo.Text());
+            } else if (letra == u'V') {
+                NombreNodo = nodo.Parent().Text();
+                Ejecuta(QStringLiteral("Use ") + NombreSQL(NombreNodo));
+                Ejecuta(QStringLiteral("DROP VIEW ") + NombreConPropietario(elemento.SubItems(1), elemento.Text()));
+                PonPrefijoBD(nodo.Parent().Text());
+                explorador->MuestraVistas();
+            } else if (letra == u'P') {
+                NombreNodo = nodo.Parent().Text();
+                Ejecuta(QStringLiteral("Use ") + NombreSQL(NombreNodo));
+                Ejecuta(QStringLiteral("DROP PROCEDURE ") +
+                        NombreConPropietario(elemento.SubItems(1), elemento.Text()));
+                PonPrefijoBD(nodo.Parent().Text());
+                explorador->MuestraProcedimientos(nodo.Parent().Text());
+            } else if (letra == u'I') {
+                EliminaInicioSesion(elemento.Text());
+                explorador->Muestra_InicioSesion();
+            } else if (letra == u'U') {
+                NombreNodo = nodo.Parent().Text();
+                Ejecuta(QStringLiteral("use ") + NombreSQL(NombreNodo));
+                Ejecuta(QStringLiteral(" sp_revokedbaccess '") + LiteralSQL(elemento.Text()) + u'\'');
+                explorador->MuestraUsuarios(NombreNodo);
+            }
+        }
+        PunteroRaton(vb::vbDefault);
+    });
+    // The failure has been reported; the pointer comes back after it.
+    if (!bien) PunteroRaton(vb::vbDefault);
+}

@@ -1,0 +1,41 @@
+#include "platform/textomultilinea.h"
+
+#include <QKeyEvent>
+
+TextoMultilinea::TextoMultilinea(QWidget* padre) : QPlainTextEdit(padre) {
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+}
+
+QString TextoMultilinea::ACRLF(QString texto) {
+    texto.replace(QChar::ParagraphSeparator, u'\n');
+    texto.replace(QChar::LineSeparator, u'\n');
+    texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    texto.replace(u'\r', u'\n');
+    texto.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return texto;
+}
+
+QString TextoMultilinea::Text() const { return ACRLF(toPlainText()); }
+
+void TextoMultilinea::EstableceText(const QString& texto) {
+    QString t = texto;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(u'\r', u'\n');
+    setPlainText(t);
+}
+
+QString TextoMultilinea::SelText() const { return ACRLF(textCursor().selectedText()); }
+
+void TextoMultilinea::keyPressEvent(QKeyEvent* e) {
+    if (KeyDown) {
+        int codigo = e->key();
+        if (codigo >= Qt::Key_F1 && codigo <= Qt::Key_F24) codigo = 112 + (codigo - Qt::Key_F1);
+        int shift = 0;
+        if (e->modifiers() & Qt::ShiftModifier) shift |= 1;
+        if (e->modifiers() & Qt::ControlModifier) shift |= 2;
+        if (e->modifiers() & Qt::AltModifier) shift |= 4;
+        KeyDown(codigo, shift);
+        if (codigo == 0) return;
+    }
+    QPlainTextEdit::keyPressEvent(e);
+}

@@ -1,0 +1,187 @@
+#include "explorer/frmanalizadorconsultas.h"
+
+#include "app/mdiprincipal.h"
+#include "common/funciones.h"
+#include "common/guiones.h"
+#include "platform/rejillaconsulta.h"
+#include "platform/textomultilinea.h"
+#include "support/entorno.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QApplication>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+class Analizador : public PruebaTolvek {
+protected:
+    void SetUp() override {
+        PruebaTolvek::SetUp();
+        conexion->AbreSinMas();
+        Conexion = conexion;
+        conexion->Responde("Select name from master.dbo.sysdatabases order by name", {"name"},
+                           {{QStringLiteral("master ")}, {QStringLiteral("Tienda")}, {QStringLiteral("Mi Base")}});
+        mdiPrincipal::Instancia()->Show();
+        mdiPrincipal::SiExiste()->mnuAnalizadorConsultas->setEnabled(true);  // as after a connect
+    }
+    frmAnalizadorConsultas* Abre() {
+        mdiPrincipal::SiExiste()->mnuAnalizadorConsultas->trigger();
+        auto* a = frmAnalizadorConsultas::SiExiste();
+        conexion->Enviadas.clear();
+        return a;
+    }
+    static QByteArray Bytes(const QString& ruta) {
+        QFile f(ruta);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+    static void Escribe(const QString& ruta, const QByteArray& b) {
+        QFile f(ruta);
+        f.open(QIODevice::WriteOnly);
+        f.write(b);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(Analizador, LoadingFillsTheDatabasesAndPicksMaster) {
+    mdiPrincipal::SiExiste()->mnuAnalizadorConsultas->trigger();
+    auto* a = frmAnalizadorConsultas::SiExiste();
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(conexion->Enviadas,
+              (QStringList{"Select name from master.dbo.sysdatabases order by name", "Use master"}));
+    EXPECT_EQ(a->cboBD->count(), 3);
+    EXPECT_EQ(a->cboBD->currentText(), QStringLiteral("master"));
+    a->cboBD->setCurrentIndex(2);
+    EXPECT_EQ(conexion->Enviadas.last(), QStringLiteral("Use [Mi Base]"));
+    a->cboBD->setCurrentIndex(1);
+    EXPECT_EQ(conexion->Enviadas.last(), QStringLiteral("Use Tienda"));
+    // Activation switches the menus.
+    auto* m = mdiPrincipal::SiExiste();
+    EXPECT_TRUE(mdiPrincipal::Habilitado(m->mnuConsulta));
+    EXPECT_FALSE(mdiPrincipal::Habilitado(m->mnuBaseDatos));
+    EXPECT_EQ(a->windowTitle(), QStringLiteral("Analizado Consultas"));
+    Idioma = 1;
+    a->PonIdioma();
+    EXPECT_EQ(a->windowTitle(), QStringLiteral("Query Analyzer"));
+    EXPECT_EQ(a->cmdEjecuta->text(), QStringLiteral("(F5) &Execute"));
+}
+
+TEST_F(Analizador, AFailingDatabaseListLeavesNothingSelected) {
+    conexion->Falla("Select name from master.dbo.sysdatabases order by name", 4060, QStringLiteral("Cannot open"));
+    auto* a = Abre();
+    EXPECT_EQ(a->cboBD->count(), 0);
+    EXPECT_EQ(a->cboBD->currentIndex(), -1);
+    EXPECT_EQ(TextosCajas(), QStringList{QStringLiteral(" Error Nº:4060 (Cannot open).")});
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+}
+
+TEST_F(Analizador, RunsTheSelectionElseTheWholeText) {
+    auto* a = Abre();
+    a->txtSQL->EstableceText(QStringLiteral("select 1\r\nselect 2\r\nselect 3"));
+    QTextCursor c = a->txtSQL->textCursor();
+    c.setPosition(9);
+    c.setPosition(26, QTextCursor::KeepAnchor);  // "select 2\nselect 3"
+    a->txtSQL->setTextCursor(c);
+    a->cmdEjecuta->click();
+    c.setPosition(8);
+    c.setPosition(10, QTextCursor::KeepAnchor);  // a line end and a blank: not empty once trimmed
+    a->txtSQL->setTextCursor(c);
+    a->txtSQL->EstableceText(QStringLiteral("select 1\r\n  "));
+    c = a->txtSQL->textCursor();
+    c.setPosition(9);
+    c.setPosition(11, QTextCursor::KeepAnchor);  // only blanks: the whole text runs
+    a->txtSQL->setTextCursor(c);
+    a->cmdEjecuta->click();
+    a->txtSQL->EstableceText(QStringLiteral("   "));
+    a->cmdEjecuta->click();
+    a->txtSQL->EstableceText(QString());
+    a->cmdEjecuta->click();
+    EXPECT_EQ(conexion->Enviadas, (QStringList{"select 2\r\nselect 3", "select 1\r\n  "}));
+}
+
+TEST_F(Analizador, F5RunsAndOtherKeysType) {
+    auto* a = Abre();
+    a->txtSQL->EstableceText(QStringLiteral("select 1"));
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(a->txtSQL, &f5);
+    a->txtSQL->moveCursor(QTextCursor::End);
+    QKeyEvent x(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QApplication::sendEvent(a->txtSQL, &x);
+    EXPECT_EQ(conexion->Enviadas, QStringList{"select 1"});
+    EXPECT_EQ(a->txtSQL->Text(), QStringLiteral("select 1x"));
+}
+
+TEST_F(Analizador, ResultsInTheGrid) {
+    auto* a = Abre();
+    conexion->Responde("select * from t", QStringList{"id", "nombre"}, {{1, QStringLiteral("uno")}, {2, QVariant()}});
+    conexion->Responde("update t set x=1", QStringList{});
+    conexion->Falla("select * from nada", 208, QStringLiteral("Invalid object name 'nada'."));
+    a->txtSQL->EstableceText("select * from t");
+    a->Ejecuta();
+    ASSERT_EQ(a->GridSQL->Filas(), 2);
+    EXPECT_EQ(a->GridSQL->Columnas(), 2);
+    EXPECT_EQ(a->GridSQL->TextoCelda(0, 1), QStringLiteral("uno"));
+    EXPECT_EQ(a->GridSQL->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("nombre"));
+    // A refused batch keeps the old grid; the next run works.
+    a->txtSQL->EstableceText("select * from nada");
+    a->Ejecuta();
+    EXPECT_EQ(a->GridSQL->Filas(), 2);
+    EXPECT_EQ(a->txtSQL->Text(), QStringLiteral("select * from nada"));
+    EXPECT_EQ(TextosCajas(), QStringList{QStringLiteral(" Error Nº:208 (Invalid object name 'nada'.).")});
+    // A statement without rows clears the grid without an error.
+    a->txtSQL->EstableceText("update t set x=1");
+    a->Ejecuta();
+    EXPECT_EQ(a->GridSQL->Filas(), 0);
+    EXPECT_EQ(a->GridSQL->Columnas(), 0);
+    a->txtSQL->EstableceText("select * from t");
+    a->Ejecuta();
+    EXPECT_EQ(a->GridSQL->Filas(), 2);
+    EXPECT_EQ(mensajes.Cajas.size(), 1);
+}
+
+TEST_F(Analizador, ScriptFilesRoundTripInTheirCodePage) {
+    const QString ruta = dir.filePath("guion.sql");
+    const QByteArray original("select 'a\xF1o' -- \xE9 \x80\r\nselect 2\r\n");
+    Escribe(ruta, original);
+    archivos.Abrir_ = {ruta};
+    mdiPrincipal::SiExiste()->mnuAbrir->trigger();
+    auto* a = frmAnalizadorConsultas::SiExiste();
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(a->Mostrado());
+    EXPECT_EQ(a->txtSQL->Text(), QStringLiteral("select 'año' -- é €\r\nselect 2\r\n"));
+    const QString copia = dir.filePath("copia.sql");
+    archivos.Guardar_ = {copia};
+    mdiPrincipal::SiExiste()->mnuGuardar->trigger();
+    EXPECT_EQ(Bytes(copia), original);  // no line is added at the end
+    EXPECT_EQ(archivos.Pedidos, (QStringList{"abrir sql *.sql", "guardar sql *.sql"}));
+    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+}
+
+TEST_F(Analizador, LinesEndedByLineFeedOnlyAndTextsWithoutEnd) {
+    const QString ruta = dir.filePath("lf.sql");
+    Escribe(ruta, "a\nb\n\nc");
+    EXPECT_EQ(LeeGuion(ruta), QStringLiteral("a\r\nb\r\n\r\nc\r\n"));
+    const QString salida = dir.filePath("s.sql");
+    GrabaGuion(salida, QStringLiteral("x\r\ny"));
+    EXPECT_EQ(Bytes(salida), QByteArray("x\r\ny\r\n"));
+    GrabaGuion(salida, QString());
+    EXPECT_EQ(Bytes(salida), QByteArray("\r\n"));
+    GrabaGuion(salida, QStringLiteral("π ≠ ñ"));  // outside the code page: "?"
+    EXPECT_EQ(Bytes(salida), QByteArray("? ? \xF1\r\n"));
+}
+
+TEST_F(Analizador, CancelOrAMissingFileChangesNothing) {
+    auto* a = Abre();
+    a->txtSQL->EstableceText(QStringLiteral("lo que había"));
+    archivos.Abrir_ = {QString()};
+    mdiPrincipal::SiExiste()->mnuAbrir->trigger();
+    archivos.Abrir_ = {dir.filePath("no-existe.sql")};
+    mdiPrincipal::SiExiste()->mnuAbrir->trigger();
+    archivos.Guardar_ = {QStringLiteral("   ")};
+    mdiPrincipal::SiExiste()->mnuGuardar->trigger();
+    archivos.Guardar_ = {dir.filePath("no/existe/carpeta.sql")};
+    mdiPrincipal::SiExiste()->mnuGuardar->trigger();
+    EXPECT_EQ(a->txtSQL->Text(), QStringLiteral("lo que había"));
+    EXPECT_EQ(TextosCajas(), (QStringList{" Error Nº:53 (File not found).", " Error Nº:76 (Path not found)."}));
+}
