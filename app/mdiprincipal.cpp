@@ -7,7 +7,10 @@
 #include "explorer/frmadministrador.h"
 #include "common/guiones.h"
 #include "common/texto.h"
+#include "explorer/consolasql.h"
 #include "explorer/frmanalizadorconsultas.h"
+#include "platform/arbolnodos.h"
+#include "platform/listaelementos.h"
 #include "platform/textomultilinea.h"
 
 #include <QCloseEvent>
@@ -101,6 +104,7 @@ mdiPrincipal::mdiPrincipal() {
     connect(mnuAnalizadorConsultas, &QAction::triggered, this, &mdiPrincipal::mnuAnalizadorConsultas_Click);
     connect(mnuAbrir, &QAction::triggered, this, &mdiPrincipal::mnuAbrir_Click);
     connect(mnuGuardar, &QAction::triggered, this, &mdiPrincipal::mnuGuardar_Click);
+    connect(mnuVerRegistros, &QAction::triggered, this, &mdiPrincipal::mnuVerRegistros_Click);
     connect(mnuSalir, &QAction::triggered, this, &mdiPrincipal::mnuSalir_Click);
     connect(area_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* s) {
         if (s)
@@ -242,6 +246,31 @@ void mdiPrincipal::mnuAbrir_Click() {
         if (!analizador->Mostrado()) analizador->Show();
         analizador->txtSQL->EstableceText(texto);
     });
+}
+
+void mdiPrincipal::mnuVerRegistros_Click() {
+    const bool hecho = Atrapa("mnuVerRegistros_Click", [&] {
+        PunteroRaton(vb::vbHourglass);
+        auto* explorador = frmAdministrador::Instancia();
+        NombreNodo = explorador->trvBD->SelectedItem().Parent().Text();
+        auto* analizador = frmAnalizadorConsultas::Instancia();
+        analizador->Show();
+        BuscarComboCadena(NombreNodo, analizador->cboBD);
+        // The rows come from the listed database whatever the list showed
+        // selected before.
+        if (!Conexion) FallaNumero(errnum::ObjetoNoEstablecido);
+        Conexion->Execute(QStringLiteral("Use ") + NombreSQL(NombreNodo));
+        const ElementoLista elemento = explorador->ltvTablas->SelectedItem();
+        const QString clave = elemento.Key();
+        if (clave.startsWith(u'T') || clave.startsWith(u'V')) {
+            // Only a text just set here runs: an old one never does.
+            analizador->txtSQL->EstableceText(QStringLiteral("select * from ") +
+                                              NombreConPropietario(elemento.SubItems(1), elemento.Text()));
+            analizador->Ejecuta();
+        }
+        PunteroRaton(vb::vbDefault);
+    });
+    if (!hecho) PunteroRaton(vb::vbDefault);
 }
 
 void mdiPrincipal::mnuGuardar_Click() {

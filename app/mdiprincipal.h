@@ -72,6 +72,7 @@ public slots:
     void mnuAnalizadorConsultas_Click();
     void mnuAbrir_Click();
     void mnuGuardar_Click();
+    void mnuVerRegistros_Click();
     void mnuSalir_Click();
 
 protected:

@@ -9,6 +9,11 @@ ArrayDatos GruposFicheros;
 
 void PonPrefijoBD(const QString& baseDatos) { PrefijoBD = NombreSQL(baseDatos) + QStringLiteral(".."); }
 
+QString NombreConPropietario(const QString& propietario, const QString& nombre) {
+    if (propietario.isEmpty() || propietario == QLatin1String("dbo")) return NombreSQL(nombre);
+    return NombreSQL(propietario) + u'.' + NombreSQL(nombre);
+}
+
 QString DameIntercalacion(const QString& baseDatos) {
     QString resultado;
     Atrapa("DameIntercalacion", [&] {

@@ -12,6 +12,11 @@ extern ArrayDatos GruposFicheros;
 // Sets PrefijoBD for a database: its name as the server reads it, and "..".
 void PonPrefijoBD(const QString& baseDatos);
 
+// An object's name as a statement names it: with its owner in front when the
+// owner is not dbo, so that another owner's object of the same name is never
+// the one reached.
+QString NombreConPropietario(const QString& propietario, const QString& nombre);
+
 // The database's default collation, or "".
 QString DameIntercalacion(const QString& baseDatos);
 // The designer's type code ("1" to "23", "0" for none) of a catalog type

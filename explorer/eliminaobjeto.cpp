@@ -9,14 +9,6 @@
 
 namespace {
 
-// An object's name for a DROP: with its owner in front when the owner is
-// not dbo, so that another owner's object of the same name is never the one
-// dropped.
-QString NombreConPropietario(const QString& propietario, const QString& nombre) {
-    if (propietario.isEmpty() || propietario == QLatin1String("dbo")) return NombreSQL(nombre);
-    return NombreSQL(propietario) + u'.' + NombreSQL(nombre);
-}
-
 void Ejecuta(const QString& sql) {
     if (!Conexion) FallaNumero(errnum::ObjetoNoEstablecido);
     Conexion->Execute(sql);

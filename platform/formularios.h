@@ -108,11 +108,12 @@ private:
 };
 
 // A window class with one default instance, created and loaded on first use
-// (published before its load runs) and forgotten when it unloads.
-template <class T>
-class FormularioUnico : public Formulario {
+// (published before its load runs) and forgotten when it unloads. Base is
+// the window's own base class when twin windows share one.
+template <class T, class Base = Formulario>
+class FormularioUnico : public Base {
 public:
-    using Formulario::Formulario;
+    using Base::Base;
 
     static T* Instancia() {
         if (!instancia_) {

@@ -13,6 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Texts in test failures as texts.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 // Records every box and answers from a script (OK, or the next answer queued).
 class MensajesDoble : public ServicioMensajes {
 public:

@@ -1,0 +1,3 @@
+#pragma once
+// The stored-procedure editor (its twin, the view editor, shares its code).
+#include "explorer/editordefinicion.h"

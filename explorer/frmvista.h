@@ -1,0 +1,3 @@
+#pragma once
+// The view editor (its twin, the stored-procedure editor, shares its code).
+#include "explorer/editordefinicion.h"
