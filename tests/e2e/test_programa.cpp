@@ -3,10 +3,14 @@
 #include "app/frmconectar.h"
 #include "app/mdiprincipal.h"
 #include "common/funciones.h"
+#include "explorer/frmanalizadorconsultas.h"
+#include "platform/rejillaconsulta.h"
+#include "platform/textomultilinea.h"
 #include "platform/odbc.h"
 #include "support/entorno.h"
 #include "tdsserver/tdsserver.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -204,4 +208,39 @@ TEST_F(ExtremoAExtremo, AHundredThousandRowsArriveIntact) {
     }
     EXPECT_EQ(i, 100000);
     EXPECT_EQ(rs.Fields(2).Type(), datos::adDBTimeStamp);
+}
+
+TEST_F(ExtremoAExtremo, TheAnalyzerShowsTheFirstResultWithColumns) {
+    servidor.on("Select name from master.dbo.sysdatabases order by name",
+                Reply::rows({{"name", Type::NVarChar, 128}}, {{"master"}, {"Tienda"}}));
+    servidor.on("update t set a = 1 select a, b from t",
+                Reply::rowsAffected(3).thenRows({{"a", Type::Int}, {"b", Type::NVarChar, 20}},
+                                                {{1, "uno"}, {1, nullptr}, {1, "tres"}}));
+    servidor.on("select * from nada", Reply::error(208, "Invalid object name 'nada'."));
+    ASSERT_TRUE(Conecta(QStringLiteral("Clave;=1 ñ"))) << TextosCajas().join("|").toStdString();
+    mdiPrincipal::Instancia()->Show();
+    auto* m = mdiPrincipal::SiExiste();
+    m->mnuAnalizadorConsultas->setEnabled(true);
+    m->mnuAnalizadorConsultas->trigger();
+    auto* a = frmAnalizadorConsultas::SiExiste();
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(servidor.currentDatabase(), "master");
+    a->cboBD->setCurrentIndex(1);
+    EXPECT_EQ(servidor.currentDatabase(), "Tienda");
+    a->txtSQL->EstableceText(QStringLiteral("update t set a = 1\r\nselect a, b from t"));
+    QTextCursor c = a->txtSQL->textCursor();
+    c.select(QTextCursor::Document);
+    a->txtSQL->setTextCursor(c);
+    a->Ejecuta();
+    ASSERT_EQ(a->GridSQL->Filas(), 3);
+    EXPECT_EQ(a->GridSQL->Columnas(), 2);
+    EXPECT_EQ(a->GridSQL->TextoCelda(2, 1), QStringLiteral("tres"));
+    // The selection reached the server with CR LF between its lines.
+    const auto lotes = servidor.statements();
+    EXPECT_NE(std::find(lotes.begin(), lotes.end(), "update t set a = 1\r\nselect a, b from t"), lotes.end());
+    // A refused batch keeps the grid.
+    a->txtSQL->EstableceText(QStringLiteral("select * from nada"));
+    a->Ejecuta();
+    EXPECT_EQ(a->GridSQL->Filas(), 3);
+    EXPECT_EQ(TextosCajas(), QStringList{QStringLiteral(" Error Nº:208 (Invalid object name 'nada'.).")});
 }
