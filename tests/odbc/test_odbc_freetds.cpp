@@ -12,6 +12,8 @@
 
 #include <QDateTime>
 
+#include "support/entorno.h"
+
 #include <gtest/gtest.h>
 
 using namespace datos;
@@ -40,16 +42,6 @@ protected:
         return QStringLiteral("Provider=SQLOLEDB.1;Data Source=127.0.0.1,%1;Initial Catalog=%2;User Id=%3;Password=%4;")
             .arg(server_.port())
             .arg(base, QString::fromStdString(kUsuario), QString::fromStdString(clave));
-    }
-    template <typename F>
-    ErrorEjecucion fallo(F&& f) {
-        try {
-            f();
-        } catch (const ErrorEjecucion& e) {
-            return e;
-        }
-        ADD_FAILURE() << "the call did not fail";
-        return ErrorEjecucion(0, QString());
     }
     static const ErrorDatos* entrada(const Connection& c, qint64 nativo) {
         for (const ErrorDatos& d : c.Errors())
@@ -93,7 +85,7 @@ TEST_F(FreeTdsOdbc, ProgramStringLogsInWithEveryValueIntact) {
     // A password FreeTDS cannot receive unaltered is refused before anything is sent.
     OdbcConnection c;
     const auto antes = server_.logins().size();
-    const ErrorEjecucion e = fallo([&] { c.Open(cadena("a;b}c")); });
+    const ErrorEjecucion e = FalloDe([&] { c.Open(cadena("a;b}c")); });
     EXPECT_EQ(e.Numero, errnum::FalloGeneral);
     ASSERT_EQ(c.Errors().size(), 1);
     EXPECT_EQ(c.Errors().first().Description, e.Descripcion);
@@ -103,7 +95,7 @@ TEST_F(FreeTdsOdbc, ProgramStringLogsInWithEveryValueIntact) {
 
 TEST_F(FreeTdsOdbc, RefusedLoginFailsWithTheServersNumberAndText) {
     OdbcConnection c;
-    const ErrorEjecucion e = fallo([&] { c.Open(cadena("otra")); });
+    const ErrorEjecucion e = FalloDe([&] { c.Open(cadena("otra")); });
     EXPECT_EQ(c.State(), adStateClosed);
     EXPECT_EQ(e.Numero, 18456);
     EXPECT_TRUE(e.Descripcion.startsWith("Login failed for user 'tolvek'.")) << e.Descripcion.toStdString();
@@ -130,7 +122,7 @@ TEST_F(FreeTdsOdbc, InformationalMessagesAreKeptButDoNotFail) {
     EXPECT_EQ(c.Errors().first().Description, "aviso");
 
     // A USE of a database that does not exist is an error.
-    const ErrorEjecucion e = fallo([&] { c.Execute("USE Compras"); });
+    const ErrorEjecucion e = FalloDe([&] { c.Execute("USE Compras"); });
     EXPECT_EQ(e.Numero, 911);
     EXPECT_EQ(server_.currentDatabase(), "Ventas");
 }
@@ -199,13 +191,13 @@ TEST_F(FreeTdsOdbc, AnErrorAnywhereInTheBatchFailsTheCall) {
                Reply::error(2627, "Violation of PRIMARY KEY constraint 'pk_t'.").thenRows({{"a", Type::Int}}, {{1}}));
     OdbcConnection c;
     c.Open(cadena());
-    ErrorEjecucion e = fallo([&] { c.Query("SELECT a FROM t; SELECT * FROM nada"); });
+    ErrorEjecucion e = FalloDe([&] { c.Query("SELECT a FROM t; SELECT * FROM nada"); });
     EXPECT_EQ(e.Numero, 208);
     EXPECT_EQ(e.Descripcion, "Invalid object name 'nada'.");
-    e = fallo([&] { c.Execute("SELECT a FROM t; SELECT * FROM nada"); });
+    e = FalloDe([&] { c.Execute("SELECT a FROM t; SELECT * FROM nada"); });
     EXPECT_EQ(e.Numero, 208);
 
-    e = fallo([&] { c.Execute("PRINT 'x'; SELECT a FROM t; RAISERROR('falló', 16, 1)"); });
+    e = FalloDe([&] { c.Execute("PRINT 'x'; SELECT a FROM t; RAISERROR('falló', 16, 1)"); });
     EXPECT_EQ(e.Numero, 50000);
     EXPECT_EQ(e.Descripcion, "falló");
     // The message and the error both, in the order the server sent them.
@@ -219,7 +211,7 @@ TEST_F(FreeTdsOdbc, AnErrorAnywhereInTheBatchFailsTheCall) {
     ASSERT_GE(error, 0);
     EXPECT_LT(aviso, error);
 
-    e = fallo([&] { c.Execute("INSERT INTO t VALUES (1); SELECT a FROM t"); });
+    e = FalloDe([&] { c.Execute("INSERT INTO t VALUES (1); SELECT a FROM t"); });
     EXPECT_EQ(e.Numero, 2627);
     EXPECT_EQ(c.State(), adStateOpen);
 
@@ -250,7 +242,7 @@ TEST_F(FreeTdsOdbc, CommandTimeoutCancelsAndFailsWithHYT00) {
     OdbcConnection c;
     c.Open(cadena());
     c.setCommandTimeout(1);
-    fallo([&] { c.Execute("WAITFOR DELAY '01:00:00'"); });
+    FalloDe([&] { c.Execute("WAITFOR DELAY '01:00:00'"); });
     EXPECT_TRUE(hayEstado(c, "HYT00"));
     EXPECT_EQ(server_.cancelCount(), 1);
     EXPECT_EQ(c.State(), adStateOpen);
@@ -262,11 +254,11 @@ TEST_F(FreeTdsOdbc, LostConnectionIsReportedAndLeftClosed) {
     server_.on("SELECT 1", Reply::rows({{"", Type::Int}}, {{1}}));
     OdbcConnection c;
     c.Open(cadena());
-    const ErrorEjecucion e = fallo([&] { c.Query("SELECT * FROM dbo.caida"); });
+    const ErrorEjecucion e = FalloDe([&] { c.Query("SELECT * FROM dbo.caida"); });
     EXPECT_FALSE(c.Errors().isEmpty());
     EXPECT_FALSE(e.Descripcion.isEmpty());
     EXPECT_EQ(c.State(), adStateClosed);
-    const ErrorEjecucion cerrada = fallo([&] { c.Execute("SELECT 1"); });
+    const ErrorEjecucion cerrada = FalloDe([&] { c.Execute("SELECT 1"); });
     EXPECT_EQ(cerrada.Numero, errnum::ObjetoCerrado);
 
     c.Open(cadena());

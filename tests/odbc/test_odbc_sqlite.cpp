@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "support/entorno.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -36,17 +38,6 @@ protected:
     QString cadena() const {
         return QStringLiteral("DRIVER=SQLite3;Database=") + dir_.filePath("prueba.db") + QStringLiteral(";StepAPI=1;");
     }
-    // Runs sql expecting a failure; the exception it raised.
-    template <typename F>
-    ErrorEjecucion fallo(F&& f) {
-        try {
-            f();
-        } catch (const ErrorEjecucion& e) {
-            return e;
-        }
-        ADD_FAILURE() << "the call did not fail";
-        return ErrorEjecucion(0, QString());
-    }
     qint64 cuenta(Connection& c, const QString& tabla) {
         return c.Query("select count(*) from " + tabla)->value(0, 0).toLongLong();
     }
@@ -60,13 +51,13 @@ protected:
 TEST_F(SqliteOdbc, OpensClosesAndReopens) {
     EXPECT_EQ(con_.State(), adStateOpen);
     EXPECT_TRUE(con_.textoEnUtf8());
-    ErrorEjecucion e = fallo([&] { con_.Open(cadena()); });
+    ErrorEjecucion e = FalloDe([&] { con_.Open(cadena()); });
     EXPECT_EQ(e.Numero, 3705);
     EXPECT_EQ(con_.State(), adStateOpen);
 
     con_.Close();
     EXPECT_EQ(con_.State(), adStateClosed);
-    e = fallo([&] { con_.Execute("create table t(a integer)"); });
+    e = FalloDe([&] { con_.Execute("create table t(a integer)"); });
     EXPECT_EQ(e.Numero, errnum::ObjetoCerrado);
     con_.Close();  // closing a closed connection does nothing
 
@@ -80,7 +71,7 @@ TEST_F(SqliteOdbc, OpensClosesAndReopens) {
 
 TEST_F(SqliteOdbc, MissingDriverOrSourceFailsWithAnEntry) {
     OdbcConnection otra;
-    ErrorEjecucion e = fallo([&] { otra.Open("DRIVER={NoSuchDriverForTolvek};Database=x;"); });
+    ErrorEjecucion e = FalloDe([&] { otra.Open("DRIVER={NoSuchDriverForTolvek};Database=x;"); });
     EXPECT_EQ(otra.State(), adStateClosed);
     ASSERT_FALSE(otra.Errors().isEmpty());
     EXPECT_EQ(e.Numero, errnum::FalloGeneral);
@@ -88,7 +79,7 @@ TEST_F(SqliteOdbc, MissingDriverOrSourceFailsWithAnEntry) {
     EXPECT_TRUE(e.Descripcion.contains("NoSuchDriverForTolvek")) << e.Descripcion.toStdString();
     EXPECT_FALSE(e.Descripcion.startsWith('[')) << e.Descripcion.toStdString();
 
-    e = fallo([&] { otra.Open("DSN=NoSuchSourceForTolvek;"); });
+    e = FalloDe([&] { otra.Open("DSN=NoSuchSourceForTolvek;"); });
     EXPECT_EQ(otra.State(), adStateClosed);
     ASSERT_FALSE(otra.Errors().isEmpty());
     EXPECT_EQ(otra.Errors().first().SQLState, "IM002");
@@ -100,7 +91,7 @@ TEST_F(SqliteOdbc, ProgramStringReachesFreeTdsWhichReportsWithoutPrefixes) {
     // Nothing listens on port 1: the translated string must get as far as
     // FreeTDS trying to connect, and its message comes back bare.
     OdbcConnection otra;
-    const ErrorEjecucion e = fallo([&] {
+    const ErrorEjecucion e = FalloDe([&] {
         otra.Open("Provider=SQLOLEDB.1;Data Source=127.0.0.1,1;Initial Catalog=master;User Id=sa;Password=a;b c=d;");
     });
     EXPECT_EQ(otra.State(), adStateClosed);
@@ -113,7 +104,7 @@ TEST_F(SqliteOdbc, ProgramStringReachesFreeTdsWhichReportsWithoutPrefixes) {
 }
 
 TEST_F(SqliteOdbc, StatementErrorFailsAndLeavesTheConnectionUsable) {
-    ErrorEjecucion e = fallo([&] { con_.Execute("select * from no_such_table"); });
+    ErrorEjecucion e = FalloDe([&] { con_.Execute("select * from no_such_table"); });
     ASSERT_EQ(con_.Errors().size(), 1);
     const ErrorDatos& d = con_.Errors().first();
     EXPECT_EQ(d.SQLState, "HY000");
@@ -123,7 +114,7 @@ TEST_F(SqliteOdbc, StatementErrorFailsAndLeavesTheConnectionUsable) {
     EXPECT_EQ(e.Numero, 1);
     EXPECT_EQ(e.Descripcion, d.Description);
 
-    e = fallo([&] { con_.Query("selec 1"); });
+    e = FalloDe([&] { con_.Query("selec 1"); });
     EXPECT_TRUE(e.Descripcion.contains("syntax error")) << e.Descripcion.toStdString();
 
     EXPECT_EQ(con_.State(), adStateOpen);
@@ -137,16 +128,16 @@ TEST_F(SqliteOdbc, ErrorAfterRowsFailsTheCall) {
     const QString sql =
         "with recursive c(x) as (select 1 union all select x + 1 from c where x < 5000) "
         "select x, 'v' || x as v from c where case when x < 3000 then 1 else abs(-9223372036854775808) end";
-    ErrorEjecucion e = fallo([&] { con_.Query(sql); });
+    ErrorEjecucion e = FalloDe([&] { con_.Query(sql); });
     EXPECT_TRUE(e.Descripcion.contains("integer overflow")) << e.Descripcion.toStdString();
-    e = fallo([&] { con_.Execute(sql); });
+    e = FalloDe([&] { con_.Execute(sql); });
     EXPECT_TRUE(e.Descripcion.contains("integer overflow")) << e.Descripcion.toStdString();
 
     // The same in a result read row by row (it has a long column).
     con_.Execute("create table largo(x integer, t text)");
     con_.Execute("insert into largo with recursive c(x) as (select 1 union all select x + 1 from c where x < 10) "
                  "select x, 'texto ' || x from c");
-    e = fallo([&] {
+    e = FalloDe([&] {
         con_.Query("select x, t from largo where case when x < 5 then 1 else abs(-9223372036854775808) end");
     });
     EXPECT_TRUE(e.Descripcion.contains("integer overflow")) << e.Descripcion.toStdString();
@@ -259,7 +250,7 @@ TEST_F(SqliteOdbc, ValueLongerThanDeclaredIsNeverCutShort) {
     con_.Execute("create table corto(v varchar(5), t text)");
     const QString valor = QString(30, u'x') + "ñ€";
     con_.Execute("insert into corto values('" + valor + "', 'x')");
-    const ErrorEjecucion e = fallo([&] { con_.Query("select v from corto"); });
+    const ErrorEjecucion e = FalloDe([&] { con_.Query("select v from corto"); });
     bool hayEntrada = false;
     for (const ErrorDatos& d : con_.Errors()) hayEntrada = hayEntrada || (d.SQLState == "01004" && d.Description.contains("'v'"));
     EXPECT_TRUE(hayEntrada);

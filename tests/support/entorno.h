@@ -5,6 +5,7 @@
 
 #include "conexion_guion.h"
 
+#include "platform/errores.h"
 #include "platform/registro.h"
 #include "platform/servicios.h"
 
@@ -14,6 +15,18 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+
+// The failure a call raised; a test failure when it raised none.
+template <typename F>
+ErrorEjecucion FalloDe(F&& f) {
+    try {
+        f();
+    } catch (const ErrorEjecucion& e) {
+        return e;
+    }
+    ADD_FAILURE() << "the call did not fail";
+    return ErrorEjecucion(0, QString());
+}
 
 // Texts in test failures as texts.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
