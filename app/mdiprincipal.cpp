@@ -106,6 +106,7 @@ mdiPrincipal::mdiPrincipal() {
     connect(mnuGuardar, &QAction::triggered, this, &mdiPrincipal::mnuGuardar_Click);
     connect(mnuVerRegistros, &QAction::triggered, this, &mdiPrincipal::mnuVerRegistros_Click);
     connect(mnuSalir, &QAction::triggered, this, &mdiPrincipal::mnuSalir_Click);
+    ConectaComandosEditores();
     connect(area_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* s) {
         if (s)
             if (auto* f = qobject_cast<Formulario*>(s->widget())) f->ActivadaPorAnfitrion();
@@ -202,8 +203,12 @@ void mdiPrincipal::closeEvent(QCloseEvent* e) {
 }
 
 QMdiSubWindow* mdiPrincipal::AgregaHija(Formulario* hija) {
+    // The size the window asked for (before it had a frame), with the frame around it.
+    const QSize pedido = hija->testAttribute(Qt::WA_Resized) ? hija->size() : hija->sizeHint();
     QMdiSubWindow* s = area_->addSubWindow(hija);
     s->setObjectName(hija->objectName() + QStringLiteral("_marco"));
+    const QSize marco = s->sizeHint() - hija->sizeHint();
+    s->resize(pedido + marco.expandedTo(QSize(0, 0)));
     return s;
 }
 

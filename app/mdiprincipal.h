@@ -75,6 +75,21 @@ public slots:
     void mnuVerRegistros_Click();
     void mnuSalir_Click();
 
+public:
+    // The commands that open an editor, and the table menu's (app/comandosmenu.cpp).
+    void mnuNuevaBD_Click();
+    void mnuPropiedadesBD_Click();
+    void mnuCopiaSeguridad_Click();
+    void mnuRestaurarCopia_Click();
+    void mnuAñadirTabla_Click();
+    void mnuAñadirVista_Click();
+    void mnuAñadirProcedimiento_Click();
+    void mnuAñadirInicioSesion_Click();
+    void mnuAñadirUsuario_Click();
+    void mnuDiseño_Click();
+    void mnuInsertarFila_Click();
+    void mnuEliminarFila_Click();
+
 protected:
     void MDIForm_Load();
     void MDIForm_Activate();
@@ -88,6 +103,7 @@ public:
 private:
     mdiPrincipal();
     QAction* Elemento(QMenu* menu, const char* nombre, const QString& caption);
+    void ConectaComandosEditores();
 
     QMdiArea* area_;
     bool cargado_ = false;

@@ -2,12 +2,29 @@
 
 #include "common/funciones.h"
 #include "common/texto.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
 #include "explorer/frmadministrador.h"
 #include "platform/arbolnodos.h"
 
 ArrayDatos GruposFicheros;
 
 void PonPrefijoBD(const QString& baseDatos) { PrefijoBD = NombreSQL(baseDatos) + QStringLiteral(".."); }
+
+bool LlenaListaBasesDatos(QComboBox* lista) {
+    lista->clear();
+    datos::Recordset rs;
+    if (!CreaRecordset(Conexion, rs, QStringLiteral("Select name from master.dbo.sysdatabases order by name")))
+        return false;
+    const QSignalBlocker bloqueo(lista);  // filling is not picking
+    while (!rs.Eof()) {
+        lista->addItem(Trim(rs.Fields(QStringLiteral("name")).Texto()));
+        rs.MoveNext();
+    }
+    lista->setCurrentIndex(-1);
+    return true;
+}
 
 QString NombreConPropietario(const QString& propietario, const QString& nombre) {
     if (propietario.isEmpty() || propietario == QLatin1String("dbo")) return NombreSQL(nombre);

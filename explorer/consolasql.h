@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QComboBox;
+
 // Filegroups of the current database: name, files that are not log files,
 // read-only flag and default flag ("-1"/"0"); rows 0 to 200, columns 0 to 4.
 extern ArrayDatos GruposFicheros;
@@ -16,6 +18,10 @@ void PonPrefijoBD(const QString& baseDatos);
 // owner is not dbo, so that another owner's object of the same name is never
 // the one reached.
 QString NombreConPropietario(const QString& propietario, const QString& nombre);
+
+// Empties a list and fills it with the server's databases, names trimmed,
+// selecting none; false when the list could not be read (reported).
+bool LlenaListaBasesDatos(QComboBox* lista);
 
 // The database's default collation, or "".
 QString DameIntercalacion(const QString& baseDatos);

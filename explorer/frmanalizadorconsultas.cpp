@@ -3,6 +3,7 @@
 #include "app/mdiprincipal.h"
 #include "common/funciones.h"
 #include "common/texto.h"
+#include "explorer/consolasql.h"
 #include "platform/rejillaconsulta.h"
 #include "platform/textomultilinea.h"
 
@@ -103,17 +104,7 @@ void frmAnalizadorConsultas::Ejecuta() {
 
 void frmAnalizadorConsultas::CargaComboBDSQL() {
     Atrapa("CargaComboBDSQL", [&] {
-        cboBD->clear();
-        datos::Recordset rs;
-        if (CreaRecordset(Conexion, rs, QStringLiteral("Select name from master.dbo.sysdatabases order by name"))) {
-            const QSignalBlocker bloqueo(cboBD);  // filling is not picking
-            while (!rs.Eof()) {
-                cboBD->addItem(Trim(rs.Fields(QStringLiteral("Name")).Texto()));
-                rs.MoveNext();
-            }
-            cboBD->setCurrentIndex(-1);
-        }
-        if (cboBD->count() > 0) BuscarComboCadena(QStringLiteral("master"), cboBD);
+        if (LlenaListaBasesDatos(cboBD) && cboBD->count() > 0) BuscarComboCadena(QStringLiteral("master"), cboBD);
     });
     PunteroRaton(vb::vbDefault);
 }

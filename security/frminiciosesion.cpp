@@ -1,0 +1,57 @@
+#include "security/frminiciosesion.h"
+
+#include "common/funciones.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+frmInicioSesion::frmInicioSesion() : FormularioUnico(QStringLiteral("frmInicioSesion"), Clase::Hija) {
+    setWindowTitle(QStringLiteral("Inicio Sesion"));
+    auto* capa = new QGridLayout(this);
+    lblUsuario = new QLabel(QStringLiteral("Usuario:"), this);
+    lblUsuario->setObjectName(QStringLiteral("lblUsuario"));
+    txtUsuario = new QLineEdit(this);
+    txtUsuario->setObjectName(QStringLiteral("txtUsuario"));
+    txtUsuario->setMinimumWidth(220);
+    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    capa->addWidget(lblUsuario, 0, 0);
+    capa->addWidget(txtUsuario, 0, 1);
+    capa->setRowStretch(1, 1);
+    capa->addWidget(cmdCancelar, 2, 1, Qt::AlignRight);
+    resize(sizeHint());
+
+    ConectaSalidaCampo(txtUsuario);
+    connect(cmdCancelar, &QPushButton::clicked, this, &frmInicioSesion::cmdCancelar_Click);
+}
+
+void frmInicioSesion::Form_Load() {
+    Atrapa("Form_Load", [&] {
+        txtUsuario->setText(NombreObjeto);
+        txtUsuario->setEnabled(NombreObjeto.isEmpty());
+    });
+}
+
+void frmInicioSesion::Form_Activate() {
+    Atrapa("Form_Activate", [&] {
+        EstableceTop(0);
+        EstableceLeft(0);
+        PonIdioma();
+    });
+}
+
+void frmInicioSesion::PonIdioma() {
+    Atrapa("PonIdioma", [&] {
+        if (Idioma != 0 && Idioma != 1) return;
+        const bool es = Idioma == 0;
+        setWindowTitle(QStringLiteral("Inicio Sesion"));
+        cmdCancelar->setText(es ? QStringLiteral("&Cancelar") : QStringLiteral("&Cancel"));
+        lblUsuario->setText(es ? QStringLiteral("Usuario:") : QStringLiteral("User:"));
+    });
+}
+
+void frmInicioSesion::cmdCancelar_Click() {
+    Atrapa("cmdCancelar_Click", [&] { Unload(); });
+}
