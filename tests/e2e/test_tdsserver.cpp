@@ -546,29 +546,6 @@ TEST_F(TdsServerTest, TheDriversOwnStatementsAreKeptApart) {
 
 // -- Databases ----------------------------------------------------------------
 
-TEST_F(TdsServerTest, UseChangesTheDatabaseWithAnInformationalMessage) {
-    auto c = connect();
-    SQLRETURN rc = c->exec("USE [Ventas Históricas]");
-    ASSERT_TRUE(SQL_SUCCEEDED(rc));
-    const auto diags = c->stmtDiags();
-    const Diag* d = findNative(diags, 5701);
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->state, "01000");
-    EXPECT_NE(d->text.find("Changed database context to 'Ventas Históricas'."), std::string::npos);
-    EXPECT_EQ(c->catalog(), "Ventas Históricas");
-    EXPECT_EQ(server.currentDatabase(), "Ventas Históricas");
-
-    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("use tempdb;")));
-    EXPECT_EQ(c->catalog(), "tempdb");
-    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("Use [a]]b]")));
-    EXPECT_EQ(c->catalog(), "a]b");
-    EXPECT_EQ(server.currentDatabase(), "a]b");
-
-    // Setting the catalog through the driver goes the same way.
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetConnectAttr(c->dbc, SQL_ATTR_CURRENT_CATALOG, (SQLPOINTER) "model", SQL_NTS)));
-    EXPECT_EQ(server.currentDatabase(), "model");
-}
-
 TEST_F(TdsServerTest, UseOfAMissingDatabaseFailsAndKeepsTheCurrentOne) {
     server.setDatabases({"master", "Ventas"});
     auto c = connect();
@@ -580,36 +557,6 @@ TEST_F(TdsServerTest, UseOfAMissingDatabaseFailsAndKeepsTheCurrentOne) {
 }
 
 // -- Errors and messages ------------------------------------------------------
-
-TEST_F(TdsServerTest, AnErrorAfterAnInformationalMessageFailsTheStatement) {
-    Message err;
-    err.number = 2627;
-    err.cls = 14;
-    err.state = 1;
-    err.text = "Violation of PRIMARY KEY constraint 'PK_t'.";
-    err.procName = "dbo.alta";
-    err.line = 12;
-    server.on("EXEC dbo.alta", Reply::info(0, "Comprobando clave").thenMessage(err));
-    server.on("PRINT 'hola'", Reply::info(0, "hola"));
-    auto c = connect();
-
-    EXPECT_EQ(c->exec("EXEC dbo.alta"), SQL_ERROR);
-    const auto diags = c->stmtDiags();
-    const Diag* e = findNative(diags, 2627);
-    ASSERT_NE(e, nullptr);
-    EXPECT_NE(e->text.find(err.text), std::string::npos);
-    EXPECT_NE(e->state, "01000");
-    const Diag* info = findState(diags, "01000");
-    ASSERT_NE(info, nullptr);
-    EXPECT_NE(info->text.find("Comprobando clave"), std::string::npos);
-
-    // An informational message alone is not a failure.
-    SQLRETURN rc = c->exec("PRINT 'hola'");
-    EXPECT_TRUE(rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA) << rc;
-    const auto printed = c->stmtDiags();
-    ASSERT_FALSE(printed.empty());
-    EXPECT_NE(printed[0].text.find("hola"), std::string::npos);
-}
 
 TEST_F(TdsServerTest, AnErrorAfterAResultComesWithTheNextResult) {
     server.on("SELECT a FROM t; SELECT 1/0",
@@ -625,28 +572,6 @@ TEST_F(TdsServerTest, AnErrorAfterAResultComesWithTheNextResult) {
 
 // -- Transactions ---------------------------------------------------------------
 
-TEST_F(TdsServerTest, ManualCommitAndRollbackReachTheServer) {
-    auto c = connect();
-    ASSERT_TRUE(SQL_SUCCEEDED(
-        SQLSetConnectAttr(c->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)));
-    EXPECT_TRUE(server.inTransaction());
-    server.on("UPDATE dbo.t SET a = 2", Reply::rowsAffected(1));
-    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("UPDATE dbo.t SET a = 2")));
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c->dbc, SQL_COMMIT)));
-    EXPECT_TRUE(server.inTransaction());  // the driver starts the next one at once
-    ASSERT_TRUE(completes(c->exec("DELETE FROM dbo.t")));
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c->dbc, SQL_ROLLBACK)));
-
-    EXPECT_EQ(server.statements(),
-              (std::vector<std::string>{"BEGIN TRANSACTION", "UPDATE dbo.t SET a = 2", "COMMIT TRANSACTION",
-                                        "DELETE FROM dbo.t", "ROLLBACK TRANSACTION"}));
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 5u);
-    EXPECT_EQ(requests[0].kind, Request::Kind::BeginTransaction);
-    EXPECT_EQ(requests[2].kind, Request::Kind::CommitTransaction);
-    EXPECT_EQ(requests[4].kind, Request::Kind::RollbackTransaction);
-}
-
 TEST_F(TdsServerTest, TransactionStatementsInBatchesAreTracked) {
     auto c = connect();
     ASSERT_TRUE(completes(c->exec("BEGIN TRANSACTION")));
@@ -658,43 +583,6 @@ TEST_F(TdsServerTest, TransactionStatementsInBatchesAreTracked) {
 }
 
 // -- Broken connections and cancellation ----------------------------------------
-
-TEST_F(TdsServerTest, ADroppedConnectionFailsWithoutHangingAndANewOneWorks) {
-    server.on("SELECT * FROM dbo.caida", Reply::dropConnection());
-    server.on("SELECT 1", Reply::rows({{"", Type::Int}}, {{1}}));
-    {
-        auto c = connect();
-        // The driver reports the statement under way as cut short ("Unexpected
-        // EOF from the server"), and the link as failed from then on.
-        EXPECT_EQ(c->exec("SELECT * FROM dbo.caida"), SQL_ERROR);
-        EXPECT_FALSE(c->stmtDiags().empty());
-        EXPECT_EQ(c->exec("SELECT 1"), SQL_ERROR);
-        EXPECT_NE(findState(c->stmtDiags(), "08S01"), nullptr) << describe(c->stmtDiags());
-    }
-    auto again = connect();
-    ASSERT_TRUE(again->connected);
-    ASSERT_TRUE(SQL_SUCCEEDED(again->exec("SELECT 1")));
-    EXPECT_EQ(again->fetchText(), (std::vector<TextRow>{{"1"}}));
-    EXPECT_EQ(server.logins().size(), 2u);
-    const auto statements = server.statements();
-    ASSERT_FALSE(statements.empty());
-    EXPECT_EQ(statements.front(), "SELECT * FROM dbo.caida");
-    EXPECT_EQ(statements.back(), "SELECT 1");
-}
-
-TEST_F(TdsServerTest, AHangingStatementIsCancelledByTheQueryTimeout) {
-    server.on("WAITFOR DELAY '01:00:00'", Reply::hangUntilCancelled());
-    server.on("SELECT 1", Reply::rows({{"", Type::Int}}, {{1}}));
-    auto c = connect();
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(c->stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(1), 0)));
-    EXPECT_EQ(c->exec("WAITFOR DELAY '01:00:00'"), SQL_ERROR);
-    EXPECT_NE(findState(c->stmtDiags(), "HYT00"), nullptr);
-    EXPECT_EQ(server.cancelCount(), 1);
-
-    // The connection goes on after the cancel.
-    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT 1")));
-    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"1"}}));
-}
 
 TEST_F(TdsServerTest, ClosingALargeResultEarlyCancelsItAndTheConnectionGoesOn) {
     ResultSet rs;
