@@ -1,6 +1,6 @@
 #pragma once
-// The mouse as the program's handlers receive it: the button pressed and the
-// keys held, as numbers.
+// The mouse and the keyboard as the program's handlers receive them: the
+// button pressed and the keys held (Shift, Ctrl, Alt), as numbers.
 
 #include <Qt>
 

@@ -1,5 +1,7 @@
 #include "platform/textomultilinea.h"
 
+#include "platform/raton.h"
+
 #include <QKeyEvent>
 
 TextoMultilinea::TextoMultilinea(QWidget* padre) : QPlainTextEdit(padre) {
@@ -30,11 +32,7 @@ void TextoMultilinea::keyPressEvent(QKeyEvent* e) {
     if (KeyDown) {
         int codigo = e->key();
         if (codigo >= Qt::Key_F1 && codigo <= Qt::Key_F24) codigo = 112 + (codigo - Qt::Key_F1);
-        int shift = 0;
-        if (e->modifiers() & Qt::ShiftModifier) shift |= 1;
-        if (e->modifiers() & Qt::ControlModifier) shift |= 2;
-        if (e->modifiers() & Qt::AltModifier) shift |= 4;
-        KeyDown(codigo, shift);
+        KeyDown(codigo, TeclasRaton(e->modifiers()));
         if (codigo == 0) return;
     }
     QPlainTextEdit::keyPressEvent(e);
