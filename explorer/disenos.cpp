@@ -48,19 +48,21 @@ void DiseñoTabla() {
 
 void DiseñoVista() {
     Atrapa("DiseñoVista", [&] {
-        const QString nombre = ElementoSeleccionado().Text();
+        const ElementoLista elemento = ElementoSeleccionado();
         frmVista* editor = frmVista::Instancia();
         MuestraFormulario(editor);
-        editor->CapturaVistas_SQL(nombre);
+        editor->Propietario = elemento.SubItems(1);
+        editor->CapturaVistas_SQL(elemento.Text());
     });
 }
 
 void DiseñoProcedimiento() {
     Atrapa("DiseñoProcedimiento", [&] {
-        const QString nombre = ElementoSeleccionado().Text();
+        const ElementoLista elemento = ElementoSeleccionado();
         frmProcedimiento* editor = frmProcedimiento::Instancia();
         MuestraFormulario(editor);
-        editor->CapturaProcedimiento_SQL(nombre);
+        editor->Propietario = elemento.SubItems(1);
+        editor->CapturaProcedimiento_SQL(elemento.Text());
     });
 }
 

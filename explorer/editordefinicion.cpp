@@ -55,6 +55,7 @@ EditorDefinicion::EditorDefinicion(const RasgosEditor& rasgos)
 void EditorDefinicion::Form_Load() {
     txtSQL->EstableceText(QString::fromLatin1(rasgos_.plantilla));
     NombreOriginal.clear();
+    propietarioOriginal_.clear();
     baseDatos_ = NombreNodo;
 }
 
@@ -79,19 +80,29 @@ void EditorDefinicion::PonIdioma() {
 void EditorDefinicion::Captura(const QString& Nombre) {
     Atrapa(rasgos_.cargador, [&] {
         PonPrefijoBD(NombreNodo);
+        // Another owner's object of the same name is not mixed in.
+        const QString propietario = Propietario == QLatin1String("dbo") ? QString() : Propietario;
+        const QString delPropietario =
+            propietario.isEmpty() ? QString()
+                                  : QStringLiteral(" and obj.uid = (select uid from ") + PrefijoBD +
+                                        QStringLiteral("sysusers where name = '") + LiteralSQL(propietario) +
+                                        QStringLiteral("')");
         // The pieces of a long definition in their stored order.
         const QString sql = QStringLiteral("Select obj.name,com.text ") + QStringLiteral(" from ") + PrefijoBD +
                             QStringLiteral("sysobjects obj, ") + PrefijoBD + QStringLiteral("syscomments com") +
                             QString::fromLatin1(rasgos_.tipo) + QStringLiteral(" and name='") + LiteralSQL(Nombre) +
-                            u'\'' + QStringLiteral(" and com.id=obj.id") + QStringLiteral(" order by name, com.colid");
+                            u'\'' + delPropietario + QStringLiteral(" and com.id=obj.id") +
+                            QStringLiteral(" order by name, com.colid");
         datos::Recordset rs;
         if (!CreaRecordset(Conexion, rs, sql)) return;
         // The window now shows this database's object, or nothing of the old one.
         baseDatos_ = NombreNodo;
         NombreOriginal.clear();
+        propietarioOriginal_.clear();
         QString texto;
         while (!rs.Eof()) {
             NombreOriginal = Nombre;
+            propietarioOriginal_ = propietario;
             texto += rs.Fields(QStringLiteral("Text")).Texto();
             rs.MoveNext();
         }
@@ -110,7 +121,8 @@ void EditorDefinicion::cmdAceptar_Click() {
         Conexion->BeginTrans();
         try {
             if (!NombreOriginal.isEmpty())
-                Conexion->Execute(QString::fromLatin1(rasgos_.eliminacion) + NombreSQL(NombreOriginal));
+                Conexion->Execute(QString::fromLatin1(rasgos_.eliminacion) +
+                                  NombreConPropietario(propietarioOriginal_, NombreOriginal));
             Conexion->Execute(texto);
             Conexion->CommitTrans();
         } catch (const ErrorEjecucion&) {

@@ -33,6 +33,9 @@ public:
 
     // The object whose stored text the window shows; "" for a new one.
     QString NombreOriginal;
+    // The owner of the object the next load reads, set by the opener; "" or
+    // "dbo" for the database owner's objects.
+    QString Propietario;
     // The database the window works on: the one it was opened or loaded on.
     QString BaseDatos() const { return baseDatos_; }
 
@@ -51,6 +54,7 @@ protected:
 private:
     const RasgosEditor& rasgos_;
     QString baseDatos_;
+    QString propietarioOriginal_;  // the loaded object's owner when not dbo
 };
 
 class frmVista : public FormularioUnico<frmVista, EditorDefinicion> {

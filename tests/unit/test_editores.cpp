@@ -1,6 +1,8 @@
 #include "explorer/frmprocedimiento.h"
 #include "explorer/frmvista.h"
 
+#include "explorer/disenos.h"
+
 #include "common/funciones.h"
 #include "explorer/frmanalizadorconsultas.h"
 #include "platform/rejillaconsulta.h"
@@ -205,4 +207,33 @@ TEST_F(VerRegistros, AnOldTextNeverRuns) {
     m()->mnuVerRegistros_Click();
     EXPECT_FALSE(conexion->Enviadas.contains(QStringLiteral("delete from Ventas")));
     EXPECT_EQ(puntero.actual, vb::vbDefault);
+}
+
+TEST_F(VerRegistros, AnotherOwnersViewIsLoadedAndReplacedWithItsOwner) {
+    conexion->Responde(SqlVistas("Tienda.."), QStringList{"tabla", "categoria", "usuario", "fecha"},
+                       {{QStringLiteral("Ventas"), 0, QStringLiteral("dbo"), kFecha},
+                        {QStringLiteral("Ventas"), 0, QStringLiteral("juan"), kFecha}});
+    const QString deJuan = Cargador("Tienda..", 'V', "Ventas")
+                               .replace(" and com.id", " and obj.uid = (select uid from Tienda..sysusers where "
+                                                       "name = 'juan') and com.id");
+    conexion->Responde(deJuan, QStringList{"name", "text"},
+                       {{QStringLiteral("Ventas"), QStringLiteral("CREATE VIEW juan.Ventas AS select 1")}});
+    explorador->trvBD->Nodes().Item(QStringLiteral("DVTienda")).Selected(true);
+    explorador->trvBD_Click();
+    // The database owner's view loads with the query as it always was.
+    explorador->ltvTablas->ListItems().Item(1).Selected(true);
+    NombreNodo = QStringLiteral("Tienda");
+    DiseñoVista();
+    EXPECT_EQ(conexion->Enviadas.last(), Cargador("Tienda..", 'V', "Ventas"));
+    explorador->ltvTablas->ListItems().Item(2).Selected(true);
+    DiseñoVista();
+    EXPECT_EQ(conexion->Enviadas.last(), deJuan);
+    auto* v = frmVista::SiExiste();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->txtSQL->Text(), QStringLiteral("CREATE VIEW juan.Ventas AS select 1"));
+    conexion->Enviadas.clear();
+    v->txtSQL->EstableceText(QStringLiteral("CREATE VIEW juan.Ventas AS select 2"));
+    v->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas.mid(0, 4), (QStringList{"USE Tienda", "<BeginTrans>", "DROP VIEW juan.Ventas",
+                                                         "CREATE VIEW juan.Ventas AS select 2"}));
 }
