@@ -62,8 +62,7 @@ void frmCopiaSeguridad::CargaBD() {
 
 void frmCopiaSeguridad::Form_Activate() {
     Atrapa("Form_Activate", [&] {
-        EstableceTop(0);
-        EstableceLeft(0);
+        AEsquina();
         PonIdioma();
     });
 }

@@ -73,8 +73,7 @@ void frmPropiedadesBD::Form_Load() {
 
 void frmPropiedadesBD::Form_Activate() {
     Atrapa("Form_Activate", [&] {
-        EstableceTop(0);
-        EstableceLeft(0);
+        AEsquina();
         PonIdioma();
     });
 }

@@ -56,8 +56,7 @@ void frmRestaurarCopia::CargaBD() {
 
 void frmRestaurarCopia::Form_Activate() {
     Atrapa("Form_Activate", [&] {
-        EstableceTop(0);
-        EstableceLeft(0);
+        AEsquina();
         PonIdioma();
     });
 }

@@ -61,8 +61,7 @@ void EditorDefinicion::Form_Load() {
 
 void EditorDefinicion::Form_Activate() {
     Atrapa("Form_Activate", [&] {
-        EstableceTop(0);
-        EstableceLeft(0);
+        AEsquina();
         PonIdioma();
     });
 }

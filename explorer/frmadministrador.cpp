@@ -115,8 +115,7 @@ void frmAdministrador::Form_Activate() {
     Atrapa("Form_Activate", [&] {
         PonIdioma();
         if (Minimizado()) Restaura();
-        EstableceTop(0);
-        EstableceLeft(0);
+        AEsquina();
         mdiPrincipal* m = mdiPrincipal::Instancia();
         mdiPrincipal::Habilita(m->mnuBaseDatos, true);
         mdiPrincipal::Habilita(m->mnuConsulta, false);

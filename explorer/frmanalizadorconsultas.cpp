@@ -60,8 +60,7 @@ void frmAnalizadorConsultas::Form_Load() { CargaComboBDSQL(); }
 
 void frmAnalizadorConsultas::Form_Activate() {
     Atrapa("Form_Activate", [&] {
-        EstableceTop(0);
-        EstableceLeft(0);
+        AEsquina();
         if (auto* m = mdiPrincipal::SiExiste()) {
             mdiPrincipal::Habilita(m->mnuBaseDatos, false);
             mdiPrincipal::Habilita(m->mnuConsulta, true);

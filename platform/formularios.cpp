@@ -111,6 +111,10 @@ int Formulario::Left() const { return Marco()->x(); }
 int Formulario::Top() const { return Marco()->y(); }
 void Formulario::EstableceLeft(int x) { Marco()->move(x, Marco()->y()); }
 void Formulario::EstableceTop(int y) { Marco()->move(Marco()->x(), y); }
+void Formulario::AEsquina() {
+    EstableceTop(0);
+    EstableceLeft(0);
+}
 bool Formulario::Minimizado() const { return Marco()->isMinimized(); }
 void Formulario::Restaura() { Marco()->showNormal(); }
 

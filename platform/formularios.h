@@ -70,6 +70,8 @@ public:
     int Top() const;
     void EstableceLeft(int x);
     void EstableceTop(int y);
+    // Top, then left, to 0: the top-left corner of the main window's area.
+    void AEsquina();
     bool Minimizado() const;
     void Restaura();
 

@@ -36,8 +36,7 @@ void frmInicioSesion::Form_Load() {
 
 void frmInicioSesion::Form_Activate() {
     Atrapa("Form_Activate", [&] {
-        EstableceTop(0);
-        EstableceLeft(0);
+        AEsquina();
         PonIdioma();
     });
 }

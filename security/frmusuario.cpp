@@ -39,8 +39,7 @@ void frmUsuario::Form_Load() {
 
 void frmUsuario::Form_Activate() {
     Atrapa("Form_Activate", [&] {
-        EstableceTop(0);
-        EstableceLeft(0);
+        AEsquina();
         PonIdioma();
     });
 }
