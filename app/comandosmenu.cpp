@@ -37,11 +37,11 @@ frmAdministrador* Explorador() {
 // (any use of it then fails).
 Nodo NodoSeleccionado() { return Explorador()->trvBD->SelectedItem(); }
 
-// The database of the selected node: a database node's own text, else (a
-// folder of a database) its parent's.
+// The database of the selected node, as the catalog names it: a database
+// node's own, else (a folder of a database) its parent's.
 QString BaseDelNodo() {
     const Nodo nodo = NodoSeleccionado();
-    return nodo.Key().startsWith(u'B') ? nodo.Text() : nodo.Parent().Text();
+    return nodo.Key().startsWith(u'B') ? BaseDatosDelNodo(nodo) : BaseDatosDelPadre(nodo);
 }
 
 // Calls a procedure without arguments on the active child window, found by
@@ -85,21 +85,21 @@ void mdiPrincipal::mnuNuevaBD_Click() {
 void mdiPrincipal::mnuPropiedadesBD_Click() {
     Atrapa("mnuPropiedadesBD_Click", [&] {
         BDNueva = false;
-        NombreNodo = NodoSeleccionado().Text();
+        NombreNodo = BaseDatosDelNodo(NodoSeleccionado());
         frmPropiedadesBD::Instancia()->Show();
     });
 }
 
 void mdiPrincipal::mnuCopiaSeguridad_Click() {
     Atrapa("mnuCopiaSeguridad_Click", [&] {
-        NombreNodo = NodoSeleccionado().Text();
+        NombreNodo = BaseDatosDelNodo(NodoSeleccionado());
         frmCopiaSeguridad::Instancia()->Show();
     });
 }
 
 void mdiPrincipal::mnuRestaurarCopia_Click() {
     Atrapa("mnuRestaurarCopia_Click", [&] {
-        NombreNodo = NodoSeleccionado().Text();
+        NombreNodo = BaseDatosDelNodo(NodoSeleccionado());
         frmRestaurarCopia::Instancia()->Show();
     });
 }
@@ -131,7 +131,7 @@ void mdiPrincipal::mnuAñadirVista_Click() {
 
 void mdiPrincipal::mnuAñadirProcedimiento_Click() {
     Atrapa("mnuAñadirProcedimiento_Click", [&] {
-        NombreNodo = NodoSeleccionado().Parent().Text();
+        NombreNodo = BaseDatosDelPadre(NodoSeleccionado());
         MuestraFormulario(frmProcedimiento::Instancia());
     });
 }
@@ -139,7 +139,7 @@ void mdiPrincipal::mnuAñadirProcedimiento_Click() {
 void mdiPrincipal::mnuAñadirInicioSesion_Click() {
     Atrapa("mnuAñadirInicioSesion_Click", [&] {
         NombreObjeto = QString();
-        NombreNodo = NodoSeleccionado().Parent().Text();
+        NombreNodo = BaseDatosDelPadre(NodoSeleccionado());
         MuestraFormulario(frmInicioSesion::Instancia());
     });
 }
@@ -147,7 +147,7 @@ void mdiPrincipal::mnuAñadirInicioSesion_Click() {
 void mdiPrincipal::mnuAñadirUsuario_Click() {
     Atrapa("mnuAñadirUsuario_Click", [&] {
         NombreObjeto = QString();
-        NombreNodo = NodoSeleccionado().Parent().Text();
+        NombreNodo = BaseDatosDelPadre(NodoSeleccionado());
         MuestraFormulario(frmUsuario::Instancia());
     });
 }
@@ -156,7 +156,7 @@ void mdiPrincipal::mnuAñadirUsuario_Click() {
 
 void mdiPrincipal::mnuDiseño_Click() {
     Atrapa("mnuDiseño_Click", [&] {
-        NombreNodo = NodoSeleccionado().Parent().Text();
+        NombreNodo = BaseDatosDelPadre(NodoSeleccionado());
         const ElementoLista elemento = Explorador()->ltvTablas->SelectedItem();
         const QString clave = elemento.Key();
         const QChar letra = clave.isEmpty() ? QChar() : clave.at(0);

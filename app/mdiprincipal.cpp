@@ -20,6 +20,10 @@
 
 namespace {
 mdiPrincipal* gInstancia = nullptr;
+// The windows below the main window reach its menus without knowing it.
+[[maybe_unused]] const bool kCreadorMenus = (MenusPrincipales::EstableceCreador(
+                                []() -> MenusPrincipales* { return mdiPrincipal::Instancia(); }),
+                            true);
 }
 
 mdiPrincipal* mdiPrincipal::Instancia() {
@@ -121,8 +125,6 @@ mdiPrincipal::~mdiPrincipal() {
     if (gInstancia == this) gInstancia = nullptr;
 }
 
-void mdiPrincipal::Habilita(QMenu* menu, bool si) { menu->menuAction()->setEnabled(si); }
-bool mdiPrincipal::Habilitado(QMenu* menu) { return menu->menuAction()->isEnabled(); }
 
 void mdiPrincipal::Show() {
     if (!cargado_) {
@@ -257,10 +259,10 @@ void mdiPrincipal::mnuVerRegistros_Click() {
     const bool hecho = Atrapa("mnuVerRegistros_Click", [&] {
         PunteroRaton(vb::vbHourglass);
         auto* explorador = frmAdministrador::Instancia();
-        NombreNodo = explorador->trvBD->SelectedItem().Parent().Text();
+        NombreNodo = BaseDatosDelPadre(explorador->trvBD->SelectedItem());
         auto* analizador = frmAnalizadorConsultas::Instancia();
         analizador->Show();
-        BuscarComboCadena(NombreNodo, analizador->cboBD);
+        SeleccionaBaseDatos(NombreNodo, analizador->cboBD);
         // The rows come from the listed database whatever the list showed
         // selected before.
         if (!Conexion) FallaNumero(errnum::ObjetoNoEstablecido);

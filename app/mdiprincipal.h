@@ -2,6 +2,7 @@
 // The main window: the multiple-document area that holds every child window,
 // and the menus whose commands open them.
 
+#include "common/menusprincipales.h"
 #include "platform/formularios.h"
 
 #include <QMainWindow>
@@ -10,7 +11,7 @@ class QAction;
 class QMdiArea;
 class QMenu;
 
-class mdiPrincipal : public QMainWindow, public AnfitrionHijas {
+class mdiPrincipal : public QMainWindow, public AnfitrionHijas, public MenusPrincipales {
     Q_OBJECT
 public:
     // The main window, created on first use.
@@ -20,41 +21,21 @@ public:
     // Shows the window modeless, loading it first.
     void Show();
 
-    // Menus of the bar and their items.
+    // Menus of the bar and their items; the database, query and table menus
+    // are the MenusPrincipales that the child windows use.
     QMenu* mnuArchivo;
     QAction* mnuConectar;
     QAction* mnuAdministrador;
     QAction* mnuAnalizadorConsultas;
     QAction* Separator1;
     QAction* mnuSalir;
-    QMenu* mnuBaseDatos;
-    QAction* mnuNuevaBD;
     QAction* Separator4;
-    QAction* mnuAñadirTabla;
-    QAction* mnuAñadirVista;
-    QAction* mnuAñadirProcedimiento;
     QAction* Separator2;
-    QAction* mnuPropiedadesBD;
-    QAction* mnuDiseño;
-    QAction* mnuVerRegistros;
     QAction* Separator3;
-    QAction* mnuEliminar;
     QAction* Separator5;
-    QAction* mnuCopiaSeguridad;
-    QAction* mnuRestaurarCopia;
     QAction* Separator6;
-    QAction* mnuAñadirInicioSesion;
-    QAction* mnuAñadirUsuario;
-    QMenu* mnuConsulta;
     QAction* mnuAbrir;
     QAction* mnuGuardar;
-    QMenu* mnuTabla;  // not in the bar: the table designer's pop-up
-    QAction* mnuInsertarFila;
-    QAction* mnuEliminarFila;
-
-    // A bar menu as a whole, switched on or off.
-    static void Habilita(QMenu* menu, bool si);
-    static bool Habilitado(QMenu* menu);
 
     void PonIdioma();
 

@@ -106,7 +106,9 @@ namespace {
 bool EsIdentificadorRegular(const QString& n) {
     if (n.isEmpty()) return false;
     const QChar c0 = n[0];
-    if (!(c0.isLetter() || c0 == u'_' || c0 == u'@' || c0 == u'#')) return false;
+    // "@x" is a variable and "#x" a temporary object to the server: such a
+    // name is always bracketed.
+    if (!(c0.isLetter() || c0 == u'_')) return false;
     for (qsizetype i = 1; i < n.size(); ++i) {
         const QChar c = n[i];
         if (!(c.isLetter() || c.isDigit() || c == u'_' || c == u'@' || c == u'#' || c == u'$')) return false;

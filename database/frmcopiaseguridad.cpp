@@ -54,7 +54,7 @@ void frmCopiaSeguridad::Form_Load() { CargaBD(); }
 
 void frmCopiaSeguridad::CargaBD() {
     Atrapa("CargaBD", [&] {
-        if (LlenaListaBasesDatos(cboBD) && BuscarComboCadena(NombreNodo, cboBD))
+        if (LlenaListaBasesDatos(cboBD) && SeleccionaBaseDatos(NombreNodo, cboBD))
             txtNombreCopia->setText(QStringLiteral("Copia") + cboBD->currentText());
         PunteroRaton(vb::vbDefault);
     });

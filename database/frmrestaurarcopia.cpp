@@ -49,7 +49,7 @@ void frmRestaurarCopia::Form_Load() {
 
 void frmRestaurarCopia::CargaBD() {
     Atrapa("CargaBD", [&] {
-        if (LlenaListaBasesDatos(cboBD)) BuscarComboCadena(NombreNodo, cboBD);
+        if (LlenaListaBasesDatos(cboBD)) SeleccionaBaseDatos(NombreNodo, cboBD);
         PunteroRaton(vb::vbDefault);
     });
 }

@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include "explorer/frmadministrador.h"
 #include "platform/arbolnodos.h"
+#include "platform/listaelementos.h"
 
 ArrayDatos GruposFicheros;
 
@@ -19,12 +20,37 @@ bool LlenaListaBasesDatos(QComboBox* lista) {
         return false;
     const QSignalBlocker bloqueo(lista);  // filling is not picking
     while (!rs.Eof()) {
-        lista->addItem(Trim(rs.Fields(QStringLiteral("name")).Texto()));
+        const QString nombre = rs.Fields(QStringLiteral("name")).Texto();
+        lista->addItem(Trim(nombre), nombre);
         rs.MoveNext();
     }
     lista->setCurrentIndex(-1);
     return true;
 }
+
+QString BaseDatosDe(const QComboBox* lista, int indice) {
+    if (indice < 0 || indice >= lista->count()) return QString();
+    const QVariant catalogo = lista->itemData(indice);
+    return catalogo.isValid() ? catalogo.toString() : lista->itemText(indice);
+}
+
+bool SeleccionaBaseDatos(const QString& baseDatos, QComboBox* lista) {
+    for (int i = 0; i < lista->count(); ++i) {
+        if (BaseDatosDe(lista, i) == baseDatos) {
+            lista->setCurrentIndex(i);
+            return true;
+        }
+    }
+    lista->setCurrentIndex(-1);
+    return false;
+}
+
+QString BaseDatosDelNodo(const Nodo& nodo) {
+    const QString catalogo = nodo.Tag();
+    return catalogo.isEmpty() ? nodo.Text() : catalogo;
+}
+
+QString BaseDatosDelPadre(const Nodo& nodo) { return BaseDatosDelNodo(nodo.Parent()); }
 
 QString NombreConPropietario(const QString& propietario, const QString& nombre) {
     if (propietario.isEmpty() || propietario == QLatin1String("dbo")) return NombreSQL(nombre);
@@ -129,6 +155,9 @@ void CapturaBD_SQL() {
     const bool bien = Atrapa("CapturaBD_SQL", [&] {
         NodosArbol nodos = explorador->trvBD->Nodes();
         nodos.Clear();
+        // No node is selected now: nothing of the old selection stays to act on.
+        explorador->ltvTablas->ListItems().Clear();
+        explorador->GestionMenu(QString());
         if (Idioma == 0 || Idioma == 1) {
             const bool es = Idioma == 0;
             nodos.Add(QString(), QStringLiteral("S"), NombreServidor, QStringLiteral("Servidor")).Expanded(true);
@@ -139,9 +168,11 @@ void CapturaBD_SQL() {
                           QStringLiteral("CarpetaCerrada"))
                     .Expanded(true);
                 while (!rs.Eof()) {
-                    const QString nombre = Trim(rs.Fields(QStringLiteral("name")).Texto());
+                    const QString catalogo = rs.Fields(QStringLiteral("name")).Texto();
+                    const QString nombre = Trim(catalogo);
                     const QString base = QStringLiteral("BD") + nombre;
-                    nodos.Add(QStringLiteral("B"), base, nombre, QStringLiteral("BaseDatos"));
+                    // Shown and keyed trimmed; every statement names the catalog's own name.
+                    nodos.Add(QStringLiteral("B"), base, nombre, QStringLiteral("BaseDatos")).Tag(catalogo);
                     nodos.Add(base, QStringLiteral("DT") + nombre, es ? QStringLiteral("Tablas") : QStringLiteral("Tables"),
                               QStringLiteral("Tabla"));
                     nodos.Add(base, QStringLiteral("DV") + nombre, es ? QStringLiteral("Vistas") : QStringLiteral("Views"),

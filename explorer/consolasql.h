@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class Nodo;
 class QComboBox;
 
 // Filegroups of the current database: name, files that are not log files,
@@ -20,8 +21,21 @@ void PonPrefijoBD(const QString& baseDatos);
 QString NombreConPropietario(const QString& propietario, const QString& nombre);
 
 // Empties a list and fills it with the server's databases, names trimmed,
-// selecting none; false when the list could not be read (reported).
+// selecting none; false when the list could not be read (reported). Each
+// entry keeps the catalog's own name beside its text (BaseDatosDe).
 bool LlenaListaBasesDatos(QComboBox* lista);
+// The catalog's own name of the database an entry of such a list shows.
+QString BaseDatosDe(const QComboBox* lista, int indice);
+// Selects the entry of such a list whose catalog name is baseDatos (none
+// when there is none); true when found.
+bool SeleccionaBaseDatos(const QString& baseDatos, QComboBox* lista);
+
+// The database of a node of the explorer's tree, as the catalog names it
+// (the tree shows it trimmed): a database node's own, or for a folder of a
+// database, its parent's. For any other node, the text of the node itself or
+// of its parent, as a folder's database is read.
+QString BaseDatosDelNodo(const Nodo& nodo);
+QString BaseDatosDelPadre(const Nodo& nodo);
 
 // The database's default collation, or "".
 QString DameIntercalacion(const QString& baseDatos);

@@ -24,11 +24,14 @@ void EliminaInicioSesion(const QString& login) {
             PonPrefijoBD(base);
             // The database's users whose security id is the login's. A
             // database that cannot be read has been reported and is passed by.
+            // The login's user in a database it owns is dbo, whose access
+            // cannot be revoked: the server's refusal of the drop then tells
+            // the real reason.
             datos::Recordset usuarios;
             if (CreaRecordset(Conexion, usuarios,
                               QStringLiteral("Select u.name from ") + PrefijoBD +
                                   QStringLiteral("sysusers u,master.dbo.syslogins l where u.sid = l.sid and l.name = '") +
-                                  LiteralSQL(login) + u'\'')) {
+                                  LiteralSQL(login) + QStringLiteral("' and u.uid <> 1"))) {
                 while (!usuarios.Eof()) {
                     Ejecuta(QStringLiteral("use ") + NombreSQL(base));
                     Ejecuta(QStringLiteral("exec sp_revokedbaccess  '") +
@@ -51,7 +54,9 @@ void EliminaObjetoSeleccionado() {
         if (!explorador) FallaNumero(errnum::ObjetoNoEstablecido);
         const Nodo nodo = explorador->trvBD->SelectedItem();
         if (nodo.Key().left(2) == QLatin1String("BD")) {
-            NombreNodo = nodo.Text();
+            NombreNodo = BaseDatosDelNodo(nodo);
+            // A database in use by this very connection cannot be dropped.
+            Ejecuta(QStringLiteral("USE master"));
             Ejecuta(QStringLiteral("DROP DATABASE ") + NombreSQL(NombreNodo));
             CapturaBD_SQL();
             explorador->Show();  // shown, activated and brought to the front
@@ -60,29 +65,29 @@ void EliminaObjetoSeleccionado() {
             const QString clave = elemento.Key();
             const QChar letra = clave.isEmpty() ? QChar() : clave.at(0);
             if (letra == u'T') {
-                NombreNodo = nodo.Parent().Text();
+                NombreNodo = BaseDatosDelPadre(nodo);
                 Ejecuta(QStringLiteral("use ") + NombreSQL(NombreNodo));
                 Ejecuta(QStringLiteral("DROP TABLE ") + NombreConPropietario(elemento.SubItems(1), elemento.Text()));
-                PonPrefijoBD(nodo.Parent().Text());
+                PonPrefijoBD(NombreNodo);
                 explorador->MuestraTablas(nodo.Text());
             } else if (letra == u'V') {
-                NombreNodo = nodo.Parent().Text();
+                NombreNodo = BaseDatosDelPadre(nodo);
                 Ejecuta(QStringLiteral("Use ") + NombreSQL(NombreNodo));
                 Ejecuta(QStringLiteral("DROP VIEW ") + NombreConPropietario(elemento.SubItems(1), elemento.Text()));
-                PonPrefijoBD(nodo.Parent().Text());
+                PonPrefijoBD(NombreNodo);
                 explorador->MuestraVistas();
             } else if (letra == u'P') {
-                NombreNodo = nodo.Parent().Text();
+                NombreNodo = BaseDatosDelPadre(nodo);
                 Ejecuta(QStringLiteral("Use ") + NombreSQL(NombreNodo));
                 Ejecuta(QStringLiteral("DROP PROCEDURE ") +
                         NombreConPropietario(elemento.SubItems(1), elemento.Text()));
-                PonPrefijoBD(nodo.Parent().Text());
-                explorador->MuestraProcedimientos(nodo.Parent().Text());
+                PonPrefijoBD(NombreNodo);
+                explorador->MuestraProcedimientos(NombreNodo);
             } else if (letra == u'I') {
                 EliminaInicioSesion(elemento.Text());
                 explorador->Muestra_InicioSesion();
             } else if (letra == u'U') {
-                NombreNodo = nodo.Parent().Text();
+                NombreNodo = BaseDatosDelPadre(nodo);
                 Ejecuta(QStringLiteral("use ") + NombreSQL(NombreNodo));
                 Ejecuta(QStringLiteral(" sp_revokedbaccess '") + LiteralSQL(elemento.Text()) + u'\'');
                 explorador->MuestraUsuarios(NombreNodo);

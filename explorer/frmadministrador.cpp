@@ -1,7 +1,7 @@
 #include "explorer/frmadministrador.h"
 
-#include "app/mdiprincipal.h"
 #include "common/funciones.h"
+#include "common/menusprincipales.h"
 #include "common/texto.h"
 #include "explorer/consolasql.h"
 #include "explorer/imagenesexplorador.h"
@@ -102,7 +102,7 @@ frmAdministrador::frmAdministrador() : FormularioUnico(QStringLiteral("frmAdmini
 
 void frmAdministrador::Form_Load() {
     Atrapa("Form_Load", [&] {
-        mdiPrincipal::Habilita(mdiPrincipal::Instancia()->mnuBaseDatos, true);
+        MenusPrincipales::Habilita(MenusPrincipales::Principales()->mnuBaseDatos, true);
         CapturaBD_SQL();
         EncabezadosObjetos(ltvTablas);
     });
@@ -116,9 +116,9 @@ void frmAdministrador::Form_Activate() {
         PonIdioma();
         if (Minimizado()) Restaura();
         AEsquina();
-        mdiPrincipal* m = mdiPrincipal::Instancia();
-        mdiPrincipal::Habilita(m->mnuBaseDatos, true);
-        mdiPrincipal::Habilita(m->mnuConsulta, false);
+        MenusPrincipales* m = MenusPrincipales::Principales();
+        MenusPrincipales::Habilita(m->mnuBaseDatos, true);
+        MenusPrincipales::Habilita(m->mnuConsulta, false);
         // With no node selected (after a rebuild) the list is emptied.
         ListaNodo(trvBD->SelectedItem());
     });
@@ -127,7 +127,7 @@ void frmAdministrador::Form_Activate() {
 
 void frmAdministrador::Form_Unload(int& Cancel) {
     Q_UNUSED(Cancel);
-    if (auto* m = mdiPrincipal::SiExiste()) mdiPrincipal::Habilita(m->mnuBaseDatos, false);
+    if (auto* m = MenusPrincipales::SiExisten()) MenusPrincipales::Habilita(m->mnuBaseDatos, false);
 }
 
 void frmAdministrador::PonIdioma() {
@@ -142,20 +142,20 @@ void frmAdministrador::PonIdioma() {
 void frmAdministrador::ListaNodo(const Nodo& nodo) {
     const QString k = nodo.EsNada() ? QString() : nodo.Key().left(2);
     if (k == QLatin1String("DT")) {
-        PonPrefijoBD(nodo.Parent().Text());
+        PonPrefijoBD(BaseDatosDelPadre(nodo));
         MuestraTablas(nodo.Text());
     } else if (k == QLatin1String("DV")) {
-        PonPrefijoBD(nodo.Parent().Text());
+        PonPrefijoBD(BaseDatosDelPadre(nodo));
         MuestraVistas();
     } else if (k == QLatin1String("DI")) {
-        PonPrefijoBD(nodo.Parent().Text());
+        PonPrefijoBD(BaseDatosDelPadre(nodo));
         Muestra_InicioSesion();
     } else if (k == QLatin1String("DU")) {
-        PonPrefijoBD(nodo.Parent().Text());
-        MuestraUsuarios(nodo.Parent().Text());
+        PonPrefijoBD(BaseDatosDelPadre(nodo));
+        MuestraUsuarios(BaseDatosDelPadre(nodo));
     } else if (k == QLatin1String("DP")) {
-        PonPrefijoBD(nodo.Parent().Text());
-        MuestraProcedimientos(nodo.Parent().Text());
+        PonPrefijoBD(BaseDatosDelPadre(nodo));
+        MuestraProcedimientos(BaseDatosDelPadre(nodo));
     } else {
         ltvTablas->ListItems().Clear();
     }
@@ -178,17 +178,12 @@ void frmAdministrador::trvBD_MouseDown(int Button, int Shift, int x, int y) {
     Atrapa("trvBD_MouseDown", [&] {
         Nodo nodo = trvBD->HitTest(x, y);
         if (nodo.EsNada()) return;
-        const Nodo antes = trvBD->SelectedItem();
-        const bool otro = antes.EsNada() || antes.Key() != nodo.Key();
+        // Selecting another node lists it (the tree's Click), so that a
+        // command of the menu never acts on another node's objects.
         nodo.Selected(true);
-        // The list must always belong to the selected node, or a command of
-        // the menu would act on another node's objects: a press of a button
-        // other than the left (whose click follows and lists the node) lists
-        // it here.
-        if (otro && Button != vb::vbLeftButton) trvBD_Click();
         if (Button == vb::vbRightButton) {
             GestionMenu(trvBD->SelectedItem().Key());
-            MenuEmergente(mdiPrincipal::Instancia()->mnuBaseDatos, trvBD->viewport()->mapToGlobal(QPoint(x, y)));
+            MenuEmergente(MenusPrincipales::Principales()->mnuBaseDatos, trvBD->viewport()->mapToGlobal(QPoint(x, y)));
         }
     });
 }
@@ -201,7 +196,7 @@ void frmAdministrador::ltvTablas_MouseDown(int Button, int Shift, int x, int y) 
         elemento.Selected(true);
         if (Button == vb::vbRightButton) {
             GestionMenu(ltvTablas->SelectedItem().Key());
-            MenuEmergente(mdiPrincipal::Instancia()->mnuBaseDatos,
+            MenuEmergente(MenusPrincipales::Principales()->mnuBaseDatos,
                           ltvTablas->viewport()->mapToGlobal(QPoint(x, y)));
         }
     });
@@ -209,7 +204,7 @@ void frmAdministrador::ltvTablas_MouseDown(int Button, int Shift, int x, int y) 
 
 void frmAdministrador::GestionMenu(const QString& Clave) {
     Atrapa("GestionMenu", [&] {
-        mdiPrincipal* m = mdiPrincipal::Instancia();
+        MenusPrincipales* m = MenusPrincipales::Principales();
         for (QAction* a : {m->mnuNuevaBD, m->mnuAñadirTabla, m->mnuAñadirVista, m->mnuAñadirProcedimiento,
                            m->mnuPropiedadesBD, m->mnuDiseño, m->mnuEliminar, m->mnuCopiaSeguridad,
                            m->mnuRestaurarCopia, m->mnuAñadirInicioSesion, m->mnuVerRegistros, m->mnuAñadirUsuario})

@@ -1,7 +1,7 @@
 #include "explorer/frmanalizadorconsultas.h"
 
-#include "app/mdiprincipal.h"
 #include "common/funciones.h"
+#include "common/menusprincipales.h"
 #include "common/texto.h"
 #include "explorer/consolasql.h"
 #include "platform/rejillaconsulta.h"
@@ -61,9 +61,9 @@ void frmAnalizadorConsultas::Form_Load() { CargaComboBDSQL(); }
 void frmAnalizadorConsultas::Form_Activate() {
     Atrapa("Form_Activate", [&] {
         AEsquina();
-        if (auto* m = mdiPrincipal::SiExiste()) {
-            mdiPrincipal::Habilita(m->mnuBaseDatos, false);
-            mdiPrincipal::Habilita(m->mnuConsulta, true);
+        if (auto* m = MenusPrincipales::SiExisten()) {
+            MenusPrincipales::Habilita(m->mnuBaseDatos, false);
+            MenusPrincipales::Habilita(m->mnuConsulta, true);
         }
         PonIdioma();
     });
@@ -112,7 +112,7 @@ void frmAnalizadorConsultas::cboBD_Click() {
     Atrapa("cboBD_Click", [&] {
         if (cboBD->currentIndex() == -1 || cboBD->currentText().isEmpty()) return;
         if (!Conexion) FallaNumero(errnum::ObjetoNoEstablecido);
-        Conexion->Execute(QStringLiteral("Use ") + NombreSQL(cboBD->currentText()));
+        Conexion->Execute(QStringLiteral("Use ") + NombreSQL(BaseDatosDe(cboBD, cboBD->currentIndex())));
     });
 }
 

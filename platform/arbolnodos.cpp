@@ -13,6 +13,7 @@
 namespace {
 constexpr int kRolClave = Qt::UserRole;
 constexpr int kRolImagen = Qt::UserRole + 1;
+constexpr int kRolEtiqueta = Qt::UserRole + 2;
 }  // namespace
 
 // ---- Nodo ----
@@ -35,6 +36,8 @@ QString Nodo::Key() const {
 QString Nodo::Text() const { return Elemento()->text(0); }
 void Nodo::Text(const QString& texto) { Elemento()->setText(0, texto); }
 QString Nodo::Image() const { return Elemento()->data(0, kRolImagen).toString(); }
+QString Nodo::Tag() const { return Elemento()->data(0, kRolEtiqueta).toString(); }
+void Nodo::Tag(const QString& valor) { Elemento()->setData(0, kRolEtiqueta, valor); }
 
 Nodo Nodo::Parent() const {
     QTreeWidgetItem* p = Elemento()->parent();
@@ -62,6 +65,7 @@ void Nodo::Selected(bool si) {
 void NodosArbol::Clear() {
     arbol_->porClave_.clear();
     arbol_->clear();
+    arbol_->notificada_.clear();
 }
 
 Nodo NodosArbol::Add(const QString& relativo, const QString& clave, const QString& texto, const QString& imagen) {
@@ -117,6 +121,23 @@ ArbolNodos::ArbolNodos(QWidget* padre) : QTreeWidget(padre) {
     setContextMenuPolicy(Qt::PreventContextMenu);
     setUniformRowHeights(true);
     setRootIsDecorated(true);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &ArbolNodos::SeleccionCambiada);
+}
+
+void ArbolNodos::SeleccionCambiada() {
+    const QString ahora = ClaveSeleccionada();
+    if (ahora.isEmpty() || ahora == notificada_) return;
+    notificada_ = ahora;
+    clicDesdePulsacion_ = true;
+    emit Click();
+}
+
+QItemSelectionModel::SelectionFlags ArbolNodos::selectionCommand(const QModelIndex& indice,
+                                                                 const QEvent* evento) const {
+    const QItemSelectionModel::SelectionFlags orden = QTreeWidget::selectionCommand(indice, evento);
+    // Ctrl+click on the selected node would leave none selected.
+    if (orden.testFlag(QItemSelectionModel::Deselect)) return QItemSelectionModel::NoUpdate;
+    return orden;
 }
 
 QTreeWidgetItem* ArbolNodos::ElementoDe(const QString& clave) const { return porClave_.value(clave, nullptr); }
@@ -147,6 +168,7 @@ void ArbolNodos::mousePressEvent(QMouseEvent* e) {
     QPointer<ArbolNodos> yo(this);
     const QPoint p = e->position().toPoint();
     pulsadoSobreNodo_ = e->button() == Qt::LeftButton && !HitTest(p.x(), p.y()).EsNada();
+    clicDesdePulsacion_ = false;
     emit MouseDown(BotonRaton(e->button()), TeclasRaton(e->modifiers()), p.x(), p.y());
     if (!yo) return;
     if (e->button() == Qt::LeftButton) QTreeWidget::mousePressEvent(e);
@@ -154,7 +176,8 @@ void ArbolNodos::mousePressEvent(QMouseEvent* e) {
 }
 
 void ArbolNodos::mouseReleaseEvent(QMouseEvent* e) {
-    const bool clic = e->button() == Qt::LeftButton && pulsadoSobreNodo_;
+    // A press that changed the selection has had its Click already.
+    const bool clic = e->button() == Qt::LeftButton && pulsadoSobreNodo_ && !clicDesdePulsacion_;
     pulsadoSobreNodo_ = false;
     QPointer<ArbolNodos> yo(this);
     if (e->button() == Qt::LeftButton) QTreeWidget::mouseReleaseEvent(e);
@@ -166,13 +189,4 @@ void ArbolNodos::mouseDoubleClickEvent(QMouseEvent* e) {
     // A second press of another button is a press like the first.
     if (e->button() != Qt::LeftButton) mousePressEvent(e);
     else QTreeWidget::mouseDoubleClickEvent(e);
-}
-
-void ArbolNodos::keyPressEvent(QKeyEvent* e) {
-    const QString antes = ClaveSeleccionada();
-    QPointer<ArbolNodos> yo(this);
-    QTreeWidget::keyPressEvent(e);
-    if (!yo) return;
-    const QString ahora = ClaveSeleccionada();
-    if (!selectedItems().isEmpty() && ahora != antes) emit Click();
 }

@@ -9,8 +9,12 @@
 //   viewport. Only the left button goes on to the tree's own handling (it
 //   selects the node or opens and closes a branch); the other buttons are
 //   left to the handler.
-// - Click when the left button is released after it was pressed on a node,
-//   and when the keyboard moves the selection to another node.
+// - Click whenever another node becomes the selected one, however that
+//   happens (a press anywhere in its row, the keyboard, the program), and
+//   when the left button is released over a node that was already the
+//   selected one: what follows the selection can rely on one event.
+// Once a node is selected the user cannot leave the tree without one (a
+// Ctrl+click on the selected node keeps it selected).
 
 #include <QHash>
 #include <QPointer>
@@ -32,6 +36,9 @@ public:
     QString Text() const;
     void Text(const QString& texto);
     QString Image() const;
+    // A text the program keeps with the node, not shown ("" until set).
+    QString Tag() const;
+    void Tag(const QString& valor);
     // The parent node; an empty handle for a root.
     Nodo Parent() const;
     int Children() const;
@@ -97,9 +104,12 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& indice,
+                                                         const QEvent* evento = nullptr) const override;
 
 private:
+    void SeleccionCambiada();
+
     friend class Nodo;
     friend class NodosArbol;
     QTreeWidgetItem* ElementoDe(const QString& clave) const;
@@ -108,4 +118,6 @@ private:
     QHash<QString, QTreeWidgetItem*> porClave_;
     const ListaImagenes* imagenes_ = nullptr;
     bool pulsadoSobreNodo_ = false;
+    bool clicDesdePulsacion_ = false;  // a Click went out since the last press
+    QString notificada_;               // the key of the last Click's node
 };

@@ -62,6 +62,9 @@ public:
 // Text of a value as the program shows it: integers in decimal, decimals
 // with '.', dates in the platform's short format, booleans as True/False.
 QString TextoDeValor(const QVariant& v);
+// The shortest text that reads back as the same number: at single precision
+// when simple (a real column), else at double precision.
+QString TextoDeReal(double v, bool simple);
 
 class Connection {
 public:

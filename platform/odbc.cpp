@@ -335,7 +335,9 @@ struct OdbcConnection::Llamada {
 
     // Keeps the diagnostic records an ODBC call left on its handle. Records
     // of class 01 (warnings, the server's informational messages) are kept
-    // as entries but are not failures; a call that returned SQL_ERROR is one.
+    // as entries but are not failures; any other record is, whatever the
+    // call returned: the driver hands on an error that the server sent among
+    // a result's rows with SQL_SUCCESS_WITH_INFO, after the rows before it.
     void recoge(SQLSMALLINT tipo, SQLHANDLE h, SQLRETURN rc) {
         if (rc == SQL_SUCCESS) return;
         const qsizetype antes = errores.size();
@@ -356,13 +358,14 @@ struct OdbcConnection::Llamada {
                 e.NativeError = nativo;
                 e.Number = nativo != 0 ? qint64(nativo) : errnum::FalloGeneral;
                 e.Description = QuitaPrefijosControlador(DeW(texto.data(), std::min<qsizetype>(largo, qsizetype(texto.size()) - 1)));
-                // The server's errors come with their native number even in
-                // the rare reply that does not fail the call.
-                const bool esError = esClaseDeError(e.SQLState) && (rc == SQL_ERROR || nativo != 0);
+                const bool esError = esClaseDeError(e.SQLState);
                 if (e.SQLState.startsWith(u"08")) conexionPerdida = true;
                 if (estadoFatal(e.SQLState)) fatal = true;
                 errores.append(std::move(e));
-                if (esError && primerError < 0) primerError = errores.size() - 1;
+                if (esError) {
+                    if (primerError < 0) primerError = errores.size() - 1;
+                    fallo = true;
+                }
             }
         } else {
             fatal = true;
@@ -799,6 +802,10 @@ void OdbcConnection::leeResultado(void* sentencia, int columnas, Llamada& ll, st
                 const size_t n = (ind == SQL_NO_TOTAL || size_t(ind) > util) ? util : size_t(ind);
                 valor.insert(valor.end(), trozo.data(), trozo.data() + n);
                 if (rc == SQL_SUCCESS) return true;
+                // A value that fitted whole is whole, whatever the driver
+                // says: FreeTDS reports a sql_variant of a number as cut on
+                // every call, and would hand it over again for ever.
+                if (ind != SQL_NO_TOTAL && size_t(ind) <= util) return true;
                 // More to come: when the driver says how much, take the rest at once.
                 if (ind != SQL_NO_TOTAL && size_t(ind) > n) {
                     size_t resto = (size_t(ind) - n + terminador + 1) & ~size_t(1);
@@ -918,7 +925,7 @@ void OdbcConnection::finTransaccion(bool confirma) {
     if (!ll.conexionPerdida) {
         // Back to autocommit, which would commit whatever is still open: a
         // commit that failed is rolled back first.
-        if (!SQL_SUCCEEDED(rc) && confirma) SQLEndTran(SQL_HANDLE_DBC, conexion_, SQL_ROLLBACK);
+        if (ll.fallo && confirma) SQLEndTran(SQL_HANDLE_DBC, conexion_, SQL_ROLLBACK);
         rc = SQLSetConnectAttrW(conexion_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
                                 SQL_IS_UINTEGER);
         ll.recoge(SQL_HANDLE_DBC, conexion_, rc);

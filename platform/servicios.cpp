@@ -138,6 +138,13 @@ public:
     }
 };
 
+class PitidoQt : public ServicioPitido {
+public:
+    void Pita() override { QApplication::beep(); }
+};
+
+PitidoQt gPitidoQt;
+ServicioPitido* gPitido = &gPitidoQt;
 MenusQt gMenusQt;
 ServicioMenus* gMenus = &gMenusQt;
 MensajesQt gMensajesQt;
@@ -153,6 +160,8 @@ ServicioAplicacion* gAplicacion = &gAplicacionQt;
 }  // namespace
 
 namespace servicios {
+ServicioPitido& Pitido() { return *gPitido; }
+void Usa(ServicioPitido* s) { gPitido = s ? s : &gPitidoQt; }
 ServicioMenus& Menus() { return *gMenus; }
 void Usa(ServicioMenus* s) { gMenus = s ? s : &gMenusQt; }
 ServicioArchivos& Archivos() { return *gArchivos; }
@@ -170,6 +179,7 @@ void Usa(ServicioAplicacion* s) { gAplicacion = s ? s : &gAplicacionQt; }
 int MsgBox(const QString& texto, int estilo, const QString& titulo) {
     return servicios::Mensajes().Muestra(texto, estilo, titulo);
 }
+void Beep() { servicios::Pitido().Pita(); }
 void PunteroRaton(int puntero) { servicios::Puntero().Establece(puntero); }
 int PunteroRaton() { return servicios::Puntero().Actual(); }
 void MenuEmergente(QMenu* menu, const QPoint& posicion) { servicios::Menus().Emergente(menu, posicion); }

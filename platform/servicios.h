@@ -1,8 +1,8 @@
 #pragma once
 // Small services in place of what the desktop gives a program: message boxes,
-// the screen's mouse pointer, the key injected by Enter-as-Tab, and the end
-// of the program. Each has a default that talks to Qt and can be replaced by
-// a test double, so that no test ever waits on a modal box.
+// the screen's mouse pointer, the key injected by Enter-as-Tab, the bell and
+// the end of the program. Each has a default that talks to Qt and can be
+// replaced by a test double, so that no test ever waits on a modal box.
 
 #include <QString>
 
@@ -81,7 +81,16 @@ public:
     virtual void Emergente(QMenu* menu, const QPoint& posicion) = 0;
 };
 
+class ServicioPitido {
+public:
+    virtual ~ServicioPitido() = default;
+    // Sounds the desktop's bell (a refused key, a locked cell).
+    virtual void Pita() = 0;
+};
+
 namespace servicios {
+ServicioPitido& Pitido();
+void Usa(ServicioPitido* s);
 ServicioMenus& Menus();
 void Usa(ServicioMenus* s);
 ServicioArchivos& Archivos();
@@ -101,6 +110,7 @@ void Usa(ServicioAplicacion* s);
 
 // Shorthands used throughout the program.
 int MsgBox(const QString& texto, int estilo, const QString& titulo);
+void Beep();
 void PunteroRaton(int puntero);
 int PunteroRaton();
 // Shows a menu as a pop-up at a point of the screen (modal).

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 
 namespace datos {
 
@@ -83,20 +84,29 @@ int ResultSet::indexOf(const QString& name) const {
     return -1;
 }
 
+QString TextoDeReal(double v, bool simple) {
+    // The shortest text that reads back as the same value, at the value's
+    // own precision: a single 0.1 is "0.1", not its double's 17 digits.
+    char b[64];
+    const auto r = simple ? std::to_chars(b, b + sizeof b, float(v), std::chars_format::general)
+                          : std::to_chars(b, b + sizeof b, v, std::chars_format::general);
+    return QString::fromLatin1(b, r.ptr - b);
+}
+
 QString TextoDeValor(const QVariant& v) {
     if (!v.isValid() || v.isNull()) return QString();
     switch (v.typeId()) {
     case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        double d = v.toDouble();
-        return QString::number(d, 'g', 15);
-    }
+    case QMetaType::Double: return TextoDeReal(v.toDouble(), false);
+    case QMetaType::Float: return TextoDeReal(v.toFloat(), true);
     case QMetaType::QDateTime: {
+        // The wall-clock value as it stands, whatever its zone: a value the
+        // server sent has none, and the local zone may not have that hour.
         const QDateTime dt = v.toDateTime();
+        const QLocale local = QLocale::system();
         // Midnight shows the date alone, as the platform's default format does.
-        if (dt.time() == QTime(0, 0)) return QLocale::system().toString(dt.date(), QLocale::ShortFormat);
-        return QLocale::system().toString(dt, QLocale::ShortFormat);
+        if (dt.time() == QTime(0, 0)) return local.toString(dt.date(), QLocale::ShortFormat);
+        return local.toString(QDateTime(dt.date(), dt.time(), Qt::UTC), local.dateTimeFormat(QLocale::ShortFormat));
     }
     case QMetaType::QByteArray: return QString::fromLatin1("0x" + v.toByteArray().toHex().toUpper());
     default: return v.toString();
@@ -223,8 +233,9 @@ qint64 TablaDatos::msDesdeAnoUno(int ano, int mes, int dia, int hora, int minuto
 }
 
 QDateTime TablaDatos::fechaDesdeMs(qint64 ms) {
-    const QDateTime u = kAnoUno.addMSecs(ms);
-    return QDateTime(u.date(), u.time());
+    // Kept in UTC, which has every hour: the value is the server's wall
+    // clock, and no local zone may move or lose it.
+    return kAnoUno.addMSecs(ms);
 }
 
 void TablaDatos::appendDateTime(int ci, qint64 ms) {
@@ -400,7 +411,11 @@ QVariant TablaDatos::value(qsizetype row, int ci) const {
         return QVariant(int(n));
     }
     case Almacen::Logico: return QVariant(slot(c, row) != 0);
-    case Almacen::Real: return QVariant(std::bit_cast<double>(slot(c, row)));
+    case Almacen::Real: {
+        const double d = std::bit_cast<double>(slot(c, row));
+        if (c.info.type == adSingle) return QVariant(float(d));
+        return QVariant(d);
+    }
     case Almacen::FechaHora: return QVariant(fechaDesdeMs(slot(c, row)));
     case Almacen::Bytes: return QVariant(bytesDe(c, row).toByteArray());
     case Almacen::Texto: return QVariant(QString::fromUtf8(bytesDe(c, row)));
@@ -414,6 +429,7 @@ QString TablaDatos::text(qsizetype row, int ci) const {
     switch (c.almacen) {
     case Almacen::Entero: return QString::number(slot(c, row));
     case Almacen::Texto: return QString::fromUtf8(bytesDe(c, row));
+    case Almacen::Real: return TextoDeReal(std::bit_cast<double>(slot(c, row)), c.info.type == adSingle);
     default: return TextoDeValor(value(row, ci));
     }
 }

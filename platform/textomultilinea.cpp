@@ -3,6 +3,7 @@
 #include "platform/raton.h"
 
 #include <QKeyEvent>
+#include <QTextDocument>
 
 TextoMultilinea::TextoMultilinea(QWidget* padre) : QPlainTextEdit(padre) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -17,7 +18,9 @@ QString TextoMultilinea::ACRLF(QString texto) {
     return texto;
 }
 
-QString TextoMultilinea::Text() const { return ACRLF(toPlainText()); }
+// The document's own characters: toPlainText() would turn a no-break space
+// into a blank, so a statement or a script would differ from what was typed.
+QString TextoMultilinea::Text() const { return ACRLF(document()->toRawText()); }
 
 void TextoMultilinea::EstableceText(const QString& texto) {
     QString t = texto;

@@ -10,6 +10,7 @@
 #include "platform/odbc.h"
 #include "support/entorno.h"
 #include "tdsserver/tdsserver.h"
+#include "tdsserver/tdssql.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,9 +30,13 @@ const std::string kTablas =
     "Select t.name as tabla,t.xtype as tipo,u.name as usuario,t.crdate as fecha  from Tienda..sysobjects t,"
     "Tienda..sysusers u where (t.xtype = 'U'or t.xtype = 'S') and u.uid = t.uid order by t.name";
 
+// sysobjects: name and xtype (char(2), padded by the server) of each
+// object, its owner's name and crdate; none of them nullable.
 Reply Tablas(std::vector<tdstest::Row> filas) {
-    return Reply::rows({{"tabla", Type::NVarChar, 128}, {"tipo", Type::VarChar, 2}, {"usuario", Type::NVarChar, 128},
-                        {"fecha", Type::DateTime}},
+    return Reply::rows({{"tabla", Type::NVarChar, 128, 0, 0, false},
+                        {"tipo", Type::Char, 2, 0, 0, false},
+                        {"usuario", Type::NVarChar, 128, 0, 0, false},
+                        {"fecha", Type::DateTime, 0, 0, 0, false}},
                        std::move(filas));
 }
 
@@ -63,9 +68,9 @@ protected:
 
 TEST_F(ExploradorExtremo, ListsTheTablesDropsOneAndListsThemAgain) {
     servidor.on(kBases, Reply::rows({{"name", Type::NVarChar, 128}}, {{"master"}, {"Tienda"}}));
-    servidor.on(kTablas, Tablas({{"Clientes", "U ", "dbo", "2004-03-09 11:42:05"},
-                                 {"sysobjects", "S ", "dbo", "2000-08-06 01:29:12"},
-                                 {"Ventas", "U ", "juan", "2004-03-10 09:00:00"}}));
+    servidor.on(kTablas, Tablas({{"Clientes", "U", "dbo", "2004-03-09 11:42:05"},
+                                 {"sysobjects", "S", "dbo", "2000-08-06 01:29:12"},
+                                 {"Ventas", "U", "juan", "2004-03-10 09:00:00"}}));
     mdiPrincipal::Instancia()->Show();
     auto* m = mdiPrincipal::SiExiste();
     m->mnuConectar->trigger();
@@ -74,7 +79,7 @@ TEST_F(ExploradorExtremo, ListsTheTablesDropsOneAndListsThemAgain) {
     d->txtServidor->setText(QStringLiteral("127.0.0.1,%1").arg(servidor.port()));
     d->txtClave->setText(QStringLiteral("clave"));
     d->cmdConectar->click();
-    ASSERT_TRUE(mensajes.Cajas.isEmpty()) << TextosCajas().join("|").toStdString();
+    ASSERT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join("|").toStdString();
 
     m->mnuAdministrador->trigger();
     auto* f = frmAdministrador::SiExiste();
@@ -89,12 +94,13 @@ TEST_F(ExploradorExtremo, ListsTheTablesDropsOneAndListsThemAgain) {
     EXPECT_EQ(f->lblDetalle->text(), QStringLiteral(" Tablas 3 elementos"));
 
     // Juan's Ventas, from the list's pop-up menu; the server then has two tables.
-    servidor.on(kTablas, Tablas({{"Clientes", "U ", "dbo", "2004-03-09 11:42:05"},
-                                 {"sysobjects", "S ", "dbo", "2000-08-06 01:29:12"}}));
+    servidor.on(kTablas, Tablas({{"Clientes", "U", "dbo", "2004-03-09 11:42:05"},
+                                 {"sysobjects", "S", "dbo", "2000-08-06 01:29:12"}}));
+    servidor.on("DROP TABLE juan.Ventas", Reply());
     menus.Elegir = QStringList{"mnuEliminar"};
     const QModelIndex ventas = f->ltvTablas->model()->index(2, 0);
     Raton(f->ltvTablas, f->ltvTablas->visualRect(ventas).center(), Qt::RightButton);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty()) << TextosCajas().join("|").toStdString();
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join("|").toStdString();
     const auto lotes = servidor.statements();
     ASSERT_GE(lotes.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(lotes.end() - 3, lotes.end()),
@@ -102,4 +108,83 @@ TEST_F(ExploradorExtremo, ListsTheTablesDropsOneAndListsThemAgain) {
     EXPECT_EQ(servidor.currentDatabase(), "Tienda");
     EXPECT_EQ(f->ltvTablas->ListItems().Count(), 2);
     EXPECT_EQ(f->lblDetalle->text(), QStringLiteral(" Tablas 2 elementos"));
+}
+
+// A catalog query that fails among its rows, as when the server cannot go on
+// with a scan: each list of the explorer reports the failure instead of
+// showing the rows that came before it as if they were all.
+TEST_F(ExploradorExtremo, AListWhoseQueryFailsAmongItsRowsShowsTheFailure) {
+    const std::vector<Column> objetos = {{"tabla", Type::NVarChar, 128, 0, 0, false},
+                                         {"tipo", Type::Char, 2, 0, 0, false},
+                                         {"usuario", Type::NVarChar, 128, 0, 0, false},
+                                         {"fecha", Type::DateTime, 0, 0, 0, false}};
+    const std::vector<tdstest::Row> filasObjetos = {{"a", "U", "dbo", "2004-03-09 11:42:05"},
+                                                   {"b", "U", "dbo", "2004-03-09 11:42:05"},
+                                                   {"c", "U", "dbo", "2004-03-09 11:42:05"}};
+    const std::vector<Column> vistas = {{"tabla", Type::NVarChar, 128, 0, 0, false},
+                                        {"categoria", Type::Int, 0, 0, 0, false},
+                                        {"usuario", Type::NVarChar, 128, 0, 0, false},
+                                        {"fecha", Type::DateTime, 0, 0, 0, false}};
+    const std::vector<tdstest::Row> filasVistas = {{"v1", 0, "dbo", "2004-03-09 11:42:05"},
+                                                  {"v2", 0, "dbo", "2004-03-09 11:42:05"},
+                                                  {"v3", 2, "dbo", "2004-03-09 11:42:05"}};
+    const std::vector<Column> usuarios = {{"nombre", Type::NVarChar, 128, 0, 0, false},
+                                          {"login", Type::NVarChar, 128}};
+    const std::vector<tdstest::Row> filasUsuarios = {{"dbo", "sa"}, {"juan", "juan"}, {"ana", "ana"}};
+    // sp_helplogins: the logins with their SIDs.
+    const std::vector<Column> logins = {{"LoginName", Type::NVarChar, 128, 0, 0, false},
+                                        {"SID", Type::VarBinary, 85},
+                                        {"DefDBName", Type::NVarChar, 128},
+                                        {"DefLangName", Type::NVarChar, 128},
+                                        {"AUser", Type::Char, 5},
+                                        {"ARemote", Type::Char, 7}};
+    const std::vector<tdstest::Row> filasLogins = {{"sa", std::string("\x01", 1), "master", "us_english", "yes", "no"},
+                                                  {"juan", std::string(16, '\x07'), "Tienda", "Español", "yes", "no"},
+                                                  {"ana", std::string(16, '\x09'), "Tienda", "Español", "yes", "no"}};
+    struct Caso {
+        const char* nodo;
+        std::regex consulta;
+        const std::vector<Column>& columnas;
+        const std::vector<tdstest::Row>& filas;
+    };
+    const std::vector<Caso> casos = {
+        {"DTTienda", std::regex(R"(.*from Tienda\.\.sysobjects .*t\.xtype = 'U'.*)"), objetos, filasObjetos},
+        {"DVTienda", std::regex(R"(.*from Tienda\.\.sysobjects .*t\.xtype = 'V'.*)"), vistas, filasVistas},
+        {"DPTienda", std::regex(R"(.*from Tienda\.\.sysobjects .*t\.xtype = 'P'.*)"), objetos, filasObjetos},
+        {"DUTienda", std::regex(R"(.*From Tienda\.\.sysusers usu ?,master\.dbo\.syslogins lo.*)"), usuarios,
+         filasUsuarios},
+        {"DI", std::regex("sp_helplogins"), logins, filasLogins},
+    };
+    const std::string texto = "Could not continue scan with NOLOCK due to data movement.";
+    servidor.on(kBases, Reply::rows({{"name", Type::NVarChar, 128, 0, 0, false}}, {{"master"}, {"Tienda"}}));
+    for (const Caso& caso : casos)
+        servidor.on(caso.consulta, Reply::rows(caso.columnas, caso.filas).errorAfterRow(2, 601, texto, 12));
+    mdiPrincipal::Instancia()->Show();
+    auto* m = mdiPrincipal::SiExiste();
+    m->mnuConectar->trigger();
+    auto* d = frmConectar::SiExiste();
+    ASSERT_NE(d, nullptr);
+    d->txtServidor->setText(QStringLiteral("127.0.0.1,%1").arg(servidor.port()));
+    d->txtClave->setText(QStringLiteral("clave"));
+    d->cmdConectar->click();
+    ASSERT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join("|").toStdString();
+    m->mnuAdministrador->trigger();
+    auto* f = frmAdministrador::SiExiste();
+    ASSERT_NE(f, nullptr);
+    f->trvBD->Nodes().Item("BDTienda").Expanded(true);
+
+    for (const Caso& caso : casos) {
+        SCOPED_TRACE(caso.nodo);
+        const auto antes = servidor.statements().size();
+        QTreeWidgetItem* nodo = f->trvBD->Nodes().Item(caso.nodo).Elemento();
+        Raton(f->trvBD, f->trvBD->visualItemRect(nodo).center(), Qt::LeftButton);
+        const auto lotes = servidor.statements();
+        ASSERT_GT(lotes.size(), antes);
+        EXPECT_TRUE(std::regex_match(tdstest::sql::normalize(lotes.back()), caso.consulta)) << lotes.back();
+        const QStringList cajas = TextosCajas();
+        EXPECT_EQ(cajas.size(), 1) << cajas.join("|").toStdString();
+        EXPECT_TRUE(cajas.join("|").contains(QString::fromStdString(texto))) << cajas.join("|").toStdString();
+        EXPECT_EQ(f->ltvTablas->ListItems().Count(), 0);
+        mensajes.Cajas().clear();
+    }
 }

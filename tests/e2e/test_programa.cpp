@@ -51,7 +51,7 @@ protected:
 
 TEST_F(ExtremoAExtremo, ConnectsAsTheLoginOnTheDatabase) {
     ASSERT_TRUE(Conecta(QStringLiteral("Clave;=1 ñ"))) << TextosCajas().join("|").toStdString();
-    EXPECT_TRUE(mensajes.Cajas.isEmpty()) << TextosCajas().join("|").toStdString();
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join("|").toStdString();
     EXPECT_EQ(Conexion->State(), datos::adStateOpen);
     EXPECT_EQ(Conexion->CommandTimeout(), 120);
     const auto logins = servidor.logins();
@@ -65,8 +65,8 @@ TEST_F(ExtremoAExtremo, ConnectsAsTheLoginOnTheDatabase) {
 
 TEST_F(ExtremoAExtremo, AWrongPasswordIsRefusedWithTheServersNumber) {
     EXPECT_FALSE(Conecta(QStringLiteral("mala")));
-    ASSERT_EQ(mensajes.Cajas.size(), 1);
-    EXPECT_EQ(mensajes.Cajas[0].texto, QStringLiteral(" Error Nº:18456 (Login failed for user 'sa'.)."));
+    ASSERT_EQ(mensajes.Cajas().size(), 1);
+    EXPECT_EQ(mensajes.Cajas()[0].texto, QStringLiteral(" Error Nº:18456 (Login failed for user 'sa'.)."));
     EXPECT_NE(Conexion->State(), datos::adStateOpen);
     EXPECT_EQ(puntero.actual, vb::vbDefault);
 }
@@ -80,7 +80,7 @@ TEST_F(ExtremoAExtremo, TheConnectDialogSwitchesTheMenusOn) {
     d->txtServidor->setText(Servidor());
     d->txtClave->setText(QStringLiteral("Clave;=1 ñ"));
     d->cmdConectar->click();
-    EXPECT_TRUE(mensajes.Cajas.isEmpty()) << TextosCajas().join("|").toStdString();
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join("|").toStdString();
     EXPECT_TRUE(m->mnuAdministrador->isEnabled());
     EXPECT_TRUE(m->mnuAnalizadorConsultas->isEnabled());
     EXPECT_EQ(frmConectar::SiExiste(), nullptr);
@@ -120,6 +120,8 @@ TEST_F(ExtremoAExtremo, AnErrorAfterAMessageFailsTheBatch) {
 }
 
 TEST_F(ExtremoAExtremo, TransactionsReachTheServer) {
+    servidor.on("DROP VIEW v", Reply());
+    servidor.on("CREATE TABLE t (a int)", Reply());
     ASSERT_TRUE(Conecta(QStringLiteral("Clave;=1 ñ"))) << TextosCajas().join("|").toStdString();
     Conexion->BeginTrans();
     Conexion->Execute(QStringLiteral("DROP VIEW v"));
@@ -160,12 +162,14 @@ TEST_F(ExtremoAExtremo, ADroppedConnectionIsReportedAndANewConnectWorks) {
     ASSERT_TRUE(Conecta(QStringLiteral("Clave;=1 ñ"))) << TextosCajas().join("|").toStdString();
     datos::Recordset rs;
     EXPECT_FALSE(CreaRecordset(Conexion, rs, QStringLiteral("select caida")));
-    ASSERT_EQ(mensajes.Cajas.size(), 1);
-    EXPECT_TRUE(mensajes.Cajas[0].texto.startsWith(QStringLiteral(" Error Nº:")));
+    ASSERT_EQ(mensajes.Cajas().size(), 1);
+    EXPECT_TRUE(mensajes.Cajas()[0].texto.startsWith(QStringLiteral(" Error Nº:")));
     EXPECT_EQ(Conexion->State(), datos::adStateClosed);
     EXPECT_EQ(puntero.actual, vb::vbDefault);
     // A later statement on the dead connection fails cleanly too.
     EXPECT_FALSE(CreaRecordset(Conexion, rs, QStringLiteral("select 1")));
+    EXPECT_EQ(TextosCajas().last(),
+              QStringLiteral(" Error Nº:3704 (Operation is not allowed when the object is closed.)."));
     ASSERT_TRUE(Conecta(QStringLiteral("Clave;=1 ñ"))) << TextosCajas().join("|").toStdString();
     ASSERT_TRUE(CreaRecordset(Conexion, rs, QStringLiteral("select 1")));
     EXPECT_EQ(rs.Fields(0).Texto(), QStringLiteral("1"));
@@ -177,7 +181,7 @@ TEST_F(ExtremoAExtremo, AStatementPastItsTimeOutIsCancelled) {
     Conexion->setCommandTimeout(1);
     datos::Recordset rs;
     EXPECT_FALSE(CreaRecordset(Conexion, rs, QStringLiteral("waitfor delay '01:00:00'")));
-    ASSERT_EQ(mensajes.Cajas.size(), 1);
+    ASSERT_EQ(mensajes.Cajas().size(), 1);
     EXPECT_GE(servidor.cancelCount(), 1);
     // The connection goes on working after the cancel.
     servidor.on("select 2", Reply::rows({{"n", Type::Int}}, {{2}}));
@@ -217,6 +221,10 @@ TEST_F(ExtremoAExtremo, TheAnalyzerShowsTheFirstResultWithColumns) {
                 Reply::rowsAffected(3).thenRows({{"a", Type::Int}, {"b", Type::NVarChar, 20}},
                                                 {{1, "uno"}, {1, nullptr}, {1, "tres"}}));
     servidor.on("select * from nada", Reply::error(208, "Invalid object name 'nada'."));
+    // A conversion that fails at the third row: the rows before it are no result.
+    servidor.on("select convert(int, c) from t",
+                Reply::rows({{"c", Type::Int}}, {{1}, {2}})
+                    .errorAfterRow(2, 245, "Conversion failed when converting the varchar value 'x' to data type int."));
     ASSERT_TRUE(Conecta(QStringLiteral("Clave;=1 ñ"))) << TextosCajas().join("|").toStdString();
     mdiPrincipal::Instancia()->Show();
     auto* m = mdiPrincipal::SiExiste();
@@ -243,4 +251,12 @@ TEST_F(ExtremoAExtremo, TheAnalyzerShowsTheFirstResultWithColumns) {
     a->Ejecuta();
     EXPECT_EQ(a->GridSQL->Filas(), 3);
     EXPECT_EQ(TextosCajas(), QStringList{QStringLiteral(" Error Nº:208 (Invalid object name 'nada'.).")});
+    a->txtSQL->EstableceText(QStringLiteral("select convert(int, c) from t"));
+    a->Ejecuta();
+    EXPECT_EQ(a->GridSQL->Filas(), 3);
+    EXPECT_EQ(TextosCajas().last(), QStringLiteral(" Error Nº:245 (Conversion failed when converting the varchar "
+                                                   "value 'x' to data type int.)."));
+    datos::Recordset rs;
+    EXPECT_FALSE(CreaRecordset(Conexion, rs, QStringLiteral("select convert(int, c) from t")));
+    EXPECT_EQ(TextosCajas().size(), 3);
 }

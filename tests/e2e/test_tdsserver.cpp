@@ -357,25 +357,66 @@ TEST_F(TdsServerTest, SeveralResultsAndRowCountsFollowEachOther) {
     EXPECT_EQ(count, 42);
 }
 
-TEST_F(TdsServerTest, UnscriptedStatementsGetAnEmptyReplyAndAreRecorded) {
+// A statement the script does not know fails, so that no test passes
+// whatever the program sends; rules of both kinds match however the
+// statement is spaced.
+TEST_F(TdsServerTest, UnscriptedStatementsFailAndAreRecorded) {
     server.on(std::regex(R"(SELECT nombre FROM dbo\.clientes WHERE id = \d+)", std::regex::icase),
               Reply::rows({{"nombre", Type::NVarChar}}, {{"patrón"}}));
     server.on("select nombre from dbo.clientes where id = 7", Reply::rows({{"nombre", Type::NVarChar}}, {{"exacta"}}));
     auto c = connect();
 
-    EXPECT_TRUE(completes(c->exec("SET NOCOUNT ON")));
-    EXPECT_EQ(c->columnCount(), 0);
     ASSERT_TRUE(SQL_SUCCEEDED(c->exec("select  nombre\n from dbo.clientes where id = 7;")));
-    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"exacta"}}));  // the latest rule wins, spacing ignored
-    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT nombre FROM dbo.clientes WHERE id = 12")));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"exacta"}}));  // the latest rule wins
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT nombre\r\n  FROM dbo.clientes WHERE id = 12\r\n")));
     EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"patrón"}}));
-    EXPECT_TRUE(completes(c->exec("SELECT nombre FROM dbo.clientes WHERE id = x")));
+
+    EXPECT_EQ(c->exec("SELECT nombre FROM dbo.clientes WHERE id = x"), SQL_ERROR);
+    const auto diags = c->stmtDiags();
+    const Diag* d = findNative(diags, kUnscripted);
+    ASSERT_NE(d, nullptr) << describe(diags);
+    EXPECT_NE(d->text.find("SELECT nombre FROM dbo.clientes WHERE id = x"), std::string::npos) << d->text;
+    // What the server understands by itself needs no script.
+    EXPECT_TRUE(completes(c->exec("USE tempdb")));
+    // A test may let unscripted statements succeed.
+    server.setDefaultReply(Reply());
+    EXPECT_TRUE(completes(c->exec("SET NOCOUNT ON")));
     EXPECT_EQ(c->columnCount(), 0);
 
     EXPECT_EQ(server.statements(),
-              (std::vector<std::string>{"SET NOCOUNT ON", "select  nombre\n from dbo.clientes where id = 7;",
-                                        "SELECT nombre FROM dbo.clientes WHERE id = 12",
-                                        "SELECT nombre FROM dbo.clientes WHERE id = x"}));
+              (std::vector<std::string>{"select  nombre\n from dbo.clientes where id = 7;",
+                                        "SELECT nombre\r\n  FROM dbo.clientes WHERE id = 12\r\n",
+                                        "SELECT nombre FROM dbo.clientes WHERE id = x", "USE tempdb", "SET NOCOUNT ON"}));
+}
+
+// An error among a result's rows, as when a conversion fails half-way:
+// through ODBC it arrives on the fetch that reaches it, after the rows sent
+// before it, and the batch goes on to its next result.
+TEST_F(TdsServerTest, AnErrorAmongTheRowsArrivesOnTheFetch) {
+    server.on("SELECT n FROM t; SELECT 9",
+              Reply::rows({{"n", Type::Int}}, {{1}, {2}, {3}, {4}})
+                  .errorAfterRow(2, 8134, "Divide by zero error encountered.", 16, 1)
+                  .thenRows({{"", Type::Int}}, {{9}}));
+    auto c = connect();
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT n FROM t; SELECT 9")));
+    SQLINTEGER n = 0;
+    SQLLEN ind = 0;
+    SQLBindCol(c->stmt, 1, SQL_C_SLONG, &n, 0, &ind);
+    ASSERT_EQ(SQLFetch(c->stmt), SQL_SUCCESS);
+    EXPECT_EQ(n, 1);
+    ASSERT_EQ(SQLFetch(c->stmt), SQL_SUCCESS);
+    EXPECT_EQ(n, 2);
+    const SQLRETURN rc = SQLFetch(c->stmt);
+    EXPECT_NE(rc, SQL_SUCCESS);
+    const auto diags = c->stmtDiags();
+    const Diag* d = findNative(diags, 8134);
+    ASSERT_NE(d, nullptr) << rc << " " << describe(diags);
+    EXPECT_NE(d->text.find("Divide by zero error encountered."), std::string::npos) << d->text;
+    EXPECT_NE(d->state.substr(0, 2), "01");  // an error, not a warning
+    SQLFreeStmt(c->stmt, SQL_UNBIND);
+    if (rc != SQL_NO_DATA) EXPECT_EQ(SQLFetch(c->stmt), SQL_NO_DATA);  // the rows past the error never came
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLMoreResults(c->stmt)));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"9"}}));
 }
 
 TEST_F(TdsServerTest, ParameterisedStatementsArriveAsTheirText) {
@@ -383,6 +424,7 @@ TEST_F(TdsServerTest, ParameterisedStatementsArriveAsTheirText) {
     // answers it like the batch it carries.
     server.on(std::regex(R"(SELECT nombre FROM dbo\.clientes WHERE id = @\w+)"),
               Reply::rows({{"nombre", Type::NVarChar}}, {{"Núñez"}}));
+    server.on(std::regex(R"(UPDATE dbo\.clientes SET nombre = @\w+ WHERE alta < @\w+)"), Reply::rowsAffected(1));
     auto c = connect();
     std::u16string sql = utf16("SELECT nombre FROM dbo.clientes WHERE id = ?");
     ASSERT_TRUE(SQL_SUCCEEDED(SQLPrepareW(c->stmt, reinterpret_cast<SQLWCHAR*>(sql.data()), SQL_NTS)));
@@ -437,6 +479,7 @@ TEST_F(TdsServerTest, ParameterisedStatementsArriveAsTheirText) {
 
 TEST_F(TdsServerTest, TheDriversOwnStatementsAreKeptApart) {
     // With a text size configured the driver sets it right after logging in.
+    server.on(std::regex("SET TEXTSIZE \\d+"), Reply());
     auto c = connect("TextSize=65536;");
     ASSERT_TRUE(completes(c->exec("SET TEXTSIZE 1000")));
     const auto requests = server.requests();
@@ -470,13 +513,28 @@ TEST_F(TdsServerTest, UseOfAMissingDatabaseFailsAndKeepsTheCurrentOne) {
 // -- Transactions ---------------------------------------------------------------
 
 TEST_F(TdsServerTest, TransactionStatementsInBatchesAreTracked) {
+    server.on("SET XACT_ABORT ON;BEGIN TRAN", Reply());
+    server.on("UPDATE t SET a = 1 COMMIT TRANSACTION", Reply::rowsAffected(3));
     auto c = connect();
-    ASSERT_TRUE(completes(c->exec("BEGIN TRANSACTION")));
+    auto tranCount = [&] {
+        EXPECT_TRUE(SQL_SUCCEEDED(c->exec("SELECT @@TRANCOUNT")));
+        const auto rows = c->fetchText();
+        return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0].value_or("NULL") : "?";
+    };
+    ASSERT_TRUE(completes(c->exec("SET XACT_ABORT ON;BEGIN TRAN")));
     EXPECT_TRUE(server.inTransaction());
+    ASSERT_TRUE(completes(c->exec("BEGIN TRANSACTION")));
+    EXPECT_EQ(tranCount(), "2");
     ASSERT_TRUE(completes(c->exec("COMMIT")));
+    EXPECT_EQ(tranCount(), "1");
+    ASSERT_TRUE(completes(c->exec("UPDATE t SET a = 1 COMMIT TRANSACTION")));
     EXPECT_FALSE(server.inTransaction());
-    EXPECT_EQ(c->exec("ROLLBACK TRANSACTION"), SQL_ERROR);
+    EXPECT_EQ(tranCount(), "0");
+    EXPECT_EQ(c->exec("COMMIT"), SQL_ERROR);
+    EXPECT_NE(findNative(c->stmtDiags(), 3902), nullptr);
+    EXPECT_EQ(c->exec("BEGIN TRAN; ROLLBACK; ROLLBACK TRANSACTION"), SQL_ERROR);
     EXPECT_NE(findNative(c->stmtDiags(), 3903), nullptr);
+    EXPECT_EQ(server.tranCount(), 0);
 }
 
 // -- Broken connections and cancellation ----------------------------------------
@@ -668,7 +726,7 @@ void expectFramed(const std::vector<RawClient::Packet>& reply, std::size_t packe
 
 TEST_F(TdsServerTest, RepliesAreFramedInPacketsOfTheNegotiatedSize) {
     ResultSet rs;
-    rs.columns = {{"n", Type::Int}, {"t", Type::NVarChar, 50}};
+    rs.columns = {{"n", Type::Int, 0, 0, 0, false}, {"t", Type::NVarChar, 50}};
     rs.generatedRows = 5000;
     rs.generator = [](std::size_t i, Row& row) {
         row[0] = static_cast<long long>(i);
@@ -707,10 +765,21 @@ TEST_F(TdsServerTest, RepliesAreFramedInPacketsOfTheNegotiatedSize) {
     expectFramed(reply, 512);
     std::vector<std::uint8_t> stream;
     for (const auto& p : reply) stream.insert(stream.end(), p.data.begin(), p.data.end());
+    // The NOT NULL int goes out as SQL Server sends it, as INT4 (no length
+    // byte), the nullable nvarchar as NVARCHAR with its length in bytes.
+    ASSERT_GE(stream.size(), 22u);
+    EXPECT_EQ(stream[0], 0x81);
+    EXPECT_EQ(stream[7] | (stream[8] << 8), 0x0008);  // flags: not nullable
+    EXPECT_EQ(stream[9], 0x38);
+    EXPECT_EQ(stream[10], 1);  // the name's length: "n"
+    EXPECT_EQ(stream[19], 0xE7);
+    EXPECT_EQ(stream[20] | (stream[21] << 8), 100);
     // The reply ends with a DONE that counts every row.
     ASSERT_GE(stream.size(), 13u);
     const std::uint8_t* done = stream.data() + stream.size() - 13;
     EXPECT_EQ(done[0], 0xFD);
+    EXPECT_EQ(done[1] | (done[2] << 8), 0x10);  // a count, nothing more: no "transaction in progress"
+    EXPECT_EQ(done[3] | (done[4] << 8), 0xC1);  // of a SELECT
     std::uint64_t count = 0;
     for (int i = 7; i >= 0; --i) count = (count << 8) | done[5 + i];
     EXPECT_EQ(count, 5000u);

@@ -127,60 +127,140 @@ TEST_F(FreeTdsOdbc, InformationalMessagesAreKeptButDoNotFail) {
     EXPECT_EQ(server_.currentDatabase(), "Ventas");
 }
 
-TEST_F(FreeTdsOdbc, ColumnsMapToAdoTypesAndValuesSurvive) {
-    const std::vector<Column> cols = {
-        {"id", Type::Int},           {"nombre", Type::NVarChar, 40}, {"alta", Type::DateTime},
-        {"precio", Type::Float},     {"activo", Type::Bit},          {"nivel", Type::TinyInt},
-        {"orden", Type::SmallInt},   {"codigo", Type::VarChar, 20},  {"importe", Type::Decimal, 0, 12, 2},
-        {"guid", Type::UniqueIdentifier}, {"grande", Type::BigInt},  {"ratio", Type::Real},
-        {"crudo", Type::VarBinary, 16},
+// Every type a catalog query can bring, as SQL Server sends it (NOT NULL
+// columns with the fixed-length type tokens, nullable ones with the N
+// tokens, (n)char padded by the server), read back through the program's
+// recordset at the protocol versions the driver may speak: the first row
+// with the values, the second with NULL where the column allows it.
+namespace {
+
+struct CasoTipo {
+    Column columna;
+    Value valor;
+    int tipoAdo;
+    QVariant esperado;  // a text is compared with text(), anything else with value()
+};
+
+QByteArray Bytes(const char* s, int n) { return QByteArray(s, n); }
+
+const std::vector<CasoTipo>& CasosTipo() {
+    static const std::vector<CasoTipo> casos = {
+        {{"int_n", Type::Int}, 7, adInteger, 7},
+        {{"int", Type::Int, 0, 0, 0, false}, -2147483647 - 1, adInteger, -2147483647 - 1},
+        {{"smallint", Type::SmallInt, 0, 0, 0, false}, -32768, adSmallInt, -32768},
+        {{"tinyint", Type::TinyInt, 0, 0, 0, false}, 255, adUnsignedTinyInt, 255},
+        {{"bigint_n", Type::BigInt}, -9000000000LL, adBigInt, qlonglong(-9000000000LL)},
+        {{"bigint", Type::BigInt, 0, 0, 0, false}, 9000000000LL, adBigInt, qlonglong(9000000000LL)},
+        {{"bit_n", Type::Bit}, true, adBoolean, true},
+        {{"bit", Type::Bit, 0, 0, 0, false}, false, adBoolean, false},
+        {{"float_n", Type::Float}, 2.25, adDouble, 2.25},
+        {{"float", Type::Float, 0, 0, 0, false}, -1e300, adDouble, -1e300},
+        {{"real", Type::Real, 0, 0, 0, false}, 0.5, adSingle, 0.5},
+        {{"decimal", Type::Decimal, 0, 12, 2}, "-1234567.89", adNumeric, QString("-1234567.89")},
+        {{"money_n", Type::Money}, "-12.5", adNumeric, QString("-12.5000")},
+        {{"money", Type::Money, 0, 0, 0, false}, "922337203685477.5807", adNumeric, QString("922337203685477.5807")},
+        {{"smallmoney", Type::SmallMoney}, "-214748.3648", adNumeric, QString("-214748.3648")},
+        {{"datetime_n", Type::DateTime}, "1753-01-01", adDBTimeStamp, QDateTime(QDate(1753, 1, 1), QTime(0, 0))},
+        {{"datetime", Type::DateTime, 0, 0, 0, false}, "2024-02-29 13:45:10.500", adDBTimeStamp,
+         QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10, 500))},
+        {{"smalldatetime_n", Type::SmallDateTime}, "2079-06-06 23:59", adDBTimeStamp,
+         QDateTime(QDate(2079, 6, 6), QTime(23, 59))},
+        {{"smalldatetime", Type::SmallDateTime, 0, 0, 0, false}, "2001-02-03 04:05:30", adDBTimeStamp,
+         QDateTime(QDate(2001, 2, 3), QTime(4, 6))},  // to the nearest minute
+        {{"char_n", Type::Char, 5}, "ñb", adChar, QString("ñb   ")},
+        {{"xtype", Type::Char, 2, 0, 0, false}, "U", adChar, QString("U ")},
+        {{"nchar", Type::NChar, 3, 0, 0, false}, "€", adWChar, QString("€  ")},
+        {{"varchar", Type::VarChar, 10}, "ñ€", adVarChar, QString("ñ€")},
+        {{"nvarchar", Type::NVarChar, 40}, "Año ñandú €", adVarWChar, QString("Año ñandú €")},
+        {{"binary", Type::Binary, 4}, std::string("\x01\x02", 2), adBinary, Bytes("\x01\x02\x00\x00", 4)},
+        {{"varbinary", Type::VarBinary, 85}, std::string("\x00\xff\x10", 3), adVarBinary, Bytes("\x00\xff\x10", 3)},
+        {{"text", Type::Text}, "texto ñ", adLongVarChar, QString("texto ñ")},
+        {{"ntext", Type::NText}, "Año €", adLongVarWChar, QString("Año €")},
+        {{"image", Type::Image}, std::string("\x00\x01\xfe", 3), adLongVarBinary, Bytes("\x00\x01\xfe", 3)},
+        {{"guid", Type::UniqueIdentifier}, "6F9619FF-8B86-D011-B42D-00C04FC964FF", adGUID,
+         QString("{6F9619FF-8B86-D011-B42D-00C04FC964FF}")},
+        // DATABASEPROPERTYEX('Tienda', 'Status'): an nvarchar inside a sql_variant.
+        {{"variant", Type::Variant}, "ONLINE", adVarWChar, QString("ONLINE")},
+        // DATABASEPROPERTYEX('Tienda', 'IsAutoShrink'): an int inside a sql_variant.
+        {{"variant_entero", Type::Variant}, 1, adVarWChar, QString("1")},
     };
-    server_.on("SELECT * FROM dbo.articulos",
-               Reply::rows(cols, {
-                                     {7, "Año ñandú €", "2024-02-29 13:45:10.500", 2.25, true, 255, -32768, "ñ€",
-                                      "-1234567.89", "6F9619FF-8B86-D011-B42D-00C04FC964FF", -9000000000LL, 0.5,
-                                      std::string("\x00\xff\x10", 3)},
-                                     {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      nullptr, nullptr, nullptr, nullptr},
-                                     {0, "", "1753-01-01", -0.5, false, 0, 32767, "", "0.05", nullptr, 0, -1.5, ""},
-                                 }));
-    const int tipos[] = {adInteger,  adVarWChar, adDBTimeStamp, adDouble, adBoolean, adUnsignedTinyInt, adSmallInt,
-                         adVarChar,  adNumeric,  adGUID,        adBigInt, adSingle,  adVarBinary};
+    return casos;
+}
+
+class TiposFreeTds : public FreeTdsOdbc, public ::testing::WithParamInterface<const char*> {};
+
+}  // namespace
+
+TEST_P(TiposFreeTds, EveryTypeReadsBackWithItsValueAndNull) {
+    std::vector<Column> columnas;
+    tdstest::Row valores, nulos;
+    for (const CasoTipo& c : CasosTipo()) {
+        columnas.push_back(c.columna);
+        valores.push_back(c.valor);
+        nulos.push_back(c.columna.nullable ? Value() : c.valor);
+    }
+    // (n)varchar(max) longer than 8,000 bytes: text and ntext below TDS 7.2.
+    const std::string largo = std::string(9000, 'x') + "ñ";
+    columnas.push_back({"nvarchar_max", Type::NVarChar, -1});
+    columnas.push_back({"varchar_max", Type::VarChar, -1});
+    valores.insert(valores.end(), {largo, largo});
+    nulos.insert(nulos.end(), {nullptr, nullptr});
+    server_.on("SELECT * FROM tipos", Reply::rows(columnas, {valores, nulos}));
+
+    const std::string version = GetParam();
+    server_.acceptLogin(kUsuario, "Clave1");
+    const QString conexion = version.empty() ? cadena("Clave1")
+                                             : QString::fromStdString(server_.odbcConnectionString("master", version));
     for (auto modo : {OdbcConnection::Texto::Automatico, OdbcConnection::Texto::Utf16}) {
         OdbcConnection c;
         c.setTransferenciaTexto(modo);
-        c.Open(cadena());
-        auto t = c.Query("SELECT * FROM dbo.articulos");
-        ASSERT_EQ(t->columnCount(), int(cols.size()));
-        ASSERT_EQ(t->rowCount(), 3);
-        for (int i = 0; i < t->columnCount(); ++i) {
-            EXPECT_EQ(t->column(i).name.toStdString(), cols[size_t(i)].name);
-            EXPECT_EQ(t->column(i).type, tipos[i]) << cols[size_t(i)].name;
+        c.Open(conexion);
+        auto t = c.Query("SELECT * FROM tipos");
+        ASSERT_EQ(t->columnCount(), int(columnas.size()));
+        ASSERT_EQ(t->rowCount(), 2);
+        for (int i = 0; i < int(CasosTipo().size()); ++i) {
+            const CasoTipo& caso = CasosTipo()[size_t(i)];
+            SCOPED_TRACE(caso.columna.name);
+            EXPECT_EQ(t->column(i).name.toStdString(), caso.columna.name);
+            EXPECT_EQ(t->column(i).type, caso.tipoAdo);
+            for (int fila = 0; fila < 2; ++fila) {
+                if (fila == 1 && caso.columna.nullable) {
+                    EXPECT_TRUE(t->isNull(1, i));
+                    continue;
+                }
+                ASSERT_FALSE(t->isNull(fila, i));
+                if (caso.esperado.typeId() == QMetaType::QString) {
+                    EXPECT_EQ(t->text(fila, i), caso.esperado.toString());
+                } else if (caso.esperado.typeId() == QMetaType::QDateTime) {
+                    // The date and time of day as sent, whatever time spec the value carries.
+                    const QDateTime v = t->value(fila, i).toDateTime();
+                    EXPECT_EQ(v.date(), caso.esperado.toDateTime().date());
+                    EXPECT_EQ(v.time(), caso.esperado.toDateTime().time());
+                } else {
+                    QVariant v = t->value(fila, i);
+                    ASSERT_TRUE(v.convert(caso.esperado.metaType())) << v.typeName();
+                    EXPECT_EQ(v, caso.esperado);
+                }
+            }
         }
-        EXPECT_EQ(t->column(1).definedSize, 40);
-        EXPECT_EQ(t->value(0, 0).toInt(), 7);
-        EXPECT_EQ(t->text(0, 1), QStringLiteral("Año ñandú €"));
-        EXPECT_EQ(t->value(0, 2).toDateTime(), QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10, 500)));
-        EXPECT_EQ(t->value(0, 3).toDouble(), 2.25);
-        EXPECT_EQ(t->value(0, 4), QVariant(true));
-        EXPECT_EQ(t->value(0, 5).toInt(), 255);
-        EXPECT_EQ(t->value(0, 6).toInt(), -32768);
-        EXPECT_EQ(t->text(0, 7), QStringLiteral("ñ€"));
-        EXPECT_EQ(t->text(0, 8), "-1234567.89");
-        EXPECT_EQ(t->text(0, 9), "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
-        EXPECT_EQ(t->value(0, 10).toLongLong(), -9000000000LL);
-        EXPECT_EQ(t->value(0, 11).toDouble(), 0.5);
-        EXPECT_EQ(t->value(0, 12).toByteArray(), QByteArray("\x00\xff\x10", 3));
-        for (int i = 0; i < t->columnCount(); ++i) EXPECT_TRUE(t->isNull(1, i)) << i;
-        EXPECT_FALSE(t->isNull(2, 1));
-        EXPECT_EQ(t->text(2, 1), "");
-        EXPECT_EQ(t->value(2, 2).toDateTime(), QDateTime(QDate(1753, 1, 1), QTime(0, 0)));
-        EXPECT_EQ(t->value(2, 4), QVariant(false));
-        EXPECT_EQ(t->text(2, 8), "0.05");
-        EXPECT_TRUE(t->isNull(2, 9));
+        const int maxima = int(CasosTipo().size());
+        for (int i : {maxima, maxima + 1}) {
+            SCOPED_TRACE(t->column(i).name.toStdString());
+            EXPECT_EQ(t->text(0, i), QString::fromStdString(largo));
+            EXPECT_TRUE(t->isNull(1, i));
+            if (version == "7.1")
+                EXPECT_EQ(t->column(i).type, i == maxima ? adLongVarWChar : adLongVarChar);
+        }
     }
-    EXPECT_EQ(server_.statements(), std::vector<std::string>(2, "SELECT * FROM dbo.articulos"));
 }
+
+// The program's own connection string (TDS 7.3), and the oldest and newest
+// versions the driver speaks.
+INSTANTIATE_TEST_SUITE_P(Versiones, TiposFreeTds, ::testing::Values("", "7.1", "7.4"),
+                         [](const auto& info) {
+                             const std::string v = info.param;
+                             return v.empty() ? std::string("Programa") : "Tds" + v.substr(0, 1) + v.substr(2);
+                         });
 
 TEST_F(FreeTdsOdbc, AnErrorAnywhereInTheBatchFailsTheCall) {
     server_.on("SELECT a FROM t; SELECT * FROM nada",
@@ -222,6 +302,7 @@ TEST_F(FreeTdsOdbc, AnErrorAnywhereInTheBatchFailsTheCall) {
 TEST_F(FreeTdsOdbc, QueryReturnsTheFirstResultWithColumns) {
     server_.on("UPDATE t SET a = 1; SELECT b FROM u; SELECT c FROM v",
                Reply::rowsAffected(3).thenRows({{"b", Type::NVarChar, 10}}, {{"uno"}}).thenRows({{"c", Type::Int}}, {{9}}));
+    server_.on("UPDATE t SET a = 2", Reply::rowsAffected(4));
     OdbcConnection c;
     c.Open(cadena());
     auto t = c.Query("UPDATE t SET a = 1; SELECT b FROM u; SELECT c FROM v");

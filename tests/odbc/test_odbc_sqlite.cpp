@@ -174,8 +174,8 @@ TEST_F(SqliteOdbc, TypesNullsAndAdoTypeNumbers) {
         EXPECT_EQ(t->value(0, 7).toDouble(), 1.5);
         EXPECT_EQ(t->text(0, 8), QStringLiteral("ñandú €"));
         EXPECT_EQ(t->text(0, 9), "xyz");
-        EXPECT_EQ(t->value(0, 10).toDateTime(), QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58, 997)));
-        EXPECT_EQ(t->value(0, 11).toDateTime(), QDateTime(QDate(2024, 2, 29), QTime(0, 0)));
+        EXPECT_EQ(t->value(0, 10).toDateTime(), QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58, 997), Qt::UTC));
+        EXPECT_EQ(t->value(0, 11).toDateTime(), QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::UTC));
         EXPECT_EQ(t->value(0, 12).toByteArray(), QByteArray("\x00\xff\x7f", 3));
         if (t->columnCount() > 13) EXPECT_EQ(t->text(0, 13), "texto largo");
         for (int c = 0; c < t->columnCount(); ++c) {
@@ -234,7 +234,7 @@ TEST_F(SqliteOdbc, LongTextsArriveWhole) {
         EXPECT_EQ(t->text(0, 1).size(), esperado.size());
         EXPECT_TRUE(t->text(0, 1) == esperado) << "the long text differs";
         EXPECT_EQ(t->text(0, 2), "ñ");
-        EXPECT_EQ(t->value(0, 3).toDateTime(), QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
+        EXPECT_EQ(t->value(0, 3).toDateTime(), QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC));
         EXPECT_EQ(t->value(0, 4).toByteArray(), QByteArray(70000, '\0'));
         for (int col = 1; col < 5; ++col) EXPECT_TRUE(t->isNull(1, col)) << col;
         EXPECT_FALSE(t->isNull(2, 1));

@@ -10,13 +10,37 @@
 #include <QMenu>
 #include <QTimer>
 
+namespace {
+// The answer that does least: Cancel where there is one, else No, else OK.
+int RespuestaPrudente(int estilo) {
+    switch (estilo & 7) {
+    case vb::vbYesNoCancel: return vb::vbCancel;
+    case vb::vbYesNo: return vb::vbNo;
+    default: return vb::vbOK;
+    }
+}
+}  // namespace
+
 int MensajesDoble::Muestra(const QString& texto, int estilo, const QString& titulo) {
     if (FallarSiguientes > 0) {
         --FallarSiguientes;
         throw ErrorEjecucion(errnum::LlamadaNoValida, QStringLiteral("The box could not be shown"));
     }
-    Cajas.append({texto, estilo, titulo});
-    return Respuestas.isEmpty() ? vb::vbOK : Respuestas.takeFirst();
+    cajas_.append({texto, estilo, titulo});
+    if (!Respuestas.isEmpty()) return Respuestas.takeFirst();
+    if ((estilo & 7) != vb::vbOKOnly)
+        ADD_FAILURE() << "a question that no answer was queued for: " << texto.toStdString();
+    return RespuestaPrudente(estilo);
+}
+
+int MensajesInesperados::Muestra(const QString& texto, int estilo, const QString&) {
+    ADD_FAILURE() << "a message box that no test expected: " << texto.toStdString();
+    return RespuestaPrudente(estilo);
+}
+
+void UsaMensajesInesperados() {
+    static MensajesInesperados inesperados;
+    servicios::Usa(&inesperados);
 }
 
 void MenusDoble::Emergente(QMenu* menu, const QPoint& posicion) {
@@ -88,6 +112,7 @@ void PruebaTolvek::SetUp() {
     servicios::Usa(&mensajes);
     servicios::Usa(&puntero);
     servicios::Usa(&aplicacion);
+    servicios::Usa(&pitido);
     servicios::Usa(&menus);
     servicios::Usa(&archivos);
     registro::Usa(&registro);
@@ -102,9 +127,16 @@ void PruebaTolvek::TearDown() {
     if (auto* m = mdiPrincipal::SiExiste()) delete m;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     datos::EstableceFabricaConexiones(nullptr);
-    servicios::Usa(static_cast<ServicioMensajes*>(nullptr));
+    if (const qsizetype sinVer = mensajes.SinVer(); sinVer > 0) {
+        const auto& cajas = mensajes.Cajas();
+        QStringList textos;
+        for (qsizetype i = cajas.size() - sinVer; i < cajas.size(); ++i) textos.append(cajas[i].texto);
+        ADD_FAILURE() << "boxes that the test never looked at: " << textos.join(u'|').toStdString();
+    }
+    UsaMensajesInesperados();
     servicios::Usa(static_cast<ServicioPuntero*>(nullptr));
     servicios::Usa(static_cast<ServicioAplicacion*>(nullptr));
+    servicios::Usa(static_cast<ServicioPitido*>(nullptr));
     servicios::Usa(static_cast<ServicioMenus*>(nullptr));
     servicios::Usa(static_cast<ServicioArchivos*>(nullptr));
     registro::Usa(nullptr);
@@ -112,9 +144,9 @@ void PruebaTolvek::TearDown() {
     GruposFicheros.reset();
 }
 
-QStringList PruebaTolvek::TextosCajas() const {
+QStringList PruebaTolvek::TextosCajas() {
     QStringList r;
-    for (const auto& c : mensajes.Cajas) r.append(c.texto);
+    for (const auto& c : mensajes.Cajas()) r.append(c.texto);
     return r;
 }
 

@@ -31,7 +31,11 @@ ErrorEjecucion FalloDe(F&& f) {
 // Texts in test failures as texts.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
-// Records every box and answers from a script (OK, or the next answer queued).
+// Records every box and answers from a script (OK, or the next answer
+// queued). A question (a box with Yes/No buttons) that no answer was queued
+// for fails the test at once, and so, when the test ends, does any box that
+// the test never looked at (through Cajas() or TextosCajas()): a box no test
+// expected must not pass unseen, nor wait for a user who is not there.
 class MensajesDoble : public ServicioMensajes {
 public:
     struct Caja {
@@ -39,12 +43,31 @@ public:
         int estilo;
         QString titulo;
     };
-    QList<Caja> Cajas;
     QList<int> Respuestas;
     int FallarSiguientes = 0;  // the next n boxes fail to show
 
+    // The boxes shown so far; reading them counts as expecting them.
+    QList<Caja>& Cajas() {
+        vistas_ = cajas_.size();
+        return cajas_;
+    }
+    // Boxes shown after the test last looked.
+    qsizetype SinVer() const { return cajas_.size() - vistas_; }
+
+    int Muestra(const QString& texto, int estilo, const QString& titulo) override;
+
+private:
+    QList<Caja> cajas_;
+    qsizetype vistas_ = 0;
+};
+
+// Where no test has put its own double: any box fails the test at once.
+class MensajesInesperados : public ServicioMensajes {
+public:
     int Muestra(const QString& texto, int estilo, const QString& titulo) override;
 };
+// Puts it in place; every test program does so before its first test.
+void UsaMensajesInesperados();
 
 class PunteroDoble : public ServicioPuntero {
 public:
@@ -87,6 +110,13 @@ public:
     void Emergente(QMenu* menu, const QPoint& posicion) override;
 };
 
+// Counts the bells instead of sounding them.
+class PitidoDoble : public ServicioPitido {
+public:
+    int Pitidos = 0;
+    void Pita() override { ++Pitidos; }
+};
+
 class AplicacionDoble : public ServicioAplicacion {
 public:
     int Terminaciones = 0;
@@ -121,11 +151,12 @@ protected:
     void TearDown() override;
 
     // The texts of the boxes shown so far.
-    QStringList TextosCajas() const;
+    QStringList TextosCajas();
 
     MensajesDoble mensajes;
     PunteroDoble puntero;
     AplicacionDoble aplicacion;
+    PitidoDoble pitido;
     MenusDoble menus;
     ArchivosDoble archivos;
     RegistroDoble registro;

@@ -35,7 +35,7 @@ inline QString SqlUsuarios(const QString& base) {
 // The users of a database that belong to a login (same security id).
 inline QString SqlDelLogin(const QString& prefijo, const QString& literal) {
     return "Select u.name from " + prefijo + "sysusers u,master.dbo.syslogins l where u.sid = l.sid and l.name = '" +
-           literal + "'";
+           literal + "' and u.uid <> 1";
 }
 
 inline const QDateTime kFecha(QDate(2003, 5, 14), QTime(10, 30, 0));
@@ -112,11 +112,12 @@ protected:
         f->trvBD->scrollToItem(e);
         return f->trvBD->visualItemRect(e).center();
     }
-    static void Raton(QAbstractItemView* v, const QPoint& p, Qt::MouseButton b) {
+    static void Raton(QAbstractItemView* v, const QPoint& p, Qt::MouseButton b,
+                      Qt::KeyboardModifiers teclas = Qt::NoModifier) {
         const QPoint g = v->viewport()->mapToGlobal(p);
-        QMouseEvent pulsa(QEvent::MouseButtonPress, p, g, b, b, Qt::NoModifier);
+        QMouseEvent pulsa(QEvent::MouseButtonPress, p, g, b, b, teclas);
         QApplication::sendEvent(v->viewport(), &pulsa);
-        QMouseEvent suelta(QEvent::MouseButtonRelease, p, g, b, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent suelta(QEvent::MouseButtonRelease, p, g, b, Qt::NoButton, teclas);
         QApplication::sendEvent(v->viewport(), &suelta);
     }
     static void ClicNodo(frmAdministrador* f, const QString& clave, Qt::MouseButton b = Qt::LeftButton) {

@@ -6,13 +6,19 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "entorno.h"
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A zone with summer time, whose skipped hour no value of the server's
+    // may fall into.
+    qputenv("TZ", "Europe/Madrid");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    UsaMensajesInesperados();
     return RUN_ALL_TESTS();
 }

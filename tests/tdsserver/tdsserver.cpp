@@ -1,6 +1,7 @@
 #include "tdsserver.h"
 
 #include "tdsparams.h"
+#include "tdssql.h"
 #include "tdswire.h"
 
 #include <arpa/inet.h>
@@ -155,27 +156,27 @@ Reply& Reply::thenMessage(Message m) {
     items_.push_back({std::move(m)});
     return *this;
 }
+Reply& Reply::errorAfterRow(std::size_t row, int number, std::string text, int cls, int state) {
+    ResultSet* rs = items_.empty() ? nullptr : std::get_if<ResultSet>(&items_.back().what);
+    if (!rs) throw std::logic_error("errorAfterRow: the reply does not end with a result set");
+    Message m;
+    m.number = number;
+    m.text = std::move(text);
+    m.cls = cls;
+    m.state = state;
+    rs->error = std::move(m);
+    rs->errorAfterRow = row;
+    return *this;
+}
+Reply& Reply::thenHangUntilCancelled() {
+    action_ = Action::HangUntilCancelled;
+    return *this;
+}
 
 // ---------------------------------------------------------------------------
 // Shared state
 
 namespace {
-
-std::string normalizeSql(std::string_view s) {
-    std::string out;
-    bool space = false;
-    for (char c : s) {
-        if (std::isspace(static_cast<unsigned char>(c))) {
-            space = true;
-            continue;
-        }
-        if (space && !out.empty()) out.push_back(' ');
-        space = false;
-        out.push_back(c);
-    }
-    while (!out.empty() && (out.back() == ';' || out.back() == ' ')) out.pop_back();
-    return out;
-}
 
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -199,12 +200,12 @@ struct TdsServer::State {
     std::vector<std::string> databases;
     std::uint32_t packetSize = 0;
     std::vector<Rule> rules;
-    std::shared_ptr<const Reply> defaultReply = std::make_shared<Reply>();
+    std::shared_ptr<const Reply> defaultReply;  // null: unscripted statements fail
     // Record.
     std::vector<Request> requests;
     std::vector<Login> logins;
     std::string currentDatabase = "master";
-    bool inTransaction = false;
+    int tranCount = 0;
     int cancels = 0;
     int sessions = 0;
     // Limits, copied from the server at start().
@@ -221,19 +222,10 @@ struct TdsServer::State {
     std::vector<std::thread> sessionThreads;
 
     std::shared_ptr<const Reply> lookup(const std::string& sql) const {
+        const std::string norm = sql::normalize(sql);
         std::lock_guard lock(mu);
-        std::string norm;
-        bool normalized = false;
         for (auto it = rules.rbegin(); it != rules.rend(); ++it) {
-            if (it->pattern) {
-                if (std::regex_match(sql, *it->pattern)) return it->reply;
-            } else {
-                if (!normalized) {
-                    norm = normalizeSql(sql);
-                    normalized = true;
-                }
-                if (norm == it->exact) return it->reply;
-            }
+            if (it->pattern ? std::regex_match(norm, *it->pattern) : norm == it->exact) return it->reply;
         }
         return nullptr;
     }
@@ -260,7 +252,7 @@ constexpr std::uint8_t TOK_COLMETADATA = 0x81, TOK_ERROR = 0xAA, TOK_INFO = 0xAB
                        TOK_FEATUREEXTACK = 0xAE, TOK_ROW = 0xD1, TOK_ENVCHANGE = 0xE3, TOK_RETURNSTATUS = 0x79, TOK_RETURNVALUE = 0xAC,
                        TOK_DONE = 0xFD, TOK_DONEPROC = 0xFE, TOK_DONEINPROC = 0xFF;
 
-constexpr std::uint16_t DONE_FINAL = 0, DONE_MORE = 0x1, DONE_ERROR = 0x2, DONE_INXACT = 0x4,
+constexpr std::uint16_t DONE_FINAL = 0, DONE_MORE = 0x1, DONE_ERROR = 0x2,
                         DONE_COUNT = 0x10, DONE_ATTN = 0x20;
 
 constexpr std::uint8_t ENV_DATABASE = 1, ENV_LANGUAGE = 2, ENV_PACKETSIZE = 4, ENV_COLLATION = 7,
@@ -364,31 +356,70 @@ bool parseGuid(const std::string& text, std::uint8_t out[16]) {
     return true;
 }
 
-bool isVariableText(Type t) { return t == Type::NVarChar || t == Type::VarChar || t == Type::VarBinary; }
-
-// The bytes of a (n)varchar / varbinary value as they travel.
-std::string variableBytes(Type t, const Value& v) {
-    std::string text = v.toText();
-    if (t == Type::NVarChar) {
-        std::u16string w = wire::utf8ToUtf16(text);
-        std::string b;
-        b.reserve(w.size() * 2);
-        for (char16_t c : w) {
-            b.push_back(static_cast<char>(c & 0xff));
-            b.push_back(static_cast<char>(c >> 8));
-        }
-        return b;
+std::string utf16Bytes(const std::string& utf8) {
+    std::u16string w = wire::utf8ToUtf16(utf8);
+    std::string b;
+    b.reserve(w.size() * 2);
+    for (char16_t c : w) {
+        b.push_back(static_cast<char>(c & 0xff));
+        b.push_back(static_cast<char>(c >> 8));
     }
-    if (t == Type::VarChar) return wire::utf8ToCp1252(text);
-    return text;
+    return b;
 }
 
-// A column as sent: its declared length in bytes, or 0xFFFF for max.
+// The bytes of a character or binary value as they travel: UTF-16LE for
+// the n types, code page 1252 for the others, binary as given.
+std::string textBytes(Type t, const Value& v) {
+    switch (t) {
+    case Type::NVarChar: case Type::NChar: case Type::NText: return utf16Bytes(v.toText());
+    case Type::VarChar: case Type::Char: case Type::Text: return wire::utf8ToCp1252(v.toText());
+    default: return v.toText();
+    }
+}
+
+bool isCharacterOrBinary(Type t) {
+    switch (t) {
+    case Type::NVarChar: case Type::VarChar: case Type::VarBinary: case Type::Char: case Type::NChar:
+    case Type::Binary: case Type::Text: case Type::NText: case Type::Image:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void littleEndian(std::string& out, std::uint64_t bits, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(bits >> (8 * i)));
+}
+
+// A money value in ten-thousandths.
+long long moneyUnits(const Value& v) {
+    bool negative;
+    unsigned __int128 magnitude;
+    parseDecimal(v.kind() == Value::Kind::Double ? formatDouble(v.toDouble()) : v.toText(), 4, negative, magnitude);
+    const long long units = static_cast<long long>(magnitude);
+    return negative ? -units : units;
+}
+
+// How a column travels: its type token and declared length, and the form of
+// its values.
 struct ColumnPlan {
-    const Column* column;
-    std::uint16_t maxBytes = 0;
-    bool plp = false;
+    enum class Form {
+        Fixed,     // fixed-length type: the bytes alone
+        ByteLen,   // N types, decimal, GUID: a one-byte length, 0 for NULL
+        ShortLen,  // (n)char, (n)varchar, (var)binary: a two-byte length, 0xFFFF for NULL
+        Plp,       // (n)varchar(max), varbinary(max) from TDS 7.2 on
+        TextPtr,   // text, ntext, image: text pointer, time stamp, four-byte length
+        Variant,   // sql_variant: a four-byte length, 0 for NULL, then the base type and value
+    };
+    const Column* column = nullptr;
+    std::uint8_t token = 0;
+    Form form = Form::Fixed;
+    std::uint32_t length = 0;  // declared length in bytes
 };
+
+bool hasCollation(std::uint8_t token) {
+    return token == 0xA7 || token == 0xE7 || token == 0xAF || token == 0xEF || token == 0x23 || token == 0x63;
+}
 
 class Session {
 public:
@@ -538,6 +569,8 @@ private:
             send(w.buf.data(), w.size(), true);
             w.buf.clear();
         }
+        // Whether anything of the message has been written.
+        bool started() const { return packetId_ != 1 || !w.buf.empty(); }
 
     private:
         void send(const std::uint8_t* p, std::size_t n, bool last) {
@@ -597,8 +630,8 @@ private:
         w.patchU16(at, static_cast<std::uint16_t>(w.size() - at - 2));
     }
 
+    // SQL Server leaves the "transaction in progress" bit (0x4) clear, in a transaction or not.
     void done(Writer& w, std::uint8_t token, std::uint16_t status, std::uint16_t curCmd, long long count) {
-        if (tran_) status |= DONE_INXACT;
         w.u8(token);
         w.u16(status);
         w.u16(curCmd);
@@ -608,26 +641,37 @@ private:
             w.u32(static_cast<std::uint32_t>(count));
     }
 
+    // BEGIN TRAN: the outermost one starts the transaction (and tells the
+    // client its descriptor); inner ones only count.
     void beginTransaction(Writer& w) {
-        tran_ = nextTran_++;
-        std::uint8_t d[8];
-        for (int i = 0; i < 8; ++i) d[i] = static_cast<std::uint8_t>(tran_ >> (8 * i));
-        envchangeBytes(w, ENV_BEGINTRAN, d, 8, nullptr, 0);
+        if (tranCount_++ == 0) {
+            tran_ = nextTran_++;
+            std::uint8_t d[8];
+            for (int i = 0; i < 8; ++i) d[i] = static_cast<std::uint8_t>(tran_ >> (8 * i));
+            envchangeBytes(w, ENV_BEGINTRAN, d, 8, nullptr, 0);
+        }
         publishState();
     }
 
-    void endTransaction(Writer& w, bool commit) {
-        std::uint8_t d[8];
-        for (int i = 0; i < 8; ++i) d[i] = static_cast<std::uint8_t>(tran_ >> (8 * i));
-        envchangeBytes(w, commit ? ENV_COMMITTRAN : ENV_ROLLBACKTRAN, nullptr, 0, d, 8);
-        tran_ = 0;
+    // COMMIT ends the transaction at the outermost level; ROLLBACK (and
+    // `whole`) at any level. False when none is open.
+    bool endTransaction(Writer& w, bool commit, bool whole = false) {
+        if (tranCount_ == 0) return false;
+        tranCount_ = commit && !whole ? tranCount_ - 1 : 0;
+        if (tranCount_ == 0) {
+            std::uint8_t d[8];
+            for (int i = 0; i < 8; ++i) d[i] = static_cast<std::uint8_t>(tran_ >> (8 * i));
+            envchangeBytes(w, commit ? ENV_COMMITTRAN : ENV_ROLLBACKTRAN, nullptr, 0, d, 8);
+            tran_ = 0;
+        }
         publishState();
+        return true;
     }
 
     void publishState() {
         std::lock_guard lock(st_->mu);
         st_->currentDatabase = database_;
-        st_->inTransaction = tran_ != 0;
+        st_->tranCount = tranCount_;
     }
 
     // -- login ---------------------------------------------------------------
@@ -825,76 +869,90 @@ private:
         bool fromDriver = driverHousekeeping(sql);
         if (!fromDriver) sawRequest_ = true;
         record(Request::Kind::Batch, sql, fromDriver);
-        answerStatement(sql, false);
+        answerStatement(sql, false, fromDriver);
     }
 
-    void answerStatement(const std::string& sql, bool inProc) {
-        if (auto reply = st_->lookup(sql)) return answer(*reply, inProc);
-        if (answerBuiltIn(sql, inProc)) return;
+    // The reply to a batch, or to the statement a procedure call carries:
+    // the script's, the server's own, or the failure of an unscripted one.
+    void answerStatement(const std::string& sql, bool inProc, bool fromDriver = false) {
+        if (auto reply = st_->lookup(sql)) return answer(sql, *reply, inProc);
+        if (auto statements = sql::builtInBatch(sql)) return answerBuiltIn(*statements, inProc);
         std::shared_ptr<const Reply> def;
-        {
+        if (fromDriver) {
+            def = std::make_shared<const Reply>();
+        } else {
             std::lock_guard lock(st_->mu);
             def = st_->defaultReply;
         }
-        answer(*def, inProc);
+        if (def) return answer(sql, *def, inProc);
+        answer(sql, unscripted(sql), inProc, false);
     }
 
-    // USE and the transaction statements, when the script does not say otherwise.
-    bool answerBuiltIn(const std::string& sql, bool inProc) {
-        static const std::regex use(R"re(\s*use\s+(?:\[((?:[^\]]|\]\])+)\]|"([^"]+)"|([^\s;\[\]"]+))\s*;?\s*)re",
-                                    std::regex::icase);
-        static const std::regex begin(R"re(\s*begin\s+tran(saction)?(\s+\w+)?\s*;?\s*)re", std::regex::icase);
-        // COMMIT or ROLLBACK, possibly guarded by "IF @@TRANCOUNT > 0" and
-        // followed by a new BEGIN TRANSACTION: the forms FreeTDS sends for
-        // SQLEndTran below TDS 7.2.
-        static const std::regex end(R"re(\s*(if\s+@@trancount\s*>\s*0\s+)?(commit|rollback))re"
-                                    R"re((\s+(tran|transaction|work)(\s+\w+)?)?\s*;?)re"
-                                    R"re((\s*begin\s+tran(saction)?)?\s*;?\s*)re",
-                                    std::regex::icase);
-        std::smatch m;
+    Reply unscripted(const std::string& sql) const {
+        std::string head = sql::normalize(sql);
+        if (head.size() > 80) {
+            std::size_t cut = 80;
+            while (cut > 0 && (static_cast<unsigned char>(head[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+            head = head.substr(0, cut) + "...";
+        }
+        return Reply::error(kUnscripted, serverName_ + " has no reply scripted for: " + head);
+    }
+
+    // A batch of statements the server understands by itself.
+    void answerBuiltIn(const std::vector<sql::BuiltIn>& statements, bool inProc) {
         Out out(*this);
         Writer& w = out.w;
         const std::uint8_t doneToken = inProc ? TOK_DONEINPROC : TOK_DONE;
-        const std::uint16_t more = inProc ? DONE_MORE : 0;
-        bool failed = false;
-        if (std::regex_match(sql, m, use)) {
-            std::string name = m[1].matched ? m[1].str() : m[2].matched ? m[2].str() : m[3].str();
-            for (std::size_t at; (at = name.find("]]")) != std::string::npos;) name.erase(at, 1);
-            std::optional<std::string> db = st_->findDatabase(name);
-            if (!db) {
-                message(w, {911, "Database '" + name + "' does not exist. Make sure that the name is entered correctly.",
-                            16, 1, "", 1});
-                failed = true;
-            } else {
-                std::string before = database_;
-                database_ = *db;
-                envchange(w, ENV_DATABASE, database_, before);
-                message(w, {5701, "Changed database context to '" + database_ + "'.", 0, 1, "", 1});
-                publishState();
+        bool anyError = false;
+        for (std::size_t i = 0; i < statements.size(); ++i) {
+            const sql::BuiltIn& b = statements[i];
+            const std::uint16_t more = (i + 1 == statements.size() && !inProc) ? 0 : DONE_MORE;
+            bool failed = false;
+            switch (b.kind) {
+            case sql::BuiltIn::Kind::Use: {
+                std::optional<std::string> db = st_->findDatabase(b.database);
+                if (!db) {
+                    message(w, {911, "Database '" + b.database +
+                                         "' does not exist. Make sure that the name is entered correctly.",
+                                16, 1, "", 1});
+                    failed = true;
+                } else {
+                    std::string before = database_;
+                    database_ = *db;
+                    envchange(w, ENV_DATABASE, database_, before);
+                    message(w, {5701, "Changed database context to '" + database_ + "'.", 0, 1, "", 1});
+                    publishState();
+                }
+                break;
             }
-        } else if (std::regex_match(sql, begin)) {
-            if (!tran_) beginTransaction(w);
-        } else if (std::regex_match(sql, m, end)) {
-            const bool guarded = m[1].matched;
-            const bool isCommit = lower(m[2].str()) == "commit";
-            const bool beginAgain = m[6].matched;
-            if (tran_) {
-                endTransaction(w, isCommit);
-            } else if (!guarded) {
-                message(w, {isCommit ? 3902 : 3903,
-                            std::string("The ") + (isCommit ? "COMMIT" : "ROLLBACK") +
-                                " TRANSACTION request has no corresponding BEGIN TRANSACTION.",
-                            16, 1, "", 1});
-                failed = true;
+            case sql::BuiltIn::Kind::Begin: beginTransaction(w); break;
+            case sql::BuiltIn::Kind::Commit:
+            case sql::BuiltIn::Kind::Rollback: {
+                const bool commit = b.kind == sql::BuiltIn::Kind::Commit;
+                if (!endTransaction(w, commit) && !b.guarded) {
+                    message(w, {commit ? 3902 : 3903,
+                                std::string("The ") + (commit ? "COMMIT" : "ROLLBACK") +
+                                    " TRANSACTION request has no corresponding BEGIN TRANSACTION.",
+                                16, 1, "", 1});
+                    failed = true;
+                }
+                break;
             }
-            if (beginAgain && !failed) beginTransaction(w);
-        } else {
-            return false;
+            case sql::BuiltIn::Kind::TranCount: {
+                ResultSet rs;
+                rs.columns = {{"", Type::Int, 0, 18, 0, false}};
+                rs.rows = {{tranCount_}};
+                long long sent = 0;
+                sendRows(out, rs, sent);
+                done(w, doneToken, DONE_COUNT | more, sql::cmd::Select, sent);
+                continue;
+            }
+            }
+            anyError = anyError || failed;
+            done(w, doneToken, (failed ? DONE_ERROR : 0) | more, 0, 0);
         }
-        done(w, doneToken, (failed ? DONE_ERROR : 0) | more, 0, 0);
-        if (inProc) finishProc(w, failed);
+        if (inProc) finishProc(w, anyError);
         out.end();
-        return true;
     }
 
     // Ends the reply to a procedure call.
@@ -922,31 +980,53 @@ private:
         done(w, TOK_DONEPROC, error ? DONE_ERROR : DONE_FINAL, 0, 0);
     }
 
-    void answer(const Reply& reply, bool inProc) {
+    // A cancel arrived: the interrupted reply ends where it stopped, and the
+    // acknowledgement follows in a message of its own.
+    void acknowledgeCancel(Out& interrupted) {
+        returnHandle_ = false;
+        if (interrupted.started()) interrupted.end();
+        Out ack(*this);
+        done(ack.w, TOK_DONE, DONE_ATTN, 0, 0);
+        ack.end();
+    }
+
+    // A scripted reply (or the failure of an unscripted statement, with
+    // `scripted` false: nothing of that batch is taken as run).
+    void answer(const std::string& sql, const Reply& reply, bool inProc, bool scripted = true) {
         if (reply.action() == Reply::Action::DropConnection) throw DropRequested{};
         const std::uint8_t doneToken = inProc ? TOK_DONEINPROC : TOK_DONE;
         Out out(*this);
         Writer& w = out.w;
-        if (reply.action() == Reply::Action::HangUntilCancelled) {
-            std::optional<Packet> pk = readMessage(deadlineIn(st_->hangLimit));
-            if (pk && pk->type != PKT_ATTENTION) throw ProtocolError("request received while one was running");
-            if (pk) {
-                noteAttention();
-                returnHandle_ = false;
-                done(w, TOK_DONE, DONE_ATTN, 0, 0);
-            } else {
-                done(w, doneToken, inProc ? DONE_MORE : DONE_FINAL, 0, 0);
-                if (inProc) finishProc(w, false);
+        if (scripted) {
+            // The batch's own BEGIN TRAN, COMMIT and ROLLBACK. One with no
+            // transaction to end is left to the script, which says what the
+            // batch answers.
+            for (const sql::BuiltIn& t : sql::transactionStatements(sql)) {
+                if (t.kind == sql::BuiltIn::Kind::Begin)
+                    beginTransaction(w);
+                else
+                    endTransaction(w, t.kind == sql::BuiltIn::Kind::Commit);
             }
-            out.end();
-            return;
         }
+        const std::vector<std::uint16_t> commands = sql::statementCommands(sql);
+        const std::uint16_t firstCommand = commands.empty() ? sql::cmd::None : commands.front();
+        std::size_t nextCommand = 0;
+        auto rowCountCommand = [&] {
+            while (nextCommand < commands.size()) {
+                const std::uint16_t c = commands[nextCommand++];
+                if (c == sql::cmd::Insert || c == sql::cmd::Update || c == sql::cmd::Delete) return c;
+            }
+            return firstCommand;
+        };
 
+        const bool hang = reply.action() == Reply::Action::HangUntilCancelled;
         const auto& items = reply.items();
         bool pendingError = false, anyError = false;
+        bool open = false;  // the statement hangs inside its last result
+        long long openRows = 0;
         for (std::size_t i = 0; i < items.size(); ++i) {
             const bool last = i + 1 == items.size();
-            const std::uint16_t more = (last && !inProc) ? 0 : DONE_MORE;
+            const std::uint16_t more = (last && !inProc && !hang) ? 0 : DONE_MORE;
             if (auto msg = std::get_if<Message>(&items[i].what)) {
                 message(w, *msg);
                 if (msg->cls > 10) pendingError = anyError = true;
@@ -954,61 +1034,145 @@ private:
                 continue;
             }
             if (pendingError) {
-                done(w, doneToken, DONE_ERROR | DONE_MORE, 0, 0);
+                done(w, doneToken, DONE_ERROR | DONE_MORE, firstCommand, 0);
                 pendingError = false;
             }
             if (auto count = std::get_if<long long>(&items[i].what)) {
-                done(w, doneToken, DONE_COUNT | more, 0xC3, *count);
+                done(w, doneToken, DONE_COUNT | more, rowCountCommand(), *count);
                 continue;
             }
             const ResultSet& rs = std::get<ResultSet>(items[i].what);
             long long sent = 0;
-            if (!sendRows(out, rs, sent)) {
-                returnHandle_ = false;
-                done(w, TOK_DONE, DONE_ATTN, 0, 0);
-                out.end();
-                return;
+            if (!sendRows(out, rs, sent)) return acknowledgeCancel(out);
+            if (hang && last && !rs.error) {
+                open = true;
+                openRows = sent;
+                break;
             }
-            done(w, doneToken, DONE_COUNT | more, 0xC1, sent);
+            if (rs.error) {
+                // The statement failed among its rows: no count.
+                message(w, *rs.error);
+                const bool error = rs.error->cls > 10;
+                anyError = anyError || error;
+                done(w, doneToken, (error ? DONE_ERROR : DONE_COUNT) | more, sql::cmd::Select, error ? 0 : sent);
+            } else {
+                done(w, doneToken, DONE_COUNT | more, sql::cmd::Select, sent);
+            }
         }
-        if (items.empty() || std::holds_alternative<Message>(items.back().what))
-            done(w, doneToken, (pendingError ? DONE_ERROR : 0) | (inProc ? DONE_MORE : 0), 0, 0);
+        if (!open && (items.empty() ? !hang : std::holds_alternative<Message>(items.back().what)))
+            done(w, doneToken, (pendingError ? DONE_ERROR : 0) | (inProc || hang ? DONE_MORE : 0), firstCommand, 0);
+
+        if (hang) {
+            // Nothing more is sent, nor flushed, until the client cancels.
+            std::optional<Packet> pk = readMessage(deadlineIn(st_->hangLimit));
+            if (pk && pk->type != PKT_ATTENTION) throw ProtocolError("request received while one was running");
+            if (pk) {
+                noteAttention();
+                return acknowledgeCancel(out);
+            }
+            // No cancel came: the statement ends.
+            const std::uint16_t more = inProc ? DONE_MORE : 0;
+            if (open)
+                done(w, doneToken, DONE_COUNT | more, sql::cmd::Select, openRows);
+            else
+                done(w, doneToken, more, firstCommand, 0);
+        }
         if (inProc) finishProc(w, anyError);
         out.end();
     }
 
-    std::vector<ColumnPlan> plan(const ResultSet& rs) const {
-        std::vector<ColumnPlan> plans;
-        for (const Column& c : rs.columns) {
-            ColumnPlan p{&c};
-            if (isVariableText(c.type)) {
-                const int unit = c.type == Type::NVarChar ? 2 : 1;
-                const int limit = 8000 / unit;
-                int chars = c.size;
-                if (chars == 0) {
-                    chars = limit;
-                    if (!rs.generator) {
-                        const std::size_t col = &c - rs.columns.data();
-                        for (const Row& row : rs.rows)
-                            if (col < row.size() && !row[col].isNull() &&
-                                variableBytes(c.type, row[col]).size() > std::size_t(limit) * unit)
-                                chars = -1;
-                    }
-                }
-                if (chars < 0 || chars > limit) {
-                    if (tds72()) {
-                        p.plp = true;
-                        p.maxBytes = 0xFFFF;
-                    } else {
-                        p.maxBytes = static_cast<std::uint16_t>(limit * unit);
-                    }
-                } else {
-                    p.maxBytes = static_cast<std::uint16_t>(chars * unit);
-                }
+    // -- result sets ---------------------------------------------------------
+
+    ColumnPlan planOf(const Column& c, const ResultSet& rs) const {
+        ColumnPlan p;
+        p.column = &c;
+        auto fixedOrN = [&](std::uint8_t fixed, std::uint8_t n, std::uint32_t bytes) {
+            p.token = c.nullable ? n : fixed;
+            p.form = c.nullable ? ColumnPlan::Form::ByteLen : ColumnPlan::Form::Fixed;
+            p.length = bytes;
+        };
+        // The longest value of a column, in bytes (0 for generated rows).
+        auto longest = [&] {
+            std::size_t most = 0;
+            const std::size_t col = static_cast<std::size_t>(&c - rs.columns.data());
+            if (!rs.generator)
+                for (const Row& row : rs.rows)
+                    if (col < row.size() && !row[col].isNull()) most = std::max(most, textBytes(c.type, row[col]).size());
+            return most;
+        };
+        auto textOrImage = [&](Type t) {
+            p.form = ColumnPlan::Form::TextPtr;
+            p.token = t == Type::NText ? 0x63 : t == Type::Text ? 0x23 : 0x22;
+            p.length = t == Type::NText ? 0x7FFFFFFE : 0x7FFFFFFF;
+        };
+        switch (c.type) {
+        case Type::Int: fixedOrN(0x38, 0x26, 4); break;
+        case Type::SmallInt: fixedOrN(0x34, 0x26, 2); break;
+        case Type::TinyInt: fixedOrN(0x30, 0x26, 1); break;
+        case Type::BigInt: fixedOrN(0x7F, 0x26, 8); break;
+        case Type::Bit: fixedOrN(0x32, 0x68, 1); break;
+        case Type::Float: fixedOrN(0x3E, 0x6D, 8); break;
+        case Type::Real: fixedOrN(0x3B, 0x6D, 4); break;
+        case Type::Money: fixedOrN(0x3C, 0x6E, 8); break;
+        case Type::SmallMoney: fixedOrN(0x7A, 0x6E, 4); break;
+        case Type::DateTime: fixedOrN(0x3D, 0x6F, 8); break;
+        case Type::SmallDateTime: fixedOrN(0x3A, 0x6F, 4); break;
+        case Type::Decimal:
+            p.token = 0x6A;
+            p.form = ColumnPlan::Form::ByteLen;
+            p.length = static_cast<std::uint32_t>(decimalLength(c.precision));
+            break;
+        case Type::UniqueIdentifier:
+            p.token = 0x24;
+            p.form = ColumnPlan::Form::ByteLen;
+            p.length = 16;
+            break;
+        case Type::Char:
+        case Type::NChar:
+        case Type::Binary: {
+            const std::uint32_t unit = c.type == Type::NChar ? 2 : 1;
+            std::uint32_t bytes = static_cast<std::uint32_t>(c.size) * unit;
+            if (c.size <= 0) {
+                if (rs.generator) throw std::invalid_argument("column " + c.name + ": (n)char and binary need a size");
+                bytes = std::max<std::uint32_t>(static_cast<std::uint32_t>(longest()), unit);
             }
-            plans.push_back(p);
+            if (bytes > 8000) throw std::invalid_argument("column " + c.name + ": longer than 8000 bytes");
+            p.token = c.type == Type::Char ? 0xAF : c.type == Type::NChar ? 0xEF : 0xAD;
+            p.form = ColumnPlan::Form::ShortLen;
+            p.length = bytes;
+            break;
         }
-        return plans;
+        case Type::NVarChar:
+        case Type::VarChar:
+        case Type::VarBinary: {
+            const int unit = c.type == Type::NVarChar ? 2 : 1;
+            const int limit = 8000 / unit;
+            int chars = c.size;
+            if (chars == 0) chars = longest() > std::size_t(8000) ? -1 : limit;
+            if (chars > limit) throw std::invalid_argument("column " + c.name + ": longer than 8000 bytes; -1 is max");
+            p.token = c.type == Type::NVarChar ? 0xE7 : c.type == Type::VarChar ? 0xA7 : 0xA5;
+            if (chars > 0) {
+                p.form = ColumnPlan::Form::ShortLen;
+                p.length = static_cast<std::uint32_t>(chars * unit);
+            } else if (tds72()) {
+                p.form = ColumnPlan::Form::Plp;
+                p.length = 0xFFFF;
+            } else {
+                // Below TDS 7.2 there are no max types: SQL Server sends them as text.
+                textOrImage(c.type == Type::NVarChar ? Type::NText : c.type == Type::VarChar ? Type::Text : Type::Image);
+            }
+            break;
+        }
+        case Type::Text:
+        case Type::NText:
+        case Type::Image: textOrImage(c.type); break;
+        case Type::Variant:
+            p.token = 0x62;
+            p.form = ColumnPlan::Form::Variant;
+            p.length = 8009;
+            break;
+        }
+        return p;
     }
 
     void colmetadata(Writer& w, const std::vector<ColumnPlan>& plans) {
@@ -1021,65 +1185,88 @@ private:
             else
                 w.u16(0);
             w.u16(c.nullable ? 0x0009 : 0x0008);
-            switch (c.type) {
-            case Type::Int: w.u8(0x26); w.u8(4); break;
-            case Type::SmallInt: w.u8(0x26); w.u8(2); break;
-            case Type::TinyInt: w.u8(0x26); w.u8(1); break;
-            case Type::BigInt: w.u8(0x26); w.u8(8); break;
-            case Type::Bit: w.u8(0x68); w.u8(1); break;
-            case Type::Float: w.u8(0x6D); w.u8(8); break;
-            case Type::Real: w.u8(0x6D); w.u8(4); break;
-            case Type::Decimal:
-                w.u8(0x6A);
-                w.u8(static_cast<std::uint8_t>(decimalLength(c.precision)));
-                w.u8(static_cast<std::uint8_t>(c.precision));
-                w.u8(static_cast<std::uint8_t>(c.scale));
+            w.u8(p.token);
+            switch (p.form) {
+            case ColumnPlan::Form::Fixed: break;
+            case ColumnPlan::Form::ByteLen:
+                w.u8(static_cast<std::uint8_t>(p.length));
+                if (c.type == Type::Decimal) {
+                    w.u8(static_cast<std::uint8_t>(c.precision));
+                    w.u8(static_cast<std::uint8_t>(c.scale));
+                }
                 break;
-            case Type::DateTime: w.u8(0x6F); w.u8(8); break;
-            case Type::NVarChar: w.u8(0xE7); w.u16(p.maxBytes); w.bytes(kCollation, 5); break;
-            case Type::VarChar: w.u8(0xA7); w.u16(p.maxBytes); w.bytes(kCollation, 5); break;
-            case Type::VarBinary: w.u8(0xA5); w.u16(p.maxBytes); break;
-            case Type::UniqueIdentifier: w.u8(0x24); w.u8(16); break;
+            case ColumnPlan::Form::ShortLen:
+            case ColumnPlan::Form::Plp:
+                w.u16(static_cast<std::uint16_t>(p.length));
+                if (hasCollation(p.token)) w.bytes(kCollation, 5);
+                break;
+            case ColumnPlan::Form::TextPtr:
+                w.u32(p.length);
+                if (hasCollation(p.token)) w.bytes(kCollation, 5);
+                // The table the column comes from: none.
+                if (tds72())
+                    w.u8(0);
+                else
+                    w.u16(0);
+                break;
+            case ColumnPlan::Form::Variant: w.u32(p.length); break;
             }
             w.bVarchar(c.name);
         }
     }
 
-    void value(Writer& w, const ColumnPlan& p, const Value& v) {
-        const Column& c = *p.column;
-        auto fixed = [&](int n, std::uint64_t bits) {
-            w.u8(static_cast<std::uint8_t>(n));
-            for (int i = 0; i < n; ++i) w.u8(static_cast<std::uint8_t>(bits >> (8 * i)));
-        };
-        if (v.isNull()) {
-            if (isVariableText(c.type)) {
-                if (p.plp)
-                    w.u64(~0ULL);
-                else
-                    w.u16(0xFFFF);
-            } else {
-                w.u8(0);
-            }
-            return;
-        }
+    // The bytes of a value of a type other than character and binary.
+    static std::string scalarBytes(const Column& c, const Value& v) {
+        std::string b;
         switch (c.type) {
-        case Type::Int: fixed(4, static_cast<std::uint64_t>(v.toInt())); break;
-        case Type::SmallInt: fixed(2, static_cast<std::uint64_t>(v.toInt())); break;
-        case Type::TinyInt: fixed(1, static_cast<std::uint64_t>(v.toInt())); break;
-        case Type::BigInt: fixed(8, static_cast<std::uint64_t>(v.toInt())); break;
-        case Type::Bit: fixed(1, v.toBool() ? 1 : 0); break;
+        case Type::Int: littleEndian(b, static_cast<std::uint64_t>(v.toInt()), 4); break;
+        case Type::SmallInt: littleEndian(b, static_cast<std::uint64_t>(v.toInt()), 2); break;
+        case Type::TinyInt: littleEndian(b, static_cast<std::uint64_t>(v.toInt()), 1); break;
+        case Type::BigInt: littleEndian(b, static_cast<std::uint64_t>(v.toInt()), 8); break;
+        case Type::Bit: b.push_back(v.toBool() ? 1 : 0); break;
         case Type::Float: {
             double d = v.toDouble();
             std::uint64_t bits;
             std::memcpy(&bits, &d, 8);
-            fixed(8, bits);
+            littleEndian(b, bits, 8);
             break;
         }
         case Type::Real: {
             float f = static_cast<float>(v.toDouble());
             std::uint32_t bits;
             std::memcpy(&bits, &f, 4);
-            fixed(4, bits);
+            littleEndian(b, bits, 4);
+            break;
+        }
+        case Type::Money: {
+            // The high four bytes first.
+            const std::uint64_t units = static_cast<std::uint64_t>(moneyUnits(v));
+            littleEndian(b, units >> 32, 4);
+            littleEndian(b, units & 0xFFFFFFFFu, 4);
+            break;
+        }
+        case Type::SmallMoney: littleEndian(b, static_cast<std::uint64_t>(moneyUnits(v)), 4); break;
+        case Type::DateTime: {
+            std::int32_t days;
+            std::uint32_t ticks;
+            parseDateTime(v.toText(), days, ticks);
+            littleEndian(b, static_cast<std::uint32_t>(days), 4);
+            littleEndian(b, ticks, 4);
+            break;
+        }
+        case Type::SmallDateTime: {
+            // Days since 1900 and minutes since midnight, to the nearest minute.
+            std::int32_t days;
+            std::uint32_t ticks;
+            parseDateTime(v.toText(), days, ticks);
+            std::uint32_t minutes = (ticks + 300 * 30) / (300 * 60);  // 29.998 s down, 29.999 s up
+            if (minutes >= 24 * 60) {
+                minutes -= 24 * 60;
+                ++days;
+            }
+            if (days < 0 || days > 0xFFFF) throw std::invalid_argument("out of the range of smalldatetime: " + v.toText());
+            littleEndian(b, static_cast<std::uint32_t>(days), 2);
+            littleEndian(b, minutes, 2);
             break;
         }
         case Type::Decimal: {
@@ -1087,55 +1274,116 @@ private:
             bool negative;
             unsigned __int128 mag;
             parseDecimal(v.toText(), c.scale, negative, mag);
-            w.u8(static_cast<std::uint8_t>(len));
-            w.u8(negative ? 0 : 1);
-            for (int i = 0; i < len - 1; ++i) w.u8(static_cast<std::uint8_t>(mag >> (8 * i)));
-            break;
-        }
-        case Type::DateTime: {
-            std::int32_t days;
-            std::uint32_t ticks;
-            parseDateTime(v.toText(), days, ticks);
-            w.u8(8);
-            w.u32(static_cast<std::uint32_t>(days));
-            w.u32(ticks);
-            break;
-        }
-        case Type::NVarChar:
-        case Type::VarChar:
-        case Type::VarBinary: {
-            std::string b = variableBytes(c.type, v);
-            if (p.plp) {
-                w.u64(b.size());
-                if (!b.empty()) {
-                    w.u32(static_cast<std::uint32_t>(b.size()));
-                    w.bytes(b);
-                }
-                w.u32(0);
-            } else {
-                if (b.size() > p.maxBytes) b.resize(p.maxBytes);
-                w.u16(static_cast<std::uint16_t>(b.size()));
-                w.bytes(b);
-            }
+            b.push_back(negative ? 0 : 1);
+            for (int i = 0; i < len - 1; ++i) b.push_back(static_cast<char>(static_cast<std::uint8_t>(mag >> (8 * i))));
             break;
         }
         case Type::UniqueIdentifier: {
             std::uint8_t g[16];
             if (!parseGuid(v.toText(), g)) throw std::invalid_argument("not a GUID: " + v.toText());
-            w.u8(16);
-            w.bytes(g, 16);
+            b.assign(reinterpret_cast<const char*>(g), 16);
+            break;
+        }
+        default: break;
+        }
+        return b;
+    }
+
+    // A sql_variant value: its base type, the properties of that type and
+    // the value, after the four-byte length of the three.
+    void variant(Writer& w, const Value& v) {
+        std::uint8_t base = 0;
+        std::string props, data;
+        switch (v.kind()) {
+        case Value::Kind::Int: {
+            const long long i = v.toInt();
+            const bool small = i >= INT32_MIN && i <= INT32_MAX;
+            base = small ? 0x38 : 0x7F;
+            littleEndian(data, static_cast<std::uint64_t>(i), small ? 4 : 8);
+            break;
+        }
+        case Value::Kind::Double: base = 0x3E; data = scalarBytes({"", Type::Float}, v); break;
+        case Value::Kind::Bool: base = 0x32; data.push_back(v.toBool() ? 1 : 0); break;
+        default: {
+            base = 0xE7;
+            data = utf16Bytes(v.toText());
+            if (data.size() > 8000) throw std::invalid_argument("a sql_variant holds 8000 bytes at most");
+            props.assign(reinterpret_cast<const char*>(kCollation), 5);
+            littleEndian(props, data.size() <= 256 ? 256 : 8000, 2);  // nvarchar(128) or nvarchar(4000)
             break;
         }
         }
+        w.u32(static_cast<std::uint32_t>(2 + props.size() + data.size()));
+        w.u8(base);
+        w.u8(static_cast<std::uint8_t>(props.size()));
+        w.bytes(props);
+        w.bytes(data);
     }
 
-    // Sends a result's metadata and rows; false when the client cancelled.
+    void value(Writer& w, const ColumnPlan& p, const Value& v) {
+        const Column& c = *p.column;
+        using Form = ColumnPlan::Form;
+        if (v.isNull()) {
+            switch (p.form) {
+            case Form::Fixed: throw std::invalid_argument("NULL in the NOT NULL column " + c.name);
+            case Form::ByteLen: w.u8(0); break;
+            case Form::ShortLen: w.u16(0xFFFF); break;
+            case Form::Plp: w.u64(~0ULL); break;
+            case Form::TextPtr: w.u8(0); break;
+            case Form::Variant: w.u32(0); break;
+            }
+            return;
+        }
+        if (p.form == Form::Variant) return variant(w, v);
+        if (!isCharacterOrBinary(c.type)) {
+            const std::string b = scalarBytes(c, v);
+            if (p.form == Form::ByteLen) w.u8(static_cast<std::uint8_t>(b.size()));
+            w.bytes(b);
+            return;
+        }
+        std::string b = textBytes(c.type, v);
+        switch (p.form) {
+        case Form::ShortLen:
+            if (b.size() > p.length)
+                throw std::invalid_argument("a value longer than its column " + c.name + ": " + v.toText().substr(0, 40));
+            // Fixed-length types are padded: blanks, or zeros for binary.
+            if (c.type == Type::Char) b.resize(p.length, ' ');
+            if (c.type == Type::NChar)
+                for (std::size_t k = b.size(); k < p.length; k += 2) b += std::string(" \0", 2);
+            if (c.type == Type::Binary) b.resize(p.length, '\0');
+            w.u16(static_cast<std::uint16_t>(b.size()));
+            w.bytes(b);
+            break;
+        case Form::Plp:
+            w.u64(b.size());
+            if (!b.empty()) {
+                w.u32(static_cast<std::uint32_t>(b.size()));
+                w.bytes(b);
+            }
+            w.u32(0);
+            break;
+        case Form::TextPtr: {
+            static const std::uint8_t textPointer[16] = {0x54, 0x6F, 0x6C, 0x76, 0x65, 0x6B, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+            w.u8(16);
+            w.bytes(textPointer, 16);
+            w.u64(0);  // time stamp
+            w.u32(static_cast<std::uint32_t>(b.size()));
+            w.bytes(b);
+            break;
+        }
+        default: break;
+        }
+    }
+
+    // Sends a result's metadata and rows, up to its error if it has one;
+    // false when the client cancelled.
     bool sendRows(Out& out, const ResultSet& rs, long long& sent) {
-        std::vector<ColumnPlan> plans = plan(rs);
+        std::vector<ColumnPlan> plans;
+        for (const Column& c : rs.columns) plans.push_back(planOf(c, rs));
         colmetadata(out.w, plans);
-        const std::size_t count = rs.generator ? rs.generatedRows : rs.rows.size();
+        std::size_t count = rs.generator ? rs.generatedRows : rs.rows.size();
+        if (rs.error) count = std::min(count, rs.errorAfterRow);
         Row scratch;
-        const Row empty;
         for (std::size_t i = 0; i < count; ++i) {
             const Row* row = &scratch;
             if (rs.generator) {
@@ -1166,7 +1414,7 @@ private:
         switch (type) {
         case 5:  // begin
             record(Request::Kind::BeginTransaction, "BEGIN TRANSACTION", false);
-            if (!tran_) beginTransaction(w);
+            if (tranCount_ == 0) beginTransaction(w);
             break;
         case 7:    // commit
         case 8: {  // rollback
@@ -1176,7 +1424,7 @@ private:
             std::uint8_t flags = 0;
             if (r.left()) r.bVarchar();  // transaction name
             if (r.left()) flags = r.u8();
-            if (tran_) endTransaction(w, commit);
+            endTransaction(w, commit, true);
             if (flags & 0x01) beginTransaction(w);  // and begin a new one
             break;
         }
@@ -1288,7 +1536,8 @@ private:
     std::size_t packetSize_ = 4096;
     std::string database_ = "master";
     std::string serverName_ = "TDSTEST";
-    std::uint64_t tran_ = 0;
+    std::uint64_t tran_ = 0;  // the descriptor of the open transaction
+    int tranCount_ = 0;       // @@TRANCOUNT
     std::uint64_t nextTran_ = 1;
     bool sawRequest_ = false;
     std::map<long long, std::string> prepared_;  // statements of the session's prepared handles
@@ -1411,7 +1660,7 @@ void TdsServer::setPacketSize(std::uint32_t bytes) {
 
 void TdsServer::on(std::string sql, Reply reply) {
     std::lock_guard lock(state_->mu);
-    state_->rules.push_back({normalizeSql(sql), std::nullopt, std::make_shared<const Reply>(std::move(reply))});
+    state_->rules.push_back({sql::normalize(sql), std::nullopt, std::make_shared<const Reply>(std::move(reply))});
 }
 
 void TdsServer::on(std::regex pattern, Reply reply) {
@@ -1427,7 +1676,7 @@ void TdsServer::setDefaultReply(Reply reply) {
 void TdsServer::clearScript() {
     std::lock_guard lock(state_->mu);
     state_->rules.clear();
-    state_->defaultReply = std::make_shared<const Reply>();
+    state_->defaultReply = nullptr;
 }
 
 std::vector<std::string> TdsServer::statements() const {
@@ -1462,7 +1711,12 @@ std::string TdsServer::currentDatabase() const {
 
 bool TdsServer::inTransaction() const {
     std::lock_guard lock(state_->mu);
-    return state_->inTransaction;
+    return state_->tranCount > 0;
+}
+
+int TdsServer::tranCount() const {
+    std::lock_guard lock(state_->mu);
+    return state_->tranCount;
 }
 
 int TdsServer::cancelCount() const {

@@ -16,12 +16,20 @@
 //     ... connect to 127.0.0.1:server.port() through the driver ...
 //     EXPECT_EQ(server.statements(), std::vector<std::string>{"SELECT id, name FROM dbo.t"});
 //
-// What is not scripted gets the default reply (a plain DONE), except a few
-// statements the server understands by itself: USE <database> (changes the
-// current database and sends message 5701, as SQL Server does) and
-// BEGIN TRAN / COMMIT / ROLLBACK, also in the forms FreeTDS uses below TDS 7.2
-// ("IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"), tracked as the session's
-// transaction.
+// A statement no rule matches fails with error kUnscripted, whose text
+// carries the statement's first characters, unless the test says otherwise
+// (setDefaultReply). The server answers a few statements by itself, alone or
+// several in one batch: USE <database> (changes the current database and
+// sends message 5701, as SQL Server does), BEGIN TRAN, COMMIT and ROLLBACK
+// (also guarded by "IF @@TRANCOUNT > 0", the forms FreeTDS uses below
+// TDS 7.2), and SELECT @@TRANCOUNT. Transactions nest as on SQL Server; a
+// COMMIT with none open fails with 3902, a ROLLBACK with 3903. The
+// transaction statements of a scripted batch ("SET XACT_ABORT ON;BEGIN TRAN")
+// are tracked too, before its scripted reply is sent (a COMMIT or ROLLBACK
+// there with none open adds no error: the script says what the batch answers).
+//
+// A cancel (attention) that arrives while a reply is being sent ends that
+// reply where it stopped; the acknowledgement follows as a message of its own.
 //
 // The record keeps every request in order. statements() gives the program's
 // statements: it leaves out attentions (cancels) and what the driver sends on
@@ -52,17 +60,34 @@
 
 namespace tdstest {
 
-// Column types a scripted result can carry.
+// The error number of a statement no rule matches (one of the test server's
+// own: SQL Server's user-defined messages start at 50001).
+inline constexpr int kUnscripted = 99999;
+
+// Column types a scripted result can carry. Each goes out with the type
+// token SQL Server uses for it: NOT NULL integers, bit, float, real, money
+// and dates with the fixed-length tokens (INT4, BIT, FLT8, MONEY,
+// DATETIME...), nullable ones with the N tokens (INTN, BITN, FLTN, MONEYN,
+// DATETIMN). (n)varchar(max) and varbinary(max) go out as PLP values from
+// TDS 7.2 on and as text, ntext and image below it, as SQL Server sends them
+// to older clients.
 enum class Type {
     Int, SmallInt, TinyInt, BigInt, Bit, Float, Real, Decimal, DateTime,
     NVarChar, VarChar, VarBinary, UniqueIdentifier,
+    Char, NChar, Binary,             // fixed length: blank (binary: zero) padded by the server
+    Money, SmallMoney, SmallDateTime,
+    Text, NText, Image,
+    Variant,                         // sql_variant, its base type taken from each value (see Value)
 };
 
 struct Column {
     std::string name;
     Type type = Type::Int;
-    // (n)varchar: characters; varbinary: bytes. 0 takes 4000 for nvarchar and
-    // 8000 for varchar/varbinary (or max when a stored value is longer); -1 is max.
+    // (n)char, (n)varchar: characters; binary, varbinary: bytes. 0 takes 4000
+    // for nvarchar and 8000 for varchar/varbinary (or max when a value is
+    // longer), and the longest value for (n)char and binary; -1 is max. A
+    // value longer than its column is a mistake of the script: the server
+    // reports it on stderr and drops the connection.
     int size = 0;
     int precision = 18;  // decimal
     int scale = 0;       // decimal
@@ -71,8 +96,11 @@ struct Column {
 
 // One value of a row: NULL (Value(), nullptr or std::nullopt), an integer, a
 // double, a bool, or text in UTF-8. Text is also how dates
-// ("YYYY-MM-DD[ hh:mm:ss[.fff]]"), decimals ("-12.50"), GUIDs and the raw
-// bytes of varbinary values are given.
+// ("YYYY-MM-DD[ hh:mm:ss[.fff]]"), decimals and money ("-12.50"), GUIDs and
+// the raw bytes of binary, varbinary and image values are given. In a
+// sql_variant column the kind of value gives the base type: an integer is an
+// int (a bigint when it needs more), a double a float, a bool a bit, text an
+// nvarchar.
 class Value {
 public:
     Value() = default;
@@ -86,6 +114,8 @@ public:
     Value(const char* s) : v_(std::string(s)) {}
     Value(std::string s) : v_(std::move(s)) {}
 
+    enum class Kind { Null, Int, Double, Bool, Text };
+    Kind kind() const { return static_cast<Kind>(v_.index()); }
     bool isNull() const { return std::holds_alternative<std::monostate>(v_); }
     long long toInt() const;
     double toDouble() const;
@@ -98,15 +128,6 @@ private:
 
 using Row = std::vector<Value>;
 
-struct ResultSet {
-    std::vector<Column> columns;
-    std::vector<Row> rows;
-    // For large results: rowCount rows made on the server's thread, one at a
-    // time, by generator(index, row). Used when generator is set, instead of rows.
-    std::size_t generatedRows = 0;
-    std::function<void(std::size_t index, Row& row)> generator;
-};
-
 // An informational message (class 0-10) or an error (class 11 and up).
 struct Message {
     int number = 50000;
@@ -117,12 +138,33 @@ struct Message {
     int line = 1;
 };
 
+struct ResultSet {
+    std::vector<Column> columns;
+    std::vector<Row> rows;
+    // For large results: rowCount rows made on the server's thread, one at a
+    // time, by generator(index, row). Used when generator is set, instead of rows.
+    std::size_t generatedRows = 0;
+    std::function<void(std::size_t index, Row& row)> generator;
+    // An error among the rows, as when a statement fails while it reads (a
+    // conversion, a division by zero): the first errorAfterRow rows go out,
+    // then the error, then the result's DONE with its error bit. Through ODBC
+    // it arrives on the fetch, not on the next result.
+    std::optional<Message> error;
+    std::size_t errorAfterRow = 0;
+};
+
 // What the server answers to one statement: a sequence of result sets,
 // row counts and messages, ended by a DONE; or dropping the connection; or
 // waiting for the client to cancel. Built with the static functions and
 // extended with the then...() ones:
 //     Reply::info(0, "checking").thenError(50000, "failed", 16)
 //     Reply::rows(cols, rows).thenRows(cols2, rows2)
+//     Reply::rows(cols, rows).errorAfterRow(2, 8134, "Divide by zero error encountered.")
+// Each result set and row count ends with a DONE that counts its rows and
+// carries the command of the statement it answers (SELECT for results; for
+// row counts the INSERT, UPDATE or DELETE statements of the batch in order).
+// An error item is sent as a statement that failed: the error, then a DONE
+// with its error bit.
 class Reply {
 public:
     enum class Action { Answer, DropConnection, HangUntilCancelled };
@@ -137,8 +179,8 @@ public:
     // Closes the connection on receiving the statement (it is recorded first).
     static Reply dropConnection();
     // Sends nothing until the client cancels (an attention, as the driver
-    // sends at a query time-out), then acknowledges the cancel; answers a
-    // plain DONE if no cancel comes within hangLimit.
+    // sends at a query time-out), then acknowledges the cancel in a message
+    // of its own; answers a plain DONE if no cancel comes within hangLimit.
     static Reply hangUntilCancelled();
 
     Reply& thenRows(std::vector<Column> columns, std::vector<Row> rows);
@@ -147,6 +189,16 @@ public:
     Reply& thenError(int number, std::string text, int cls = 16, int state = 1);
     Reply& thenInfo(int number, std::string text, int cls = 0, int state = 1);
     Reply& thenMessage(Message m);
+    // The last result set fails after its first `row` rows (see
+    // ResultSet::error). Throws std::logic_error when the reply does not end
+    // with a result set.
+    Reply& errorAfterRow(std::size_t row, int number, std::string text, int cls = 16, int state = 1);
+    // After the items so far the statement hangs until the client cancels,
+    // as hangUntilCancelled(); a result set at the end stays open, so that
+    // the client may already read its rows (those of the packets that filled
+    // up: the server does not flush a packet before it waits, nor does SQL
+    // Server).
+    Reply& thenHangUntilCancelled();
 
     struct Item {
         std::variant<long long, ResultSet, Message> what;
@@ -214,14 +266,17 @@ public:
     // default, takes what the client asks for, or 4096.
     void setPacketSize(std::uint32_t bytes);
 
-    // Scripts the reply to a statement. The text form matches the whole
-    // statement, compared with runs of white space taken as one space and
-    // leading/trailing space and a final ';' ignored. The regex form must
-    // match the whole statement. The latest rule that matches wins.
+    // Scripts the reply to a statement. Both forms compare the statement
+    // with runs of white space (line ends too) taken as one blank and
+    // leading/trailing blanks and a final ';' dropped: the text form must
+    // equal it so written, the regex form must match the whole of it. The
+    // latest rule that matches wins.
     void on(std::string sql, Reply reply);
     void on(std::regex pattern, Reply reply);
-    // Reply to a statement no rule matches (DONE with no rows by default).
+    // Reply to a statement no rule matches, instead of error kUnscripted
+    // (setDefaultReply(Reply()): unscripted statements succeed with no rows).
     void setDefaultReply(Reply reply);
+    // Drops every rule and the default reply.
     void clearScript();
 
     // The program's statements (and transaction requests, as
@@ -234,8 +289,10 @@ public:
 
     // The current database of the most recent session.
     std::string currentDatabase() const;
-    // Whether the most recent session has a transaction open.
+    // Whether the most recent session has a transaction open, and how many
+    // BEGIN TRAN deep (its @@TRANCOUNT).
     bool inTransaction() const;
+    int tranCount() const;
     // Attention (cancel) requests received.
     int cancelCount() const;
 

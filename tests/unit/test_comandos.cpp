@@ -168,7 +168,7 @@ TEST_F(Comandos, EachCommandSetsTheContextAndOpensItsWindow) {
             CierraEditores();
         }
     }
-    EXPECT_TRUE(mensajes.Cajas.isEmpty()) << TextosCajas().join(u'\n').toStdString();
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'\n').toStdString();
 }
 
 TEST_F(Comandos, ACommandWithoutASelectionIsReportedAndOpensNothing) {
@@ -181,12 +181,12 @@ TEST_F(Comandos, ACommandWithoutASelectionIsReportedAndOpensNothing) {
     EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:91 (Object variable or With block variable not set)."});
     // The explorer closed: the commands have nowhere to read from.
     f->Unload();
-    mensajes.Cajas.clear();
+    mensajes.Cajas().clear();
     for (QAction* a : {m()->mnuPropiedadesBD, m()->mnuAñadirTabla, m()->mnuAñadirUsuario}) {
         a->setEnabled(true);
         a->trigger();
     }
-    EXPECT_EQ(mensajes.Cajas.size(), 3);
+    EXPECT_EQ(mensajes.Cajas().size(), 3);
     EXPECT_FALSE(ExisteFormulario(QStringLiteral("frmPropiedadesBD")));
     EXPECT_FALSE(ExisteFormulario(QStringLiteral("frmTabla")));
     EXPECT_FALSE(ExisteFormulario(QStringLiteral("frmUsuario")));
@@ -226,7 +226,7 @@ TEST_F(Comandos, TwoTablesAreTwoDesignersInTheirOwnSlots) {
     EXPECT_NE(Tablas(0).data(), clientes);
     EXPECT_TRUE(clientes->Cargado());
     EXPECT_EQ(Diseñadores().size(), 3);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Comandos, AddTableTwiceLeavesTwoWindows) {
@@ -272,7 +272,7 @@ TEST_F(Comandos, TheSystemMarkInEitherLanguageMakesASystemTable) {
         EXPECT_FALSE(Tablas(0)->TablaSistema) << idioma;
         CierraEditores();
     }
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Comandos, ATableListedBeyondTheLastSlotOpensNothing) {
@@ -289,12 +289,12 @@ TEST_F(Comandos, ATableListedBeyondTheLastSlotOpensNothing) {
     EXPECT_EQ(conexion->Enviadas.count(ConsultaGrupos("Tienda..")), 1);
 
     // The last slot opens.
-    mensajes.Cajas.clear();
+    mensajes.Cajas().clear();
     Elige(f, "DTTienda", 200, "mnuDiseño");
     ASSERT_FALSE(Tablas(200).isNull());
     EXPECT_EQ(Tablas(200)->NombreTabla, QStringLiteral("T200"));
     EXPECT_EQ(Tablas(200)->NodoSeleccionado, QStringLiteral("T200"));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 // ---- Windows already open ----
@@ -322,7 +322,7 @@ TEST_F(Comandos, AnOpenUserOrLoginEditorComesForwardWithItsObject) {
     EXPECT_EQ(frmInicioSesion::SiExiste(), login);
     EXPECT_EQ(login->txtUsuario->text(), QStringLiteral("juan"));
     EXPECT_EQ(m()->Area()->subWindowList().size(), 3);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Comandos, OpenDatabaseWindowsKeepTheirDatabase) {
@@ -350,7 +350,7 @@ TEST_F(Comandos, OpenDatabaseWindowsKeepTheirDatabase) {
     EXPECT_EQ(frmCopiaSeguridad::SiExiste()->txtNombreCopia->text(), QStringLiteral("CopiaTienda"));
     EXPECT_EQ(frmRestaurarCopia::SiExiste()->cboBD->currentText(), QStringLiteral("Tienda"));
     EXPECT_EQ(m()->Area()->subWindowList().size(), 4);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Comandos, DesigningAnotherViewReloadsTheOpenEditor) {
@@ -368,7 +368,7 @@ TEST_F(Comandos, DesigningAnotherViewReloadsTheOpenEditor) {
     EXPECT_EQ(frmVista::SiExiste(), vista);
     EXPECT_EQ(vista->NombreOriginal, QStringLiteral("Ventas"));
     EXPECT_EQ(vista->txtSQL->Text(), QStringLiteral("CREATE VIEW Ventas AS SELECT 2"));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 // ---- What the windows take when they load ----
@@ -377,12 +377,13 @@ TEST_F(Comandos, BackupAndRestoreListTheDatabasesAndSelectTheCurrentOne) {
     conexion->AbreSinMas();
     Conexion = conexion;
     mdiPrincipal::Instancia()->Show();
-    RespondeBases({" master ", "Tienda  "});
-    NombreNodo = QStringLiteral("Tienda");
+    // The list shows the names trimmed and selects by the catalog's own name.
+    RespondeBases({" master ", "Tienda  ", "Tienda"});
+    NombreNodo = QStringLiteral("Tienda  ");
     auto* copia = frmCopiaSeguridad::Instancia();
     QStringList nombres;
     for (int i = 0; i < copia->cboBD->count(); ++i) nombres.append(copia->cboBD->itemText(i));
-    EXPECT_EQ(nombres, (QStringList{"master", "Tienda"}));
+    EXPECT_EQ(nombres, (QStringList{"master", "Tienda", "Tienda"}));
     EXPECT_EQ(copia->cboBD->currentIndex(), 1);
     EXPECT_EQ(copia->txtNombreCopia->text(), QStringLiteral("CopiaTienda"));
     auto* restaurar = frmRestaurarCopia::Instancia();
@@ -395,7 +396,7 @@ TEST_F(Comandos, BackupAndRestoreListTheDatabasesAndSelectTheCurrentOne) {
     for (const char* nodo : {"Bases de Datos", "tienda"}) {
         NombreNodo = QString::fromUtf8(nodo);
         copia = frmCopiaSeguridad::Instancia();
-        EXPECT_EQ(copia->cboBD->count(), 2);
+        EXPECT_EQ(copia->cboBD->count(), 3);
         EXPECT_EQ(copia->cboBD->currentIndex(), -1) << nodo;
         EXPECT_EQ(copia->txtNombreCopia->text(), QString()) << nodo;
         copia->Unload();
@@ -486,7 +487,7 @@ TEST_F(Comandos, InsertAndDeleteRowCallTheActiveWindowByName) {
     EXPECT_EQ(TextosCajas(), (QStringList{kCaja438, kCaja438}));
 
     // A window that has them.
-    mensajes.Cajas.clear();
+    mensajes.Cajas().clear();
     auto* filas = new VentanaConFilas();
     MuestraFormulario(filas);
     mdi->mnuInsertarFila->trigger();
@@ -494,7 +495,7 @@ TEST_F(Comandos, InsertAndDeleteRowCallTheActiveWindowByName) {
     mdi->mnuEliminarFila->trigger();
     EXPECT_EQ(filas->insertadas, 2);
     EXPECT_EQ(filas->eliminadas, 1);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 
     // A designer has them too.
     TablaNueva = true;
@@ -503,7 +504,7 @@ TEST_F(Comandos, InsertAndDeleteRowCallTheActiveWindowByName) {
     ASSERT_EQ(mdi->HijaActiva(), d);
     mdi->mnuInsertarFila->trigger();
     mdi->mnuEliminarFila->trigger();
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
     EXPECT_EQ(filas->insertadas, 2);
 
     // A window that has not.
@@ -525,7 +526,7 @@ TEST_F(Comandos, ExitAsksNoWindow) {
     EXPECT_TRUE(Tablas(0)->Cargado());
     EXPECT_TRUE(frmUsuario::SiExiste()->Cargado());
     EXPECT_TRUE(f->Cargado());
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 #include "test_comandos.moc"

@@ -62,7 +62,7 @@ TEST_F(Conectar, ConnectsWithTheStringAsTyped) {
     EXPECT_EQ(puntero.actual, vb::vbDefault);
     EXPECT_EQ(puntero.Historia, (QList<int>{vb::vbHourglass, vb::vbDefault}));
     EXPECT_EQ(frmConectar::SiExiste(), nullptr);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Conectar, BlankServerOrLoginIsRefused) {
@@ -75,7 +75,7 @@ TEST_F(Conectar, BlankServerOrLoginIsRefused) {
     Rellena(QString(), QString(), QString());
     dialogo->cmdConectar->click();
     EXPECT_EQ(TextosCajas(), (QStringList{"Insert server.", "Insert user.", "Introduzca servidor."}));
-    EXPECT_EQ(mensajes.Cajas[0].titulo, QStringLiteral("Tolvek"));
+    EXPECT_EQ(mensajes.Cajas()[0].titulo, QStringLiteral("Tolvek"));
     EXPECT_EQ(conexion->Aperturas, 0);
     EXPECT_EQ(frmConectar::SiExiste(), dialogo);  // still open
     EXPECT_TRUE(NombreServidor.isEmpty());
@@ -110,8 +110,8 @@ TEST_F(Conectar, NoDataProviderIsReportedAndThePointerComesBack) {
     datos::EstableceFabricaConexiones(nullptr);
     Rellena(QStringLiteral("srv"), QStringLiteral("sa"), QString());
     dialogo->cmdConectar->click();
-    ASSERT_EQ(mensajes.Cajas.size(), 1);
-    EXPECT_TRUE(mensajes.Cajas[0].texto.startsWith(QStringLiteral(" Error Nº:91 (")));
+    ASSERT_EQ(mensajes.Cajas().size(), 1);
+    EXPECT_TRUE(mensajes.Cajas()[0].texto.startsWith(QStringLiteral(" Error Nº:91 (")));
     EXPECT_FALSE(m()->mnuAdministrador->isEnabled());
     EXPECT_EQ(puntero.actual, vb::vbDefault);
 }

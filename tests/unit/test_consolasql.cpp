@@ -66,7 +66,7 @@ TEST_F(Catalogo, DameIntercalacionQuotesTheName) {
     DameIntercalacion("O'Hara");
     EXPECT_EQ(conexion->Enviadas.last(),
               QStringLiteral(" select convert(sysname,DatabasePropertyEx('O''Hara','Collation'))"));
-    EXPECT_EQ(mensajes.Cajas.size(), 1);
+    EXPECT_EQ(mensajes.Cajas().size(), 1);
 }
 
 TEST_F(Catalogo, FilegroupsWithTheirFlags) {
@@ -94,7 +94,7 @@ TEST_F(Catalogo, FilegroupsWithTheirFlags) {
     EXPECT_EQ(PrefijoBD, QStringLiteral("[Mi Base].."));
     EXPECT_EQ(Fila(0), (QStringList{"PRIMARY", "1", "-1", "0", ""}));
     EXPECT_EQ(Fila(1), (QStringList{"", "", "", "", ""}));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Catalogo, AFailedQueryKeepsTheFilegroups) {

@@ -79,7 +79,7 @@ TEST_F(Editores, OkReplacesTheViewInOneTransactionAndRelists) {
                            "CREATE VIEW Ventas2003 AS select 1 as uno", "<CommitTrans>"}));
     EXPECT_EQ(conexion->Enviadas.last(), SqlVistas("Tienda.."));
     EXPECT_EQ(frmVista::SiExiste(), nullptr);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
     ASSERT_NE(frmAdministrador::SiExiste(), nullptr);
     EXPECT_EQ(frmAdministrador::SiExiste()->ltvTablas->ListItems().Count(), 1);
 }
@@ -93,6 +93,7 @@ TEST_F(Editores, ARefusedDefinitionKeepsTheOldObjectAndARetryWorks) {
                                                "CREATE VIEW Ventas2003 AS selec 1", "<RollbackTrans>"}));
     EXPECT_EQ(frmVista::SiExiste(), v);
     EXPECT_EQ(v->NombreOriginal, QStringLiteral("Ventas2003"));
+    EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:102 (Incorrect syntax near 'selec'.)."});
     conexion->Enviadas.clear();
     v->txtSQL->EstableceText(QStringLiteral("CREATE VIEW Ventas2003 AS select 1"));
     v->cmdAceptar->click();
@@ -123,6 +124,7 @@ TEST_F(Editores, ALoaderThatFindsNothingLeavesNoOldName) {
     conexion->Falla(Cargador("Tienda..", 'V', "Mala"), 208, QStringLiteral("Invalid object name."));
     v->CapturaVistas_SQL(QStringLiteral("Mala"));
     EXPECT_EQ(v->txtSQL->Text(), QStringLiteral("CREATE VIEW x AS select 1"));
+    EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:208 (Invalid object name.)."});
 }
 
 TEST_F(Editores, TheProcedureTwin) {
@@ -162,10 +164,12 @@ protected:
     void SetUp() override {
         PruebaExplorador::SetUp();
         ConexionGuion::Filas filas = {{QStringLiteral("Ventas"), QStringLiteral("U"), QStringLiteral("dbo"), kFecha},
-                                      {QStringLiteral("Ventas"), QStringLiteral("U"), QStringLiteral("juan"), kFecha}};
+                                      {QStringLiteral("Ventas"), QStringLiteral("U"), QStringLiteral("juan"), kFecha},
+                                      {QStringLiteral("Ventas"), QStringLiteral("U"), QStringLiteral("user"), kFecha}};
         conexion->Responde(SqlTablas("Tienda.."), QStringList{"tabla", "tipo", "usuario", "fecha"}, filas);
         conexion->Responde("select * from Ventas", QStringList{"id"}, {{1}, {2}});
         conexion->Responde("select * from juan.Ventas", QStringList{"id"}, {{3}});
+        conexion->Responde("select * from [user].Ventas", QStringList{"id"}, {{4}});
         explorador = Abre({"master", "Tienda", "Otra"});
         explorador->trvBD->Nodes().Item(QStringLiteral("DTTienda")).Selected(true);
         explorador->trvBD_Click();
@@ -189,24 +193,44 @@ TEST_F(VerRegistros, ShowsTheRowsOfTheSelectedTable) {
     EXPECT_EQ(NombreNodo, QStringLiteral("Tienda"));
     EXPECT_EQ(puntero.actual, vb::vbDefault);
 
-    // Another owner's table of the same name.
-    explorador->ltvTablas->ListItems().Item(2).Selected(true);
-    m()->mnuVerRegistros_Click();
-    EXPECT_EQ(a->txtSQL->Text(), QStringLiteral("select * from juan.Ventas"));
-    EXPECT_EQ(a->GridSQL->Filas(), 1);
+    // Another owner's table of the same name; the list already shows the
+    // database, so the Use is View rows' own.
+    for (const auto& [fila, sql] : {std::pair{2, "select * from juan.Ventas"}, {3, "select * from [user].Ventas"}}) {
+        explorador->ltvTablas->ListItems().Item(fila).Selected(true);
+        conexion->Enviadas.clear();
+        m()->mnuVerRegistros_Click();
+        EXPECT_EQ(conexion->Enviadas, (QStringList{"Use Tienda", sql}));
+        EXPECT_EQ(a->txtSQL->Text(), QString::fromLatin1(sql));
+        EXPECT_EQ(a->GridSQL->Filas(), 1);
+    }
 }
 
 TEST_F(VerRegistros, AnOldTextNeverRuns) {
-    MuestraFormulario(frmAnalizadorConsultas::Instancia());
-    frmAnalizadorConsultas::SiExiste()->txtSQL->EstableceText(QStringLiteral("delete from Ventas"));
-    // The tables folder itself selected in the list's stead: no item.
-    explorador->trvBD->Nodes().Item(QStringLiteral("DVTienda")).Selected(true);
-    conexion->Responde(SqlVistas("Tienda.."), QStringList{"tabla", "categoria", "usuario", "fecha"});
-    explorador->trvBD_Click();
-    conexion->Enviadas.clear();
-    m()->mnuVerRegistros_Click();
-    EXPECT_FALSE(conexion->Enviadas.contains(QStringLiteral("delete from Ventas")));
-    EXPECT_EQ(puntero.actual, vb::vbDefault);
+    conexion->Responde(SqlProcedimientos("Tienda.."), QStringList{"tabla", "tipo", "usuario", "fecha"},
+                       {{QStringLiteral("Alta"), QStringLiteral("P"), QStringLiteral("dbo"), kFecha}});
+    conexion->Falla(QStringLiteral("select * from Ventas"), 229, QStringLiteral("SELECT permission denied."));
+    // A procedure has no rows to show (the analyzer's list moves to the
+    // database first); a table's are refused by the server.
+    const struct {
+        const char* carpeta;
+        QStringList enviadas;
+        QStringList cajas;
+    } casos[] = {
+        {"DPTienda", {"Use Tienda", "Use Tienda"}, {}},
+        {"DTTienda", {"Use Tienda", "select * from Ventas"}, {" Error Nº:229 (SELECT permission denied.)."}},
+    };
+    for (const auto& caso : casos) {
+        MuestraFormulario(frmAnalizadorConsultas::Instancia());
+        frmAnalizadorConsultas::SiExiste()->txtSQL->EstableceText(QStringLiteral("delete from Ventas"));
+        explorador->trvBD->Nodes().Item(QString::fromLatin1(caso.carpeta)).Selected(true);
+        explorador->ltvTablas->ListItems().Item(1).Selected(true);
+        conexion->Enviadas.clear();
+        mensajes.Cajas().clear();
+        m()->mnuVerRegistros_Click();
+        EXPECT_EQ(conexion->Enviadas, caso.enviadas) << caso.carpeta;
+        EXPECT_EQ(TextosCajas(), caso.cajas) << caso.carpeta;
+        EXPECT_EQ(puntero.actual, vb::vbDefault);
+    }
 }
 
 TEST_F(VerRegistros, AnotherOwnersViewIsLoadedAndReplacedWithItsOwner) {

@@ -70,8 +70,13 @@ TEST_F(Explorador, CapturaBD_SQLBuildsTheTreeInBothLanguages) {
                            "DPmaster|Procedimientos almacenados|Procedimientos|BDmaster|-",
                            "DUmaster|Usuarios|Usuario|BDmaster|-", "SG|Seguridad|CarpetaCerrada|S|+",
                            "DI|Inicio Sesión|Usuarios|SG|+"}));
-    // A rebuild replaces every node and leaves none selected.
+    // Selecting a node from code lists it as a click does; a rebuild
+    // replaces every node, leaves none selected and nothing listed.
+    Objetos(SqlTablas("master.."), "tipo", {{"Clientes", "U", "dbo"}});
     nodos.Item("DTmaster").Selected(true);
+    EXPECT_EQ(Filas(f).size(), 1);
+    conexion->Enviadas.clear();
+    puntero.Historia.clear();
     Idioma = 1;
     RespondeBases({"Ventas"});
     CapturaBD_SQL();
@@ -81,8 +86,9 @@ TEST_F(Explorador, CapturaBD_SQLBuildsTheTreeInBothLanguages) {
     EXPECT_EQ(textos, (QStringList{"S|SRV1", "B|Databases", "BDVentas|Ventas", "DTVentas|Tables", "DVVentas|Views",
                                    "DPVentas|Procedures Stores", "DUVentas|Users", "SG|Security", "DI|Inicio Sesion"}));
     EXPECT_TRUE(f->trvBD->SelectedItem().EsNada());
+    EXPECT_TRUE(Filas(f).isEmpty());
     EXPECT_EQ(puntero.Historia, QList<int>{vb::vbDefault});
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Explorador, OtherLanguageThenAFailingDatabaseQuery) {
@@ -136,7 +142,7 @@ TEST_F(Explorador, FolderClickSetsThePrefixAndListsTheFolder) {
     CapturaBD_SQL();
     ClicNodo(f, "DI");
     EXPECT_EQ(PrefijoBD, QStringLiteral("Security.."));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Explorador, ArrowKeysListTheNodeTheyMoveTo) {
@@ -222,7 +228,7 @@ TEST_F(Explorador, ViewsAndProceduresLists) {
     EXPECT_EQ(f->lblDetalle->text(), QStringLiteral(" Procedimientos 2 elementos"));
     EXPECT_EQ(conexion->Enviadas, (QStringList{SqlVistas("Tienda.."), SqlVistas("Tienda.."),
                                                SqlProcedimientos("Tienda.."), SqlProcedimientos("Tienda..")}));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Explorador, UsersAndLoginsLists) {
@@ -317,7 +323,7 @@ TEST_F(Explorador, ActivationRelistsWithoutTouchingTheMenuItems) {
     f->ActivadaPorAnfitrion();
     EXPECT_EQ(f->ltvTablas->ListItems().Count(), 0);
     EXPECT_TRUE(conexion->Enviadas.isEmpty());
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 // ---- Mouse and pop-up menu ----
@@ -352,7 +358,7 @@ TEST_F(Explorador, RightClickOnAnotherNodeRelistsBeforeTheMenuShows) {
     ClicNodo(f, "DVTienda", Qt::RightButton);
     EXPECT_EQ(conexion->Enviadas, QStringList{SqlVistas("Tienda..")});
     EXPECT_EQ(menus.Mostrados.size(), 4);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Explorador, ListRightClickSelectsTheItemAndItsMenuDropsIt) {
@@ -368,7 +374,7 @@ TEST_F(Explorador, ListRightClickSelectsTheItemAndItsMenuDropsIt) {
     ASSERT_EQ(menus.Mostrados.size(), 1);
     EXPECT_EQ(menus.Mostrados[0].activos, (QStringList{"mnuAñadirTabla", "mnuDiseño", "mnuVerRegistros", "mnuEliminar"}));
     EXPECT_EQ(conexion->Enviadas, (QStringList{"use Tienda", "DROP TABLE juan.Ventas", SqlTablas("Tienda..")}));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 // ---- Dropping ----
@@ -391,40 +397,81 @@ protected:
 };
 
 TEST_F(Eliminar, ADatabaseAndNothingElse) {
-    auto* f = Abre({"Mi Tienda", "Tienda"});
-    Objetos(SqlTablas("Tienda.."), "tipo", {{"Clientes", "U", "dbo"}});
+    // The tree shows " Tienda" trimmed; the statements name the catalog's own name.
+    auto* f = Abre({"Mi Tienda", " Tienda"});
+    Objetos(SqlTablas("[ Tienda].."), "tipo", {{"Clientes", "U", "dbo"}});
     Selecciona("DTTienda", "Clientes");
     ClicNodo(f, "BDTienda", Qt::RightButton);
     conexion->Enviadas.clear();
     puntero.Historia.clear();
-    RespondeBases({"Mi Tienda"});
+    RespondeBases({"Mi Tienda", "@x"});
     m()->mnuEliminar->trigger();
-    EXPECT_EQ(conexion->Enviadas, (QStringList{"DROP DATABASE Tienda", kBases}));
-    EXPECT_EQ(NombreNodo, QStringLiteral("Tienda"));
+    // Out of the database first: this connection may be using it.
+    EXPECT_EQ(conexion->Enviadas, (QStringList{"USE master", "DROP DATABASE [ Tienda]", kBases}));
+    EXPECT_EQ(NombreNodo, QStringLiteral(" Tienda"));
     EXPECT_EQ(f->trvBD->Nodes().Claves().mid(0, 3), (QStringList{"S", "B", "BDMi Tienda"}));
     EXPECT_EQ(puntero.Historia, (QList<int>{vb::vbHourglass, vb::vbDefault, vb::vbDefault}));
-    ClicNodo(f, "BDMi Tienda", Qt::RightButton);
+    for (const char* nodo : {"BDMi Tienda", "BD@x"}) {
+        ClicNodo(f, nodo, Qt::RightButton);
+        conexion->Enviadas.clear();
+        m()->mnuEliminar->trigger();
+        EXPECT_EQ(conexion->Enviadas.mid(0, 2),
+                  (QStringList{"USE master", nodo == QLatin1String("BD@x") ? "DROP DATABASE [@x]"
+                                                                         : "DROP DATABASE [Mi Tienda]"}));
+    }
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+}
+
+TEST_F(Eliminar, APressBesideANodeListsItBeforeAnyCommand) {
+    // The press lands in the indentation left of the node: the tree selects
+    // it though no node is under the pointer; the list must follow, or Delete
+    // would drop the database with another's table name.
+    auto* f = Abre({"Tienda", "Ventas"});
+    Objetos(SqlTablas("Tienda.."), "tipo", {{"Clientes", "U", "dbo"}});
+    Objetos(SqlTablas("Ventas.."), "tipo", {{"Facturas", "U", "dbo"}});
+    Selecciona("DTTienda", "Clientes");
+    for (const char* clave : {"BDVentas", "DTVentas"}) {
+        QTreeWidgetItem* e = f->trvBD->Nodes().Item(clave).Elemento();
+        f->trvBD->scrollToItem(e);
+        const QRect r = f->trvBD->visualItemRect(e);
+        // Left of the button that opens the branch.
+        const int x = r.left() - f->trvBD->indentation() - 2;
+        ASSERT_GT(x, 0) << clave;
+        Raton(f->trvBD, QPoint(x, r.center().y()), Qt::LeftButton);
+        ASSERT_EQ(f->trvBD->SelectedItem().Key(), QString::fromLatin1(clave));
+        EXPECT_TRUE(Filas(f).isEmpty() == (clave == QLatin1String("BDVentas"))) << clave;
+    }
     conexion->Enviadas.clear();
-    m()->mnuEliminar->trigger();
-    EXPECT_EQ(conexion->Enviadas.first(), QStringLiteral("DROP DATABASE [Mi Tienda]"));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    menus.Elegir = QStringList{"mnuEliminar"};
+    ClicFila(f, 0, Qt::RightButton);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{"use Ventas", "DROP TABLE Facturas", SqlTablas("Ventas..")}));
+    // A Ctrl+click on the selected node keeps it selected, and nothing is reported.
+    Raton(f->trvBD, PuntoNodo(f, "DTVentas"), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(f->trvBD->SelectedItem().Key(), QStringLiteral("DTVentas"));
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Eliminar, ATableWithItsOwnerWhenNotDbo) {
-    Abre();
-    Objetos(SqlTablas("Tienda.."), "tipo", {{"Ventas", "U", "dbo"}, {"Ventas", "U", "juan"}, {"Mis ventas", "U", "dbo"}});
-    Selecciona("DTTienda", "Ventas");
+    Abre({"Mi Tienda"});
+    const QString listado = SqlTablas("[Mi Tienda]..");
+    Objetos(listado, "tipo",
+            {{"Ventas", "U", "dbo"}, {"Ventas", "U", "juan"}, {"Mis ventas", "U", "dbo"}, {"Ventas", "U", "user"}});
+    Selecciona("DTMi Tienda", "Ventas");
     m()->mnuEliminar->trigger();
-    EXPECT_EQ(conexion->Enviadas, (QStringList{"use Tienda", "DROP TABLE Ventas", SqlTablas("Tienda..")}));
-    EXPECT_EQ(NombreNodo, QStringLiteral("Tienda"));
+    EXPECT_EQ(conexion->Enviadas, (QStringList{"use [Mi Tienda]", "DROP TABLE Ventas", listado}));
+    EXPECT_EQ(NombreNodo, QStringLiteral("Mi Tienda"));
     EXPECT_EQ(puntero.Historia, (QList<int>{vb::vbHourglass, vb::vbDefault}));
-    Selecciona("", "Ventas", 2);
-    m()->mnuEliminar->trigger();
-    EXPECT_EQ(conexion->Enviadas, (QStringList{"use Tienda", "DROP TABLE juan.Ventas", SqlTablas("Tienda..")}));
+    const QList<QPair<int, QString>> casos = {
+        {2, "DROP TABLE juan.Ventas"}, {3, "DROP TABLE [user].Ventas"}};
+    for (const auto& [cual, sentencia] : casos) {
+        Selecciona("", "Ventas", cual);
+        m()->mnuEliminar->trigger();
+        EXPECT_EQ(conexion->Enviadas, (QStringList{"use [Mi Tienda]", sentencia, listado}));
+    }
     Selecciona("", "Mis ventas");
     m()->mnuEliminar->trigger();
-    EXPECT_EQ(conexion->Enviadas, (QStringList{"use Tienda", "DROP TABLE [Mis ventas]", SqlTablas("Tienda..")}));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_EQ(conexion->Enviadas, (QStringList{"use [Mi Tienda]", "DROP TABLE [Mis ventas]", listado}));
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Eliminar, AViewAndAStoredProcedureWithTheirOwners) {
@@ -447,7 +494,7 @@ TEST_F(Eliminar, AViewAndAStoredProcedureWithTheirOwners) {
     m()->mnuEliminar->trigger();
     EXPECT_EQ(conexion->Enviadas[1], QStringLiteral("DROP PROCEDURE juan.Baja"));
     EXPECT_EQ(Filas(frmAdministrador::SiExiste()).size(), 2);  // re-listed
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Eliminar, ALoginWithUsersInTwoDatabases) {
@@ -464,7 +511,7 @@ TEST_F(Eliminar, ALoginWithUsersInTwoDatabases) {
                            "exec sp_revokedbaccess  'juan'", SqlDelLogin("Ventas..", "juan"), "use Ventas",
                            "exec sp_revokedbaccess  'juanito'", " EXEC sp_droplogin 'juan'", "sp_helplogins"}));
     EXPECT_EQ(PrefijoBD, QStringLiteral("Ventas.."));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
     EXPECT_EQ(puntero.Historia, (QList<int>{vb::vbHourglass, vb::vbDefault, vb::vbDefault}));
 }
 
@@ -492,13 +539,17 @@ TEST_F(Eliminar, ALoginWithoutUsersWithAQuoteAndWithoutTheDatabaseList) {
 
 TEST_F(Eliminar, AUserInTheFolderDatabase) {
     Abre({"Mi Tienda"});
-    conexion->Responde(SqlUsuarios("[Mi Tienda]"), QStringList{"nombre", "login"}, {{"dbo", "sa"}, {"juanito", "juan"}});
+    conexion->Responde(SqlUsuarios("[Mi Tienda]"), QStringList{"nombre", "login"},
+                       {{"dbo", "sa"}, {"juanito", "juan"}, {"O'Hara", "ohara"}});
     Selecciona("DUMi Tienda", "juanito");
     m()->mnuEliminar->trigger();
     EXPECT_EQ(conexion->Enviadas,
               (QStringList{"use [Mi Tienda]", " sp_revokedbaccess 'juanito'", SqlUsuarios("[Mi Tienda]")}));
     EXPECT_EQ(NombreNodo, QStringLiteral("Mi Tienda"));
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    Selecciona("", "O'Hara");
+    m()->mnuEliminar->trigger();
+    EXPECT_EQ(conexion->Enviadas.mid(0, 2), (QStringList{"use [Mi Tienda]", " sp_revokedbaccess 'O''Hara'"}));
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Eliminar, ARefusalOrNoSelectionIsReportedAndNothingIsRefreshed) {

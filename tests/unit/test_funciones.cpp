@@ -26,22 +26,22 @@ TEST_F(Funciones, MuestraErrorShowsNumberAndText) {
     MuestraError(QStringLiteral("Error cargando datos."), QStringLiteral("CreaRecordset"), 208,
                  QStringLiteral("Invalid object name 'x'."));
     MuestraError(QString(), QStringLiteral("P"), -2147467259, QStringLiteral("Login failed"));
-    ASSERT_EQ(mensajes.Cajas.size(), 2);
-    EXPECT_EQ(mensajes.Cajas[0].texto, QStringLiteral(" Error Nº:208 (Invalid object name 'x'.)."));
-    EXPECT_EQ(mensajes.Cajas[0].estilo, 48);
-    EXPECT_EQ(mensajes.Cajas[0].titulo, QStringLiteral("Atención."));
-    EXPECT_EQ(mensajes.Cajas[1].texto, QStringLiteral(" Error Nº:-2147467259 (Login failed)."));
+    ASSERT_EQ(mensajes.Cajas().size(), 2);
+    EXPECT_EQ(mensajes.Cajas()[0].texto, QStringLiteral(" Error Nº:208 (Invalid object name 'x'.)."));
+    EXPECT_EQ(mensajes.Cajas()[0].estilo, 48);
+    EXPECT_EQ(mensajes.Cajas()[0].titulo, QStringLiteral("Atención."));
+    EXPECT_EQ(mensajes.Cajas()[1].texto, QStringLiteral(" Error Nº:-2147467259 (Login failed)."));
 }
 
 TEST_F(Funciones, MuestraErrorFallsBackToTheCriticalBox) {
     mensajes.FallarSiguientes = 1;
     MuestraError(QStringLiteral("Error buscando registro."), QStringLiteral("BuscaRegistro"), 13,
                  QStringLiteral("Type mismatch"));
-    ASSERT_EQ(mensajes.Cajas.size(), 1);
-    EXPECT_EQ(mensajes.Cajas[0].texto,
+    ASSERT_EQ(mensajes.Cajas().size(), 1);
+    EXPECT_EQ(mensajes.Cajas()[0].texto,
               QStringLiteral("Error critico. \rError buscando registro..BuscaRegistro\rNº:13 (Type mismatch)."));
-    EXPECT_EQ(mensajes.Cajas[0].estilo, 16);
-    EXPECT_EQ(mensajes.Cajas[0].titulo, QStringLiteral("Atención."));
+    EXPECT_EQ(mensajes.Cajas()[0].estilo, 16);
+    EXPECT_EQ(mensajes.Cajas()[0].titulo, QStringLiteral("Atención."));
 
     mensajes.FallarSiguientes = 2;  // neither box can be shown: nothing escapes
     EXPECT_NO_THROW(MuestraError(QString(), QStringLiteral("X"), 1, QStringLiteral("y")));
@@ -69,8 +69,8 @@ TEST_F(Funciones, UserMessagesFollowTheLanguage) {
     Idioma = 7;
     MensajeUsuario(QStringLiteral("Introduzca usuario."), QStringLiteral("Insert user."));
     EXPECT_EQ(TextosCajas(), (QStringList{"Insert server.", "Introduzca servidor.", "Introduzca servidor."}));
-    EXPECT_EQ(mensajes.Cajas[0].titulo, QStringLiteral("Tolvek"));
-    EXPECT_EQ(mensajes.Cajas[0].estilo, 48);
+    EXPECT_EQ(mensajes.Cajas()[0].titulo, QStringLiteral("Tolvek"));
+    EXPECT_EQ(mensajes.Cajas()[0].estilo, 48);
 }
 
 TEST_F(Funciones, CreaRecordsetOpensOrReports) {
@@ -85,7 +85,7 @@ TEST_F(Funciones, CreaRecordsetOpensOrReports) {
     EXPECT_EQ(TextosCajas(), QStringList{QStringLiteral(" Error Nº:207 (Invalid column name 'x'.).")});
     std::shared_ptr<datos::Connection> ninguna;
     EXPECT_FALSE(CreaRecordset(ninguna, rs, QStringLiteral("select 1")));
-    EXPECT_EQ(mensajes.Cajas.size(), 2);
+    EXPECT_EQ(mensajes.Cajas().size(), 2);
 }
 
 TEST_F(Funciones, BuscaRegistroBuildsItsStatement) {
@@ -126,7 +126,7 @@ TEST_F(Funciones, BuscaRegistroSendsNothingForAnEmptyOrFalseValue) {
     EXPECT_EQ(BuscaRegistro(Conexion, "t", "f", "id", blancos, "Numerico"), QString());
     EXPECT_EQ(blancos, QString());
     EXPECT_EQ(BuscaRegistro(Conexion, "t", "f", "name", "", "Texto"), QString());
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
     // Quotes inside a text value stay inside the literal.
     BuscaRegistro(Conexion, "sysobjects", "id", "name", "O'Brien", "Texto", "xtype", "x'--", "Texto");
     // A "number" that is not one is refused before anything is sent.
@@ -136,8 +136,8 @@ TEST_F(Funciones, BuscaRegistroSendsNothingForAnEmptyOrFalseValue) {
               QString());
     EXPECT_EQ(conexion->Enviadas,
               QStringList{"Select id from Ventas..sysobjects where name = 'O''Brien' and xtype Like 'x''--'"});
-    ASSERT_EQ(mensajes.Cajas.size(), 2);
-    EXPECT_TRUE(mensajes.Cajas[0].texto.startsWith(QStringLiteral(" Error Nº:13 (")));
+    ASSERT_EQ(mensajes.Cajas().size(), 2);
+    EXPECT_TRUE(mensajes.Cajas()[0].texto.startsWith(QStringLiteral(" Error Nº:13 (")));
 }
 
 TEST_F(Funciones, ExisteRegistroStatementsAndAnswers) {
@@ -165,8 +165,8 @@ TEST_F(Funciones, ExisteRegistroWarnsInSpanish) {
     EXPECT_EQ(TextosCajas(), (QStringList{"El codigo A1 ya existe en la tabla Clientes",
                                           "El codigo A1/2 ya existe en la tabla Clientes",
                                           "El codigo A1/2/2024 ya existe en la tabla Clientes"}));
-    EXPECT_EQ(mensajes.Cajas[0].titulo, QStringLiteral("Atención"));
-    EXPECT_EQ(mensajes.Cajas[0].estilo, 48);
+    EXPECT_EQ(mensajes.Cajas()[0].titulo, QStringLiteral("Atención"));
+    EXPECT_EQ(mensajes.Cajas()[0].estilo, 48);
     EXPECT_EQ(conexion->Enviadas[2],
               QStringLiteral("Select cod from Ventas..Clientes where cod = 'A1' and serie=2 and año=2024"));
 }
@@ -174,8 +174,8 @@ TEST_F(Funciones, ExisteRegistroWarnsInSpanish) {
 TEST_F(Funciones, ExisteRegistroRefusesANumberThatIsNot) {
     EXPECT_TRUE(ExisteRegistro(Conexion, false, "sysobjects", {{"id", "1 or 1=1", "Numerico"}}));
     EXPECT_TRUE(conexion->Enviadas.isEmpty());
-    ASSERT_EQ(mensajes.Cajas.size(), 1);
-    EXPECT_TRUE(mensajes.Cajas[0].texto.startsWith(QStringLiteral(" Error Nº:13 (")));
+    ASSERT_EQ(mensajes.Cajas().size(), 1);
+    EXPECT_TRUE(mensajes.Cajas()[0].texto.startsWith(QStringLiteral(" Error Nº:13 (")));
 }
 
 TEST_F(Funciones, BuscarComboCadenaMatchesTrimmedExactText) {
@@ -233,7 +233,7 @@ TEST_F(Funciones, MuestraFormularioNeverMakesASecondWindow) {
     EXPECT_EQ(primera->cargas, 1);
     EXPECT_EQ(VentanaPrueba::creadas, 1);
     EXPECT_EQ(mdi->Area()->subWindowList().size(), 1);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Funciones, MuestraFormularioShowsANewDesignerAmongOthers) {

@@ -51,7 +51,7 @@ TEST_F(Idiomas, AMissingValueAsksAndStoresTheChoice) {
     Idioma = 5;
     CargaIdioma();
     EXPECT_EQ(Idioma, 0);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Idiomas, EnglishChosenAndClosedWithEscapeIsStored) {
@@ -86,7 +86,7 @@ TEST_F(Idiomas, StoredValuesOfEitherType) {
         CargaIdioma();
         EXPECT_EQ(Idioma, c.esperado) << c.texto.constData() << " " << c.n;
     }
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
     EXPECT_EQ(frmIdioma::SiExiste(), nullptr);
 }
 
@@ -99,7 +99,7 @@ TEST_F(Idiomas, ANumberThatDoesNotFitIsReported) {
     registro.PonNumero("Software\\tolvek", "Idioma", 70000);
     CargaIdioma();
     EXPECT_EQ(Idioma, 1);
-    EXPECT_EQ(mensajes.Cajas.size(), 2);
+    EXPECT_EQ(mensajes.Cajas().size(), 2);
 }
 
 TEST_F(Idiomas, AKeyThatCannotBeCreatedLeavesTheLanguage) {
@@ -107,7 +107,7 @@ TEST_F(Idiomas, AKeyThatCannotBeCreatedLeavesTheLanguage) {
     Idioma = 1;
     CargaIdioma();  // no chooser: the test would wait on it
     EXPECT_EQ(Idioma, 1);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
 TEST_F(Idiomas, AFailedWriteAsksAgainNextTime) {

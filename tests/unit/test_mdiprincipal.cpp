@@ -106,5 +106,5 @@ TEST_F(Principal, ExitClosesAnOpenConnectionAndEnds) {
     mdiPrincipal::SiExiste()->mnuSalir->trigger();
     EXPECT_EQ(conexion->State(), datos::adStateClosed);
     EXPECT_EQ(aplicacion.Terminaciones, 2);
-    EXPECT_TRUE(mensajes.Cajas.isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }

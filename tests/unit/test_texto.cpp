@@ -43,7 +43,8 @@ TEST(Texto, NamesAreBracketedOnlyWhenNeeded) {
     EXPECT_EQ(NombreSQL(QStringLiteral("Ventas")), QStringLiteral("Ventas"));
     EXPECT_EQ(NombreSQL(QStringLiteral("_t1$#@")), QStringLiteral("_t1$#@"));
     EXPECT_EQ(NombreSQL(QStringLiteral("Año")), QStringLiteral("Año"));
-    EXPECT_EQ(NombreSQL(QStringLiteral("#tmp")), QStringLiteral("#tmp"));
+    EXPECT_EQ(NombreSQL(QStringLiteral("#tmp")), QStringLiteral("[#tmp]"));
+    EXPECT_EQ(NombreSQL(QStringLiteral("@x")), QStringLiteral("[@x]"));
     EXPECT_EQ(NombreSQL(QStringLiteral("Order Details")), QStringLiteral("[Order Details]"));
     EXPECT_EQ(NombreSQL(QStringLiteral("select")), QStringLiteral("[select]"));
     EXPECT_EQ(NombreSQL(QStringLiteral("Table")), QStringLiteral("[Table]"));
