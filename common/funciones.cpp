@@ -9,7 +9,14 @@ namespace {
 const QString kAtencion = QStringLiteral("Atención.");
 }
 
+namespace {
+qint64 gFallosNotificados = 0;
+}
+
+qint64 FallosNotificados() { return gFallosNotificados; }
+
 void MuestraError(const QString& mensaje, const QString& procedimiento, qint64 numero, const QString& texto) {
+    ++gFallosNotificados;
     const QString n = QString::number(numero);
     try {
         MsgBox(QStringLiteral(" Error Nº:") + n + QStringLiteral(" (") + texto + QStringLiteral(")."),

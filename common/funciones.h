@@ -20,6 +20,9 @@ class Formulario;
 // "Atención."; when that box cannot be shown, a critical box that also names
 // the message and the procedure. Nothing is logged.
 void MuestraError(const QString& mensaje, const QString& procedimiento, qint64 numero, const QString& texto);
+// How many failures have been reported so far: a procedure that must know
+// whether anything it called failed compares the count before and after.
+qint64 FallosNotificados();
 
 // The failure convention: runs a procedure's body; a failure anywhere in it
 // is reported through MuestraError with the procedure's message and name,

@@ -120,7 +120,8 @@ void Formulario::Restaura() { Marco()->showNormal(); }
 
 bool Formulario::PreguntaDescarga() {
     int cancel = 0;
-    Form_Unload(cancel);
+    Form_QueryUnload(cancel);
+    if (cancel == 0) Form_Unload(cancel);
     return cancel == 0;
 }
 

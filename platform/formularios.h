@@ -91,6 +91,9 @@ signals:
 protected:
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
+    // Before the unload handler, whoever closes the window: Cancel = 1 keeps
+    // it open and the unload handler does not run.
+    virtual void Form_QueryUnload(int& Cancel) { Q_UNUSED(Cancel); }
     virtual void Form_Unload(int& Cancel) { Q_UNUSED(Cancel); }
     // Default instances forget themselves here.
     virtual void OlvidaInstancia() {}

@@ -8,7 +8,7 @@
 #include "platform/arbolnodos.h"
 #include "platform/listaelementos.h"
 #include "platform/odbc.h"
-#include "support/entorno.h"
+#include "support/extremo.h"
 #include "tdsserver/tdsserver.h"
 #include "tdsserver/tdssql.h"
 
@@ -50,39 +50,14 @@ void Raton(QAbstractItemView* v, const QPoint& p, Qt::MouseButton b) {
 
 }  // namespace
 
-class ExploradorExtremo : public PruebaTolvek {
-protected:
-    void SetUp() override {
-        PruebaTolvek::SetUp();
-        datos::UsaConexionesOdbc();
-        servidor.acceptLogin("sa", "clave");
-        servidor.start();
-    }
-    void TearDown() override {
-        if (Conexion && Conexion->State() == datos::adStateOpen) Conexion->Close();
-        PruebaTolvek::TearDown();
-        servidor.stop();
-    }
-    tdstest::TdsServer servidor;
-};
+class ExploradorExtremo : public PruebaExtremo {};
 
 TEST_F(ExploradorExtremo, ListsTheTablesDropsOneAndListsThemAgain) {
     servidor.on(kBases, Reply::rows({{"name", Type::NVarChar, 128}}, {{"master"}, {"Tienda"}}));
     servidor.on(kTablas, Tablas({{"Clientes", "U", "dbo", "2004-03-09 11:42:05"},
                                  {"sysobjects", "S", "dbo", "2000-08-06 01:29:12"},
                                  {"Ventas", "U", "juan", "2004-03-10 09:00:00"}}));
-    mdiPrincipal::Instancia()->Show();
-    auto* m = mdiPrincipal::SiExiste();
-    m->mnuConectar->trigger();
-    auto* d = frmConectar::SiExiste();
-    ASSERT_NE(d, nullptr);
-    d->txtServidor->setText(QStringLiteral("127.0.0.1,%1").arg(servidor.port()));
-    d->txtClave->setText(QStringLiteral("clave"));
-    d->cmdConectar->click();
-    ASSERT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join("|").toStdString();
-
-    m->mnuAdministrador->trigger();
-    auto* f = frmAdministrador::SiExiste();
+    auto* f = ConectaYExplora();
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->trvBD->Nodes().Claves().mid(0, 4), (QStringList{"S", "B", "BDmaster", "DTmaster"}));
     f->trvBD->Nodes().Item("BDTienda").Expanded(true);
@@ -159,17 +134,7 @@ TEST_F(ExploradorExtremo, AListWhoseQueryFailsAmongItsRowsShowsTheFailure) {
     servidor.on(kBases, Reply::rows({{"name", Type::NVarChar, 128, 0, 0, false}}, {{"master"}, {"Tienda"}}));
     for (const Caso& caso : casos)
         servidor.on(caso.consulta, Reply::rows(caso.columnas, caso.filas).errorAfterRow(2, 601, texto, 12));
-    mdiPrincipal::Instancia()->Show();
-    auto* m = mdiPrincipal::SiExiste();
-    m->mnuConectar->trigger();
-    auto* d = frmConectar::SiExiste();
-    ASSERT_NE(d, nullptr);
-    d->txtServidor->setText(QStringLiteral("127.0.0.1,%1").arg(servidor.port()));
-    d->txtClave->setText(QStringLiteral("clave"));
-    d->cmdConectar->click();
-    ASSERT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join("|").toStdString();
-    m->mnuAdministrador->trigger();
-    auto* f = frmAdministrador::SiExiste();
+    auto* f = ConectaYExplora();
     ASSERT_NE(f, nullptr);
     f->trvBD->Nodes().Item("BDTienda").Expanded(true);
 

@@ -4,6 +4,7 @@
 // list.
 
 #include "app/mdiprincipal.h"
+#include "common/globales.h"
 #include "explorer/frmadministrador.h"
 #include "platform/arbolnodos.h"
 #include "platform/listaelementos.h"

@@ -79,6 +79,8 @@ protected:
     void CierraEditores() {
         for (QWidget* w : ventanas::Cargadas()) {
             auto* v = qobject_cast<Formulario*>(w);
+            // A designer closed unchanged asks nothing.
+            if (auto* d = qobject_cast<frmTabla*>(w)) d->Modificado = false;
             if (v && v->Name() != QLatin1String("frmAdministrador")) v->Unload();
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

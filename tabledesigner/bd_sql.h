@@ -1,0 +1,126 @@
+#pragma once
+// The designer's statement module: state shared by every designer window
+// while one of them builds and runs its statements (one at a time, on the
+// one thread), what the last loaded designer left for the others, and the
+// procedures that turn a design into statements and send them: the column
+// clauses and changes, the key columns of an index, the foreign keys of
+// other tables that must make way for a primary key, and the catalog tests
+// that choose between creating and re-creating.
+//
+// The texts themselves come from textosddl.h; the procedures here read the
+// catalog of the database in PrefijoBD, call those builders and send. Each
+// procedure reports its own failures (MuestraError with its own name) and
+// then answers false; a catalog query that cannot run is such a failure, so
+// that nothing is ever done on an answer the catalog did not give.
+
+#include "platform/datos.h"
+#include "tabledesigner/textosddl.h"
+
+#include <QString>
+
+#include <memory>
+
+struct Criterio;
+
+// The CREATE TABLE or ALTER TABLE statement being built.
+extern QString Sql_Tabla;
+// The table exists: ALTER rather than CREATE.
+extern bool ExisteLaTabla;
+// " ADD " is already written into the ALTER statement.
+extern bool AddPuesto;
+// A column clause is already written.
+extern bool HayCampos;
+// New-column clauses of the statement.
+extern qint32 NumCampos;
+// The index or primary-key statement being built; also a statement list of
+// index re-creates.
+extern ListaSentencias Sql_Indice;
+// The key column names of that index (each as NombreSQL writes it), joined
+// by ",".
+extern QString Sql_Columnas;
+// The index or relation being saved exists.
+extern bool ClaveExistente;
+// The foreign-key statement being built; also a statement list of
+// foreign-key re-creates.
+extern ListaSentencias Sql_Vinculos;
+// The collation written into altered character columns: that of the
+// database of the designer whose save or column change runs.
+extern QString Intercalacion;
+// The list number of the table the last designer loaded.
+extern qint32 NumeroTabla;
+
+// Back to the state of a program that has just started (used between tests).
+void ReiniciaBD_SQL();
+
+// Sends the statements of a list one after the other on the connection, as
+// ListaSentencias::Envios gives them. A statement that fails stops the run
+// and fails the caller (nothing is reported here).
+void EjecutaLista(const std::shared_ptr<datos::Connection>& conexion, const ListaSentencias& lista);
+
+// ---- Columns (on Conexion; the catalog of PrefijoBD) ----
+// Names are as typed, without brackets; the texts quote them.
+
+// Appends the clause of a new column to Sql_Tabla: " ADD " first when the
+// table exists and it is not written yet, "," and a carriage return before
+// every clause but the first of a statement of several new columns.
+bool Crea_Campo(const QString& tabla, const QString& campo, const QString& longitud, const QString& precision,
+                const QString& escala, const QString& nulo, qint16 tipo, const QString& valor);
+// True when the row differs from the column as the catalog holds it (see
+// CampoDifiere); false when it does not, when the table or the column is not
+// in the catalog, or after a reported failure.
+bool CampoModificado(const QString& tabla, const QString& campo, const QString& longitud, const QString& nulo,
+                     const QString& tipo, const QString& valor, const QString& nombreDefault);
+// Alters an existing column at once: its DEFAULT constraint dropped, the
+// column altered, the default added again (see SentenciasModificaCampo).
+// Sends nothing, and answers true, for a table or column the catalog does
+// not hold and for image, ntext and unlisted types. A failing statement
+// leaves the later ones unsent.
+bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud, const QString& nulo,
+                        const QString& tipo, const QString& valor, const QString& nombreDefault);
+
+// ---- Indexes ----
+
+// Adds one key column, in row order, to the index being built: the first
+// column of a primary key ("P") writes its key clause into Sql_Indice; every
+// column of a "P", "I" or "" entry goes into Sql_Columnas; other kinds add
+// nothing. The index name is as typed. The save writes CabeceraIndice into
+// Sql_Indice before the first column and ColaIndice after the last.
+bool Crea_Indice(const QString& tabla, const QString& indice, const QString& campo, const QString& tipo,
+                 const QString& unico, const QString& agrupado);
+
+// ---- Foreign keys of other tables ----
+
+// Drops every foreign key of another table that references this one and
+// adds to the list the statements that re-create it, rules included. A key
+// whose re-create cannot be made (a name or a column the catalog does not
+// give, rules it cannot read) is left in place, and that is a failure. Keys
+// handled before a failure stay dropped with their statements in the list.
+bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
+                     ListaSentencias& lista);
+
+// ---- Catalog tests (false after a reported failure) ----
+
+// A user table of that name exists.
+bool ExisteTabla(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla);
+// The user table exists and has a column of that name.
+bool ExisteCampo(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla, const QString& campo);
+// The user table exists and has an index of that name.
+bool ExisteElIndice(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
+                    const QString& indice);
+// Both user tables exist and the first has a foreign key to the other.
+// False, without asking, for an empty column list (the save's question).
+bool ExisteLaRelacion(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
+                      const QString& otraTabla, const QString& columnas);
+
+// ---- For the designer's own procedures (frmtabla_claves.cpp) ----
+
+// The first field of the first row of PrefijoBD & tabla whose fields equal
+// the criteria ("Texto" values as literals, "Numerico" bare, as
+// ExisteRegistro writes them); "" when no row does or the first value is
+// empty. A query that cannot run fails the caller, which reports it.
+QString LeeCatalogo(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
+                    const QString& campo, const QList<Criterio>& criterios);
+// The id of the user table of that name; "" when there is none.
+QString IdTablaUsuario(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla);
+// Opens a recordset; a query that cannot run fails the caller.
+void AbreCatalogo(const std::shared_ptr<datos::Connection>& conexion, datos::Recordset& rs, const QString& sql);

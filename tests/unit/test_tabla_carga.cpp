@@ -1,0 +1,213 @@
+// Loading an existing table into a designer: the catalog statements, what
+// the design holds afterwards, and a load that failed part-way, whose design
+// is never saved.
+
+#include "app/mdiprincipal.h"
+#include "common/funciones.h"
+#include "support/explorador_prueba.h"
+#include "tabledesigner/bd_sql.h"
+#include "tabledesigner/frmtabla.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+
+namespace {
+
+// A lookup as the program's single-row lookup writes it.
+QString Busca(const QString& campo, const QString& tabla, const QString& condicion) {
+    return "Select " + campo + " from Tienda.." + tabla + " where " + condicion;
+}
+
+const QString kTabla = "Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' order by name";
+const QString kColumnas = "Select * from Tienda..syscolumns  where id = 101 order by colid";
+const QString kIndices =
+    "Select * from Tienda..sysindexes  where id = 101 and indid <> 255 and (status & 64)=0 order by indid";
+const QString kClaves = "Select * from Tienda..sysreferences  where fkeyid = 101";
+const QString kGrupo = "select s.groupname from Tienda..sysfilegroups s, Tienda..sysindexes i where i.id =101 and "
+                       "i.indid < 2 and i.groupid = s.groupid";
+
+QString Llaves(int indid) {
+    return "Select * from Tienda..sysindexkeys  where id = 101 and indid = " + QString::number(indid) +
+           " order by keyno";
+}
+
+}  // namespace
+
+class CargaTabla : public PruebaExplorador {
+protected:
+    void TearDown() override {
+        ReiniciaBD_SQL();
+        PruebaExplorador::TearDown();
+    }
+    // The explorer on Tienda's tables (Clientes T0, sysobjects T1, Pedidos
+    // T2) and the catalog of Pedidos (id 101): four columns, a primary key,
+    // a unique index and an index on two columns in key order, and a foreign
+    // key on two columns to Clientes.
+    void Catalogo() {
+        Abre({"Tienda"});
+        Objetos(SqlTablas("Tienda.."), "tipo",
+                {{"Clientes", "U", "dbo"}, {"sysobjects", "S", "dbo"}, {"Pedidos", "U", "dbo"}});
+        conexion->Responde(kTabla, QStringList{"name", "id"}, {{"Pedidos", 101}});
+        conexion->Responde(kColumnas, QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault"},
+                           {{"id", 56, 4, 10, 0, 0, 0},
+                            {"nombre", 231, 100, 50, 0, 1, 0},
+                            {"importe", 106, 9, 18, 2, 1, 201},
+                            {"alta", 61, 8, 23, 3, 0, 202}});
+        conexion->Responde(Busca("text", "syscomments", "id=201"), QStringList{"text"}, {{"((0))"}});
+        conexion->Responde(Busca("name", "sysobjects ", "id=201 and xtype Like 'D'"), QStringList{"name"},
+                           {{"DF_Pedidos_importe"}});
+        conexion->Responde(Busca("text", "syscomments", "id=202"), QStringList{"text"}, {{"(getdate())"}});
+        conexion->Responde(Busca("name", "sysobjects ", "id=202 and xtype Like 'D'"), QStringList{"name"},
+                           {{"DF_alta"}});
+        conexion->Responde(kIndices, QStringList{"name", "indid", "status", "groupid", "origfillfactor", "keys"},
+                           {{"PK_Pedidos", 1, 2066, 1, 0, "k"},
+                            {"IX_nombre", 2, 2, 1, 80, "k"},
+                            {"IX_alta", 3, 0, 2, 0, "k"},
+                            {"_WA_Sys_importe", 4, 0, 1, 0, QVariant()}});
+        conexion->Responde(Busca("xtype", "sysobjects", "name = 'PK_Pedidos' and parent_obj=101"),
+                           QStringList{"xtype"}, {{"PK"}});
+        conexion->Responde(Busca("groupname", "sysfilegroups", "groupid=1"), QStringList{"g"}, {{"PRIMARY"}});
+        conexion->Responde(Busca("groupname", "sysfilegroups", "groupid=2"), QStringList{"g"}, {{"INDICES"}});
+        conexion->Responde(Llaves(1), QStringList{"colid"}, {{1}});
+        conexion->Responde(Llaves(2), QStringList{"colid"}, {{2}});
+        conexion->Responde(Llaves(3), QStringList{"colid"}, {{4}, {2}});
+        const char* columnas[] = {"id", "nombre", "importe", "alta"};
+        for (int c = 1; c <= 4; ++c)
+            conexion->Responde(Busca("name", "syscolumns", "id=101 and colid=" + QString::number(c)),
+                               QStringList{"name"}, {{columnas[c - 1]}});
+        QStringList campos{"constid", "fkeyid", "rkeyid"};
+        QList<QVariant> clave{301, 101, 100};
+        for (int k = 1; k <= 16; ++k) {
+            campos << "fkey" + QString::number(k) << "rkey" + QString::number(k);
+            clave << (k <= 2 ? k : 0) << (k == 1 ? 1 : k == 2 ? 3 : 0);
+        }
+        conexion->Responde(kClaves, campos, {clave});
+        conexion->Responde(Busca("name", "sysobjects", "id=100"), QStringList{"name"}, {{"Clientes"}});
+        conexion->Responde(Busca("name", "sysobjects", "id=301"), QStringList{"name"}, {{"FK_Pedidos_Clientes"}});
+        conexion->Responde(Busca("name", "syscolumns", "id=100 and colid=1"), QStringList{"name"}, {{"id"}});
+        conexion->Responde(Busca("name", "syscolumns", "id=100 and colid=3"), QStringList{"name"}, {{"codigo"}});
+        conexion->Responde(kGrupo, QStringList{"groupname"}, {{"OTRO "}});
+    }
+    // Design of list row fila of Tienda's tables, through the menu.
+    frmTabla* Diseña(int fila) {
+        auto* f = frmAdministrador::SiExiste();
+        f->trvBD->Nodes().Item(QStringLiteral("DTTienda")).Selected(true);
+        f->ltvTablas->ListItems().Item(fila + 1).Selected(true);
+        conexion->Enviadas.clear();
+        m()->mnuDiseño_Click();
+        return Tablas(fila);
+    }
+    static QStringList Fila(const ArrayDatos& a, int fila, int columnas) {
+        QStringList r;
+        for (int c = 0; c < columnas; ++c) r.append(a->LeeCelda(fila, c));
+        return r;
+    }
+};
+
+TEST_F(CargaTabla, AUserTableLoadsColumnsIndexesAndKeys) {
+    Catalogo();
+    frmTabla* d = Diseña(2);
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join('|').toStdString();
+    EXPECT_FALSE(d->CargaIncompleta);
+    EXPECT_TRUE(d->Modificado);
+    EXPECT_EQ(d->IdTabla, QStringLiteral("101"));
+    EXPECT_EQ(NumeroTabla, 2);
+    EXPECT_EQ(d->NombreTablas.Lee(2), QStringLiteral("Pedidos"));
+    // State, name, type, length, precision, scale, nulls, default, its name, loaded name.
+    const QList<QStringList> columnas = {
+        {"M", "id", "8", "4", "10", "0", "0", "", "", "id"},
+        {"M", "nombre", "13", "50", "0", "0", "-1", "", "", "nombre"},
+        {"M", "importe", "5", "9", "18", "2", "-1", "0", "DF_Pedidos_importe", "importe"},
+        {"M", "alta", "4", "8", "0", "0", "0", "getdate()", "DF_alta", "alta"},
+        {"", "", "", "", "", "", "", "", "", ""},
+    };
+    for (int r = 0; r < columnas.size(); ++r) EXPECT_EQ(Fila(d->ArrayCampos, r, 10), columnas[r]) << r;
+
+    // Name, kind, clustered, unique, filegroup, fill factor; then the key columns.
+    ASSERT_EQ(d->NumeroIndices, 3);
+    const QList<QPair<QStringList, QStringList>> indices = {
+        {{"PK_Pedidos", "P", "1", "1", "PRIMARY", "0"}, {"id"}},
+        {{"IX_nombre", "I", "0", "1", "PRIMARY", "80"}, {"nombre"}},
+        {{"IX_alta", "I", "0", "0", "INDICES", "0"}, {"alta", "nombre"}},
+    };
+    for (int i = 0; i < indices.size(); ++i) {
+        QStringList campos, llaves;
+        for (int k = 0; k < 6; ++k) campos.append(d->TablaIndices.Lee(0, i, k));
+        for (int k = 0; !d->ArrayIndices(0, i)->LeeCelda(k, 1).isEmpty(); ++k)
+            llaves.append(d->ArrayIndices(0, i)->LeeCelda(k, 1));
+        EXPECT_EQ(campos, indices[i].first) << i;
+        EXPECT_EQ(llaves, indices[i].second) << i;
+    }
+    ASSERT_EQ(d->NumeroRelaciones, 1);
+    EXPECT_EQ(d->TablaRelaciones.Lee(0, 0), QStringLiteral("FK_Pedidos_Clientes"));
+    EXPECT_EQ(Fila(d->ArrayRelaciones(0, 0), 0, 5), (QStringList{"", "id", "id", "Clientes", ""}));
+    EXPECT_EQ(Fila(d->ArrayRelaciones(0, 0), 1, 5), (QStringList{"", "nombre", "codigo", "Clientes", ""}));
+    EXPECT_EQ(Fila(d->ArrayRelaciones(0, 0), 2, 5), (QStringList{"", "", "", "", ""}));
+    // A filegroup that is not listed selects none; the other tables of the list.
+    EXPECT_EQ(d->cboGrupoArchivoDatos->currentIndex(), -1);
+    ASSERT_EQ(d->cboExterna->count(), 2);
+    EXPECT_EQ(d->cboExterna->itemText(0), QStringLiteral("Clientes"));
+    EXPECT_EQ(d->cboExterna->itemText(1), QStringLiteral("sysobjects"));
+    EXPECT_EQ(d->cboExterna->itemData(1).toInt(), 1);
+    EXPECT_TRUE(d->fraIndices->isEnabled());
+    EXPECT_TRUE(d->fraRelaciones->isEnabled());
+    EXPECT_FALSE(d->fraTipoIndice->isEnabled());
+}
+
+TEST_F(CargaTabla, ASystemTableLoadsItsColumnsOnly) {
+    Catalogo();
+    const QString sistema = "Select * from Tienda..sysobjects  where name = 'sysobjects' order by name";
+    conexion->Responde(sistema, QStringList{"name", "id"}, {{"sysobjects", 1}});
+    conexion->Responde("Select * from Tienda..syscolumns  where id = 1 order by colid",
+                       QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault"},
+                       {{"name", 231, 256, 128, 0, 0, 0}});
+    frmTabla* d = Diseña(1);
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->TablaSistema);
+    const QString usuario = "Select * from Tienda..sysobjects  where type = 'U' and name = 'sysobjects' order by name";
+    EXPECT_EQ(conexion->Enviadas.mid(conexion->Enviadas.indexOf(sistema)),
+              (QStringList{sistema, "Select * from Tienda..syscolumns  where id = 1 order by colid", usuario, usuario,
+                           "select s.groupname from Tienda..sysfilegroups s, Tienda..sysindexes i where i.id =1 and "
+                           "i.indid < 2 and i.groupid = s.groupid"}));
+    EXPECT_EQ(Fila(d->ArrayCampos, 0, 10), (QStringList{"M", "name", "13", "128", "0", "0", "0", "", "", "name"}));
+    EXPECT_EQ(d->NumeroIndices, 0);
+    EXPECT_EQ(d->NumeroRelaciones, 0);
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+}
+
+// A load that failed part-way leaves the design unsaved: no question until an
+// edit, and then Yes is refused with nothing sent.
+TEST_F(CargaTabla, APartialLoadIsNeverSaved) {
+    const QString rechazo = QStringLiteral("La tabla no se cargó completamente. No se puede guardar.");
+    const std::function<void(ConexionGuion&)> fallos[] = {
+        [](ConexionGuion& c) { c.Falla(kColumnas, 229, "SELECT permission denied."); },
+        [](ConexionGuion& c) { c.Falla(Busca("text", "syscomments", "id=202"), 229, "SELECT permission denied."); },
+        [](ConexionGuion& c) {
+            ConexionGuion::Filas filas;
+            for (int i = 0; i < 201; ++i) filas.append({"c" + QString::number(i), 56, 4, 10, 0, 0, 0});
+            c.Responde(kColumnas, QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault"},
+                       filas);
+        },
+    };
+    for (const auto& falla : fallos) {
+        Catalogo();
+        falla(*conexion);
+        frmTabla* d = Diseña(2);
+        ASSERT_NE(d, nullptr);
+        EXPECT_TRUE(d->CargaIncompleta);
+        EXPECT_FALSE(d->Modificado);
+        EXPECT_FALSE(TextosCajas().isEmpty());
+        mensajes.Cajas().clear();
+        d->Modificado = true;  // an edit
+        conexion->Enviadas.clear();
+        mensajes.Respuestas = {vb::vbYes, vb::vbOK, vb::vbNo};
+        EXPECT_FALSE(d->Unload());
+        EXPECT_EQ(TextosCajas().last(), rechazo);
+        EXPECT_TRUE(conexion->Enviadas.isEmpty());
+        EXPECT_TRUE(d->Unload());
+        mensajes.Cajas().clear();
+        frmAdministrador::SiExiste()->DescargaSinPreguntar();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
