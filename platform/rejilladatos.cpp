@@ -211,6 +211,11 @@ public:
         }
         case Qt::EditRole: return Texto(i.column(), Celda(i.row(), i.column()));
         case kRolValor: return Celda(i.row(), i.column());
+        case Qt::BackgroundRole:
+            // A locked column shows that it takes no edit.
+            if (e_->columnas[size_t(i.column())].bloqueada)
+                return QApplication::palette().brush(QPalette::Disabled, QPalette::Window);
+            return {};
         default: return {};
         }
     }
@@ -449,7 +454,10 @@ void ColumnaRejilla::Caption(const QString& titulo) {
 bool ColumnaRejilla::Visible() const { return !rejilla_->isColumnHidden(columna_); }
 void ColumnaRejilla::Visible(bool si) { rejilla_->setColumnHidden(columna_, !si); }
 bool ColumnaRejilla::Locked() const { return rejilla_->e_->columnas[size_t(columna_)].bloqueada; }
-void ColumnaRejilla::Locked(bool si) { rejilla_->e_->columnas[size_t(columna_)].bloqueada = si; }
+void ColumnaRejilla::Locked(bool si) {
+    rejilla_->e_->columnas[size_t(columna_)].bloqueada = si;
+    rejilla_->viewport()->update();
+}
 int ColumnaRejilla::Width() const { return rejilla_->columnWidth(columna_); }
 void ColumnaRejilla::Width(int ancho) { rejilla_->setColumnWidth(columna_, ancho); }
 
@@ -520,7 +528,10 @@ void RejillaDatos::MatrizEnlazada(ArrayDatos matriz) {
     TerminaEdicion(false);
     e_->matriz = std::move(matriz);
     e_->modelo->Relee();
-    Coloca(0, 0, 0);
+    // The cursor starts on the first column the user sees.
+    int primera = 0;
+    while (primera < ColumnCount() - 1 && isColumnHidden(primera)) ++primera;
+    Coloca(0, primera, 0);
 }
 
 ArrayDatos RejillaDatos::MatrizEnlazada() const { return e_->matriz; }

@@ -27,6 +27,9 @@ QString LineasDeCaja(const QString& texto) {
     return r;
 }
 
+// The style asks for the second button as the default one (No in Yes/No).
+bool SegundoPorDefecto(int estilo) { return (estilo & 0x300) == 0x100; }
+
 class MensajesQt : public ServicioMensajes {
 public:
     int Muestra(const QString& texto, int estilo, const QString& titulo) override {
@@ -46,13 +49,13 @@ public:
             caja.addButton(QMessageBox::No);
             auto* cancelar = caja.addButton(QMessageBox::Cancel);
             caja.setEscapeButton(cancelar);
-            caja.setDefaultButton(QMessageBox::Yes);
+            caja.setDefaultButton(SegundoPorDefecto(estilo) ? QMessageBox::No : QMessageBox::Yes);
             break;
         }
         case vb::vbYesNo:
             caja.addButton(QMessageBox::Yes);
             caja.addButton(QMessageBox::No);
-            caja.setDefaultButton(QMessageBox::Yes);
+            caja.setDefaultButton(SegundoPorDefecto(estilo) ? QMessageBox::No : QMessageBox::Yes);
             break;
         default: caja.addButton(QMessageBox::Ok); break;
         }

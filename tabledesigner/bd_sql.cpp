@@ -32,10 +32,6 @@ void ReiniciaBD_SQL() {
 
 namespace {
 
-// The program's own number for a foreign key that cannot be re-created: the
-// first that the run-time leaves to programs (vbObjectError + 513).
-constexpr qint64 kVinculoSinRecrear = -2147221504LL + 513;
-
 datos::Connection& Abierta(const std::shared_ptr<datos::Connection>& conexion) {
     if (!conexion) FallaNumero(errnum::ObjetoNoEstablecido);
     return *conexion;
@@ -211,6 +207,32 @@ bool Crea_Indice(const QString&, const QString& indice, const QString& campo, co
 
 // ---- Foreign keys of other tables ----
 
+QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, const datos::Recordset& clave,
+                          QString& nombre, QString& suTabla) {
+    const QString constid = clave.Fields(QStringLiteral("constid")).Texto();
+    const QString fkeyid = clave.Fields(QStringLiteral("fkeyid")).Texto();
+    const QString rkeyid = clave.Fields(QStringLiteral("rkeyid")).Texto();
+    nombre = NombrePorId(conexion, constid);
+    suTabla = NombrePorId(conexion, fkeyid);
+    if (nombre.isEmpty() || suTabla.isEmpty()) FallaVinculo(nombre, constid, suTabla);
+    QStringList columnas, referidas;
+    for (int k = 1; k <= 16; ++k) {
+        const QString fkey = clave.Fields(QStringLiteral("fkey") + QString::number(k)).Texto();
+        if (Val(fkey) == 0) continue;
+        const QString rkey = clave.Fields(QStringLiteral("rkey") + QString::number(k)).Texto();
+        const QString columna = ColumnaPorId(conexion, fkeyid, fkey);
+        const QString referida = ColumnaPorId(conexion, rkeyid, rkey);
+        if (columna.isEmpty() || referida.isEmpty()) FallaVinculo(nombre, constid, suTabla);
+        columnas.append(columna);
+        referidas.append(referida);
+    }
+    const QString tablaReferida = NombrePorId(conexion, rkeyid);
+    ReglasVinculo reglas;
+    if (columnas.isEmpty() || tablaReferida.isEmpty() || !LeeReglas(conexion, constid, reglas))
+        FallaVinculo(nombre, constid, suTabla);
+    return SentenciasRecreaVinculo(suTabla, nombre, columnas, tablaReferida, referidas, reglas);
+}
+
 bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
                      ListaSentencias& lista) {
     return Atrapa("EliminaVinculos", [&] {
@@ -221,34 +243,18 @@ bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const Q
                      QStringLiteral("SELECT * from ") + PrefijoBD + QStringLiteral("sysreferences") +
                          QStringLiteral(" WHERE rkeyid=") + NumeroSQL(id));
         for (; !claves.Eof(); claves.MoveNext()) {
-            const QString constid = claves.Fields(QStringLiteral("constid")).Texto();
-            const QString fkeyid = claves.Fields(QStringLiteral("fkeyid")).Texto();
-            const QString rkeyid = claves.Fields(QStringLiteral("rkeyid")).Texto();
-            const QString nombre = NombrePorId(conexion, constid);
-            const QString suTabla = NombrePorId(conexion, fkeyid);
-            if (nombre.isEmpty() || suTabla.isEmpty()) FallaVinculo(nombre, constid, suTabla);
-            QStringList columnas, referidas;
-            for (int k = 1; k <= 16; ++k) {
-                const QString fkey = claves.Fields(QStringLiteral("fkey") + QString::number(k)).Texto();
-                if (Val(fkey) == 0) continue;
-                const QString rkey = claves.Fields(QStringLiteral("rkey") + QString::number(k)).Texto();
-                const QString columna = ColumnaPorId(conexion, fkeyid, fkey);
-                const QString referida = ColumnaPorId(conexion, rkeyid, rkey);
-                if (columna.isEmpty() || referida.isEmpty()) FallaVinculo(nombre, constid, suTabla);
-                columnas.append(columna);
-                referidas.append(referida);
-            }
-            const QString tablaReferida = NombrePorId(conexion, rkeyid);
-            ReglasVinculo reglas;
-            if (columnas.isEmpty() || tablaReferida.isEmpty() || !LeeReglas(conexion, constid, reglas))
-                FallaVinculo(nombre, constid, suTabla);
-            const QStringList recrea =
-                SentenciasRecreaVinculo(suTabla, nombre, columnas, tablaReferida, referidas, reglas);
+            QString nombre, suTabla;
+            const QStringList recrea = RecreaVinculo(conexion, claves, nombre, suTabla);
             Abierta(conexion).Execute(TextoEliminaConstraint(PrefijoBD, suTabla, nombre));
             // Only a key that was dropped is re-created.
             for (const QString& s : recrea) lista.Agrega(s);
         }
     });
+}
+
+bool LeeReglasVinculo(const std::shared_ptr<datos::Connection>& conexion, const QString& idConstraint,
+                      ReglasVinculo& reglas) {
+    return LeeReglas(conexion, idConstraint, reglas);
 }
 
 // ---- Catalog tests ----

@@ -13,6 +13,7 @@
 // then answers false; a catalog query that cannot run is such a failure, so
 // that nothing is ever done on an answer the catalog did not give.
 
+#include "common/funciones.h"
 #include "platform/datos.h"
 #include "tabledesigner/textosddl.h"
 
@@ -48,6 +49,15 @@ extern ListaSentencias Sql_Vinculos;
 extern QString Intercalacion;
 // The list number of the table the last designer loaded.
 extern qint32 NumeroTabla;
+
+// A failure that the procedure which met it has already reported: the
+// callers unwind to the save or the column change without reporting it again.
+struct FalloNotificado {};
+// Throws FalloNotificado when a failure was reported since the count antes
+// (FallosNotificados) was taken.
+inline void Vigila(qint64 antes) {
+    if (FallosNotificados() != antes) throw FalloNotificado{};
+}
 
 // Back to the state of a program that has just started (used between tests).
 void ReiniciaBD_SQL();
@@ -97,6 +107,22 @@ bool Crea_Indice(const QString& tabla, const QString& indice, const QString& cam
 // handled before a failure stay dropped with their statements in the list.
 bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
                      ListaSentencias& lista);
+
+// The program's own number for a foreign key that cannot be created again
+// (the first number the run-time leaves to programs).
+constexpr qint64 kVinculoSinRecrear = -2147221504LL + 513;
+
+// The statements that re-create a foreign key from its row of
+// sysreferences (constid, fkeyid, rkeyid, fkey1..16, rkey1..16), its rules
+// included; the key's name and its table come back too. A key of which any
+// part cannot be read fails the caller (its number is the program's own),
+// before anything is dropped.
+QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, const datos::Recordset& clave,
+                          QString& nombre, QString& suTabla);
+// The rules of a foreign key of the current database; false when the
+// catalog cannot tell them. A query that cannot run fails the caller.
+bool LeeReglasVinculo(const std::shared_ptr<datos::Connection>& conexion, const QString& idConstraint,
+                      ReglasVinculo& reglas);
 
 // ---- Catalog tests (false after a reported failure) ----
 

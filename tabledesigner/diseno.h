@@ -26,6 +26,26 @@ enum ColumnaCampos {
     NombreCampoOriginal = 9,  // the name as loaded; "" for a new row
 };
 
+// What a column becomes when it changes: the definition the foreign-key
+// cascade gives the column and every column joined to it. Trimmed, but for
+// the type code.
+struct DefinicionCampo {
+    QString Campo;
+    QString Longitud;
+    QString Nulo;            // "-1" or "0"
+    QString Tipo;            // the type code
+    QString Predeterminado;  // the default value
+    QString NombreDefault;   // its constraint as loaded
+};
+
+// A column that a foreign-key cascade altered, with what it gave it.
+struct ColumnaAlterada {
+    QString Tabla;
+    QString Campo;
+    QString Tipo;
+    QString Longitud;
+};
+
 // Fields of an index entry of TablaIndices (slot, entry, field).
 enum CampoIndice {
     NombreIndice = 0,

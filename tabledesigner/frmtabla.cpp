@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 ArrayTablas Tablas;
@@ -53,6 +54,9 @@ ArrayDatos NuevoArray(int ultimaColumna) {
 frmTabla::frmTabla() : Formulario(QStringLiteral("frmTabla"), Clase::Hija) {
     setWindowTitle(QStringLiteral("Tabla"));
     ConstruyeTabla();
+    ConectaRejilla();
+    ConectaIndices();
+    ConectaRelaciones();
     resize(sizeHint());
 }
 
@@ -79,7 +83,6 @@ void frmTabla::ConstruyeTabla() {
     SSTabIndicesRelaciones->addTab(ConstruyePaginaIndices(), QStringLiteral("Claves e índices"));
     SSTabIndicesRelaciones->addTab(ConstruyePaginaRelaciones(), QStringLiteral("Relaciones"));
     capa->addWidget(SSTabIndicesRelaciones, 1);
-    ConectaSalidaCampo(txtNombreTabla);
 }
 
 QWidget* frmTabla::ConstruyePaginaCampos() {
@@ -103,7 +106,6 @@ QWidget* frmTabla::ConstruyePaginaCampos() {
     botones->addWidget(cmdEliminarFila);
     capa->addWidget(TDBGridTabla, 1);
     capa->addLayout(botones);
-    connect(cmdEliminarFila, &QPushButton::clicked, this, [this] { EliminarFila(); });
     return pagina;
 }
 
@@ -263,6 +265,9 @@ void frmTabla::Form_Load() {
             // A table the catalog did not give still gets an (empty) grid.
             if (!ArrayCampos) ArrayCampos = std::make_shared<GridDataArray>();
             TDBGridTabla->MatrizEnlazada(ArrayCampos);
+            CargaIndices();
+            CargaRelaciones();
+            CargaValoresIndices();
             CargaTablasExternas(cboExterna, NombreTabla);
             CargaIncompleta = FallosNotificados() != fallosAntes;
             TDBGridIndices->MatrizEnlazada(Creada(ArrayIndices(0, 0), kUltimaColumnaIndices));
@@ -295,6 +300,9 @@ void frmTabla::HabilitaRelaciones() {
 void frmTabla::CargaGrupoArchivos() {
     Atrapa("CargaGrupoArchivos", [&] {
         if (!GruposFicheros) GruposFicheros = std::make_shared<GridDataArray>();
+        // Filling the lists is not choosing in them.
+        const QSignalBlocker datos(cboGrupoArchivoDatos);
+        const QSignalBlocker indices(cboGrupoArchivoIndices);
         // Only the rows the array has: one never filled has none.
         const int ultima = std::min(199, GruposFicheros->FilaSuperior());
         for (int fila = std::max(0, GruposFicheros->FilaInferior()); fila <= ultima; ++fila) {
@@ -346,6 +354,9 @@ void frmTabla::Form_Unload(int& Cancel) {
     Atrapa("Form_Unload", [&] {
         if (txtNombreTabla->text() != NombreTablaInicial) Modificado = true;
         if (!Modificado) return;
+        TDBGridTabla_LostFocus();
+        TDBGridIndices_LostFocus();
+        TDBGridRelaciones_LostFocus();
         ConIdioma(QStringLiteral("¿Desea Guardar los cambios?"), QStringLiteral("Do you want save the changes?"),
                   [](const QString& t) { Mensaje = t; });
         const int respuesta = MsgBox(Mensaje, vb::vbYesNoCancel + vb::vbQuestion, kProducto);
@@ -378,12 +389,3 @@ void frmTabla::Form_Unload(int& Cancel) {
     PunteroRaton(vb::vbDefault);
 }
 
-bool frmTabla::ActualizaLaTabla() {
-    // The save is not built yet: the design stays in the window.
-    Atrapa("ActualizaLaTabla", [] { FallaNumero(errnum::MetodoNoAdmitido); });
-    return false;
-}
-
-void frmTabla::InsertarFila() {}
-
-void frmTabla::EliminarFila() {}

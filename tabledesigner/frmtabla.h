@@ -12,15 +12,20 @@
 //
 // The class spreads over files by concern: frmtabla.cpp (the window, its
 // load and its close), frmtabla_carga.cpp (loading an existing table from
-// the catalog), frmtabla_claves.cpp (dropping the table's keys and
-// defaults), frmtabla_idioma.cpp (captions).
+// the catalog), frmtabla_rejilla.cpp (the column grid), frmtabla_indices.cpp
+// and frmtabla_relaciones.cpp (the index and relation editors),
+// frmtabla_graba.cpp (the save), frmtabla_vinculos.cpp (the foreign-key
+// cascade), frmtabla_claves.cpp (dropping the table's keys and defaults),
+// frmtabla_idioma.cpp (captions).
 
 #include "platform/datos.h"
 #include "platform/formularios.h"
 #include "platform/griddataarray.h"
 #include "tabledesigner/diseno.h"
+#include "tabledesigner/textosddl.h"
 
 #include <QPointer>
+#include <QSet>
 
 #include <array>
 
@@ -137,10 +142,169 @@ public:
                             const QString& Campo);
     bool EliminaConstraint(const std::shared_ptr<datos::Connection>& Conexion, const QString& Tabla);
 
+    // ---- The save and the foreign-key cascade (frmtabla_graba.cpp,
+    // frmtabla_vinculos.cpp) ----
+    void Elimina_Sino_Esta_SQL();
+    // A column of the grid (rows 0..199) bears that name (trimmed, in any case).
+    bool ExisteElCampo(const QString& Campo);
+    void CambiaGrupoFicheros(const QString& Grupo);
+    // The columns of other tables (and of this one) joined by foreign keys
+    // to a column, one line each; "" for none.
+    QString DetectaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
+                            const QString& NombreCampo, const QString& NombreInicial);
+    // The cascade of a change of an existing column: the joined columns are
+    // found, the user is asked (Mensaje) and, on Yes or without asking, the
+    // keys are dropped, the columns altered to the new definition (Nueva:
+    // the grid's row with the value being edited, or the save's row) and the
+    // keys and indexes made again. From the grid (Mensaje) it runs in a
+    // transaction of its own; from the save, inside the save's. False after
+    // a reported failure (rolled back when it had its own transaction).
+    // Hecho, when given, tells whether the cascade altered anything.
+    bool BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
+                             const QString& NombreCampo, const QString& NombreInicial, bool Mensaje,
+                             const DefinicionCampo& Nueva, bool* Hecho = nullptr);
+    // The walk of the keys joined to a column (see frmtabla_vinculos.cpp).
+    bool CambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
+                        const QString& NombreCampo, const QString& NombreInicial, ListaSentencias& SQLIndice,
+                        ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva);
+    // Drops the indexes of a table that hold a column, keeping the
+    // statements that make them again.
+    void BuscaCargaIndices(const QString& Tabla, const QString& Campo, ListaSentencias& ListaIndices,
+                           const QString& Id, ListaSentencias& ListaVinculos);
+    void RelacionConOtrasTablas(const std::shared_ptr<datos::Connection>& Conexion, const QString& Tabla);
+    // The columns the cascades of the running save or column change have
+    // altered (any table's), in order.
+    QList<ColumnaAlterada> AlteradasEnCascada;
+    // The indexes of the table as loaded: name and kind (sysobjects xtype:
+    // "PK", "UQ", or "" for a plain index); the save drops those the design
+    // no longer holds.
+    QList<QPair<QString, QString>> IndicesCargados;
+
+    // ---- The column grid (frmtabla_rejilla.cpp) ----
     // Rows of the column grid; the main window's Table menu calls them by
     // name on the active child window.
     Q_INVOKABLE void InsertarFila();
     Q_INVOKABLE void EliminarFila();
+    // Removes array row Fila: the rows below move up, and a relation of
+    // this table to the removed column of itself goes with it.
+    void EliminaCampo(qint32 Fila);
+    // An index (a relation, by this table's column) of the design lists the
+    // column; compared in upper case, empty rows of the lists included.
+    bool ExisteCampo_EnIndice(const QString& Campo);
+    bool ExisteCampo_EnRelacion(const QString& Campo);
+    // Locks the length, precision and scale columns by the current row's type.
+    void GestionaBloqueoCeldas();
+    void GestionaLongitudPrecisionEscala();
+    // Checks the current row's cell of a grid column; false after a refusal
+    // (the message shown, the corrected text in the cell, the cursor on it).
+    bool CompruebaCelda(int ColIndex);
+    // The grid's events.
+    void TDBGridTabla_AfterColEdit(int ColIndex);
+    void TDBGridTabla_BeforeColEdit(int ColIndex, int KeyAscii, int& Cancel);
+    void TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValue, int& Cancel);
+    void TDBGridTabla_BeforeRowColChange(int& Cancel);
+    void TDBGridTabla_RowColChange(int LastRow, int LastCol);
+    void TDBGridTabla_LostFocus();
+    void TDBGridTabla_KeyDown(int& KeyCode, int Shift);
+    void TDBGridTabla_KeyPress(int& KeyAscii);
+    void TDBGridTabla_MouseDown(int Button, int Shift, int x, int y);
+    void TDBGridTabla_ValueItemError(int ColIndex);
+    void cmdEliminarFila_Click();
+    void txtNombreTabla_KeyPress(short& KeyAscii);
+    // The array row under the grid's cursor; -1 when there is none.
+    int FilaCampoActual() const;
+    // The current row's type code; while the type cell is being edited, the
+    // code of the type name typed (the text itself when it names none).
+    QString TipoFilaActual() const;
+    // A named row without a type gets char, 10, 0, 0.
+    void PonTipoPorDefecto();
+    // Writes the checked cell of the current row. A column that exists in
+    // the database changes on the server at once, as a stored edit does;
+    // when that change fails the cell gets its old value back.
+    void CorrigeCelda(int Columna, const QString& Texto);
+    // ---- end of the column grid ----
+
+    // ---- The index editor (frmtabla_indices.cpp) ----
+    // The index or relation entry being deleted, for the re-packing.
+    qint32 PosicionEliminada = 0;
+    // Lists the named indexes (entries 0..99) in cboIndices, none selected,
+    // and counts them into NumeroIndices.
+    void CargaIndices();
+    // The first index 0..99 named exactly Nombre: true with its Posicion;
+    // else false with Posicion -1.
+    bool ExisteIndice(const QString& Nombre, qint32& Posicion);
+    // The name among the indexes of the other table slots (1..199): true
+    // with the slot in Posicion; else false, Posicion unchanged.
+    bool ExisteTodosIndice(const QString& Nombre, qint32& Posicion);
+    // Closes the gap left by the index at PosicionEliminada (see
+    // RecalculaGridRelaciones).
+    void RecalculaGridIndices();
+    // The current index already uses that column.
+    bool EstaCampoEnIndices(const QString& Campo);
+    // The key column drop-down: the table's columns the current index does
+    // not use yet, in the column grid's order.
+    void CargaValoresIndices();
+    void cboIndices_Click();
+    void cmdNuevoIndice_Click();
+    void txtNombreIndice_KeyPress(short& KeyAscii);
+    void txtNombreIndice_Validate(bool& Cancel);
+    void optClavePrimaria_Click();
+    void optIndice_Click();
+    void chkIndiceUnico_Click();
+    void chkAgrupado_Click();
+    void txtFillFactor_KeyPress(short& KeyAscii);
+    void txtFillFactor_Validate(bool& Cancel);
+    void cboGrupoArchivoIndices_Click();
+    void cboGrupoArchivoDatos_Click();
+    void TDBGridIndices_ButtonClick(int ColIndex);
+    void TDBGridIndices_ValueItemError(int ColIndex);
+    // Commits the cell being edited and asks about an index without keys.
+    void TDBGridIndices_LostFocus();
+    void cmdEliminarIndice_Click();
+    // Runs Validate when the focus leaves the box for another control of
+    // the window; Cancel = true gives the focus back to the box.
+    static void ConectaValidate(QLineEdit* Caja, std::function<void(bool& Cancel)> Validate);
+    // Selects item k of a list and runs its click handler even when k was
+    // already selected.
+    static void SeleccionaElemento(QComboBox* Lista, int k, const std::function<void()>& Click);
+    // Adds an item without selecting it (a list that was empty would select it).
+    static void AgregaElemento(QComboBox* Lista, const QString& Texto);
+    // Opens the drop-down of a grid cell whose list a button click has just
+    // built.
+    static void AbreLista(RejillaDatos* Rejilla, int ColIndex);
+    // Gives the focus back to a control that refused to be left (a refused
+    // Validate, a No to a grid's question), when it is in sight. Meanwhile the control the focus
+    // had reached does not count as left: no Validate and no grid LostFocus
+    // runs for it, so that two controls never hand a question back and forth.
+    static void DevuelveFoco(QWidget* Control);
+    static inline bool DevolviendoFoco = false;
+    // ---- end of the index editor ----
+
+    // ---- The relation editor (frmtabla_relaciones.cpp) ----
+    // Lists the named relations (entries 0..99) in cboRelaciones, none
+    // selected, and counts them into NumeroRelaciones.
+    void CargaRelaciones();
+    // Closes the gap left by the relation at PosicionEliminada: the later
+    // entries move one place up and the last one is emptied. Counts and
+    // lists nothing (CargaRelaciones does).
+    void RecalculaGridRelaciones();
+    // The first relation 0..99 named exactly Nombre: true with its Posicion;
+    // else false with Posicion -1.
+    bool ExisteRelacion(const QString& Nombre, qint32& Posicion);
+    void cboRelaciones_Click();
+    void cmdNuevaRelacion_Click();
+    void txtNombreRelacion_KeyPress(short& KeyAscii);
+    void txtNombreRelacion_Validate(bool& Cancel);
+    // The drop-down of a pair's column: this table's columns (1) or the
+    // referenced table's (2), which also writes the referenced table into
+    // every pair of the relation.
+    void TDBGridRelaciones_ButtonClick(int ColIndex);
+    void TDBGridRelaciones_ValueItemError(int ColIndex);
+    // Commits the cell being edited and asks about a half-filled pair.
+    void TDBGridRelaciones_LostFocus();
+    void TDBGridRelaciones_RowColChange(int LastRow, int LastCol);
+    void cmdEliminarRelacion_Click();
+    // ---- end of the relation editor ----
 
 protected:
     void Form_Load() override;
@@ -149,7 +313,23 @@ protected:
     void Form_Unload(int& Cancel) override;
 
 private:
+    // The cascade's walk, from the (table, column) it started on; visitados
+    // holds the columns already followed.
+    void CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla, const QString& campo,
+                        const QPair<QString, QString>& origen, ListaSentencias& SQLIndice,
+                        ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva, QSet<QString>& visitados);
+    void Detecta(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla, const QString& campo,
+                 const QPair<QString, QString>& origen, QString& lista, QSet<QString>& visitados);
+    // Every open designer of a table the cascade altered shows the new type
+    // and length of the columns.
+    void MuestraAlteradas();
+    // The definition the cascade and BuscaCargaIndices give a column now.
+    DefinicionCampo definicionEnCurso_;
     void ConstruyeTabla();
+    // Each concern wires the events of its own controls.
+    void ConectaRejilla();
+    void ConectaIndices();
+    void ConectaRelaciones();
     QWidget* ConstruyePaginaCampos();
     QWidget* ConstruyePaginaIndices();
     QWidget* ConstruyePaginaRelaciones();

@@ -108,6 +108,7 @@ void frmTabla::CapturaCampos_SQL(const QString& Tabla) {
 void frmTabla::CapturaIndices_SQL(const QString& Tabla) {
     Atrapa("CapturaIndices_SQL", [&] {
         NumeroIndices = 0;
+        IndicesCargados.clear();
         PonPrefijoBD(BaseDatos);
         datos::Recordset tablas;
         if (!CreaRecordset(Conexion, tablas, ConsultaTabla(Tabla, false))) return;
@@ -128,10 +129,11 @@ void frmTabla::CapturaIndices_SQL(const QString& Tabla) {
                 const QString nombre = Campo(indices, "name");
                 const QString indid = Campo(indices, "indid");
                 TablaIndices(0, i, NombreIndice) = nombre;
-                const bool primaria = BuscaRegistro(Conexion, QStringLiteral("sysobjects"), QStringLiteral("xtype"),
-                                                    QStringLiteral("name"), nombre, QStringLiteral("Texto"),
-                                                    QStringLiteral("parent_obj"), id,
-                                                    QStringLiteral("Numerico")) == QLatin1String("PK");
+                const QString clase = Trim(BuscaRegistro(Conexion, QStringLiteral("sysobjects"), QStringLiteral("xtype"),
+                                                         QStringLiteral("name"), nombre, QStringLiteral("Texto"),
+                                                         QStringLiteral("parent_obj"), id, QStringLiteral("Numerico")));
+                const bool primaria = clase == QLatin1String("PK");
+                IndicesCargados.append({nombre, clase});
                 // A unique index keeps its uniqueness (status bit 2) through the save.
                 const bool unico = primaria || (Campo(indices, "status").toLongLong() & 2) != 0;
                 TablaIndices(0, i, TipoIndice) = primaria ? QStringLiteral("P") : QStringLiteral("I");
@@ -231,5 +233,18 @@ void frmTabla::CargaTablasExternas(QComboBox* Combo, const QString& Tabla) {
             Combo->addItem(texto);
             Combo->setItemData(Combo->count() - 1, Combo->count() - 1);
         }
+    });
+}
+
+void frmTabla::CambiaGrupoFicheros(const QString& Grupo) {
+    Atrapa("CambiaGrupoFicheros", [&] {
+        if (Trim(Grupo).isEmpty()) return;
+        PonPrefijoBD(BaseDatos);
+        datos::Recordset rs;
+        // Looked up only: a table's data stays in its filegroup.
+        CreaRecordset(Conexion, rs,
+                      QStringLiteral("select groupname,groupid") + QStringLiteral(" from ") + PrefijoBD +
+                          QStringLiteral("sysfilegroups") + QStringLiteral(" WHERE groupname='") + LiteralSQL(Grupo) +
+                          u'\'');
     });
 }

@@ -247,30 +247,58 @@ QString ConsultaReglasVinculo(const QString& idConstraint) {
     return QStringLiteral("SELECT ") + columnas.join(QStringLiteral(", "));
 }
 
-QStringList SentenciasRecreaVinculo(const QString& tabla, const QString& nombre, const QStringList& columnas,
-                                    const QString& tablaReferida, const QStringList& columnasReferidas,
-                                    const ReglasVinculo& reglas) {
-    QString s = QStringLiteral(" ALTER TABLE ") + NombreSQL(tabla) +
-                (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
-                QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
-                QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(") REFERENCES ") +
-                NombreSQL(tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')';
+namespace {
+// The rules a key keeps when it is made again, after its REFERENCES clause.
+QString ClausulasReglas(const ReglasVinculo& reglas) {
+    QString s;
     if (reglas.BorraEnCascada) s += QStringLiteral(" ON DELETE CASCADE");
     if (reglas.ActualizaEnCascada) s += QStringLiteral(" ON UPDATE CASCADE");
     if (reglas.NoParaReplicacion) s += QStringLiteral(" NOT FOR REPLICATION");
+    return s;
+}
+// A key made again disabled: it is added unchecked, then disabled.
+QString TextoDesactivaVinculo(const QString& tabla, const QString& nombre) {
+    return QStringLiteral("ALTER TABLE ") + NombreSQL(tabla) + QStringLiteral(" NOCHECK CONSTRAINT [") +
+           DuplicaCorchetes(nombre) + u']';
+}
+}  // namespace
+
+QStringList SentenciasRecreaVinculo(const QString& tabla, const QString& nombre, const QStringList& columnas,
+                                    const QString& tablaReferida, const QStringList& columnasReferidas,
+                                    const ReglasVinculo& reglas) {
+    const QString s = QStringLiteral(" ALTER TABLE ") + NombreSQL(tabla) +
+                      (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
+                      QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
+                      QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(") REFERENCES ") +
+                      NombreSQL(tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
+                      ClausulasReglas(reglas);
     QStringList r{s};
-    if (reglas.Desactivado)
-        r.append(QStringLiteral(" ALTER TABLE ") + NombreSQL(tabla) + QStringLiteral(" NOCHECK CONSTRAINT [") +
-                 DuplicaCorchetes(nombre) + u']');
+    if (reglas.Desactivado) r.append(u' ' + TextoDesactivaVinculo(tabla, nombre));
     return r;
 }
 
 QString TextoCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
                           const QString& tablaReferida, const QStringList& columnasReferidas) {
-    return QStringLiteral("ALTER TABLE ") + NombreSQL(tabla) + QStringLiteral(" ADD") + QStringLiteral(" CONSTRAINT [") +
-           DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") + QStringLiteral(" (") + ListaNombres(columnas) +
-           QStringLiteral(" ) REFERENCES ") + NombreSQL(tablaReferida) + QStringLiteral(" (") +
-           ListaNombres(columnasReferidas) + u')';
+    return SentenciasCreaRelacion(tabla, nombre, columnas, tablaReferida, columnasReferidas, {}).first();
+}
+
+QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
+                                   const QString& tablaReferida, const QStringList& columnasReferidas,
+                                   const ReglasVinculo& reglas) {
+    QStringList r{QStringLiteral("ALTER TABLE ") + NombreSQL(tabla) +
+                  (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
+                  QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
+                  QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(" ) REFERENCES ") +
+                  NombreSQL(tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
+                  ClausulasReglas(reglas)};
+    if (reglas.Desactivado) r.append(TextoDesactivaVinculo(tabla, nombre));
+    return r;
+}
+
+QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre) {
+    return QStringLiteral("EXEC sp_rename '") +
+           LiteralSQL(NombreSQL(tabla) + QStringLiteral(".[") + DuplicaCorchetes(original) + u']') +
+           QStringLiteral("', '") + LiteralSQL(nombre) + QStringLiteral("', 'COLUMN'");
 }
 
 // ---- Statement lists ----
@@ -296,4 +324,28 @@ QStringList ListaSentencias::Envios() const {
         if (!EsBlancos(s)) envios.append(s);
     }
     return envios;
+}
+
+QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QString& clase,
+                          const QString& descripcion, const QString& claves, const QString& relleno,
+                          const QString& grupo) {
+    QStringList columnas;
+    for (const QString& clave : claves.split(u',')) {
+        const QString c = Trim(clave);
+        if (c.endsWith(QLatin1String("(-)"))) columnas.append(NombreSQL(Trim(c.chopped(3))) + QStringLiteral(" DESC"));
+        else columnas.append(NombreSQL(c));
+    }
+    const QString descrita = descripcion.toUpper();
+    const bool noAgrupado = descrita.contains(QLatin1String("NONCLUSTERED"));
+    QString cola = QStringLiteral(" (") + columnas.join(QStringLiteral(", ")) + QStringLiteral(")  ");
+    if (Val(relleno) != 0) cola += QStringLiteral(" WITH FILLFACTOR = ") + NumeroSQL(Trim(relleno));
+    if (!grupo.isEmpty()) cola += QStringLiteral(" ON [") + DuplicaCorchetes(grupo) + u']';
+    if (clase == QLatin1String("PK") || clase == QLatin1String("UQ"))
+        return QStringLiteral(" ALTER TABLE ") + NombreSQL(tabla) + QStringLiteral(" ADD") + QStringLiteral(" CONSTRAINT [") +
+               DuplicaCorchetes(indice) +
+               (clase == QLatin1String("PK") ? QStringLiteral("] PRIMARY KEY  ") : QStringLiteral("] UNIQUE  ")) +
+               (noAgrupado ? QStringLiteral(" NONCLUSTERED ") : QStringLiteral(" CLUSTERED ")) + cola;
+    return QStringLiteral(" CREATE  ") + (descrita.contains(QLatin1String("UNIQUE")) ? QStringLiteral(" UNIQUE ") : QString()) +
+           (noAgrupado ? QStringLiteral(" NONCLUSTERED") : QStringLiteral(" CLUSTERED")) + QStringLiteral(" INDEX ") +
+           NombreSQL(indice) + QStringLiteral(" ON ") + NombreSQL(tabla) + cola;
 }

@@ -155,6 +155,17 @@ QString ClausulaClavePrimaria(const QString& indice, const QString& agrupado);
 QString ColaIndice(const QString& columnas, const QString& tipo, const QString& factorRelleno,
                    const QString& grupo, bool existe);
 
+// The statement that makes again an index that a change of one of its
+// columns drops, from what sp_helpindex and the catalog tell of it: a
+// primary key ("PK") or a unique constraint ("UQ") as a constraint of the
+// table, any other as an index. The keys are as sp_helpindex lists them
+// ("a, b(-)"; "(-)" marks a descending key). No fill factor clause for 0 or
+// none, no filegroup clause without a group. For a statement list: it
+// begins with a blank and names the table without database prefix.
+QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QString& clase,
+                          const QString& descripcion, const QString& claves, const QString& relleno,
+                          const QString& grupo);
+
 // ---- Foreign keys ----
 
 // The rules of a foreign key that its re-create keeps.
@@ -182,6 +193,17 @@ QStringList SentenciasRecreaVinculo(const QString& tabla, const QString& nombre,
 // columnas referidas ")".
 QString TextoCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
                           const QString& tablaReferida, const QStringList& columnasReferidas);
+// The same relation with the rules of the key it replaces: the rules after
+// the REFERENCES clause, and a disabled key added " WITH NOCHECK" and then
+// disabled by a second statement.
+QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
+                                   const QString& tablaReferida, const QStringList& columnasReferidas,
+                                   const ReglasVinculo& reglas);
+
+// The rename of a column: "EXEC sp_rename '" tabla ".[" original "]', '"
+// nombre "', 'COLUMN'", the table as statements write it, both texts as
+// literals.
+QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre);
 
 // ---- Statement lists ----
 

@@ -9,6 +9,9 @@
 #include "platform/arbolnodos.h"
 #include "platform/listaelementos.h"
 #include "platform/tabladatos.h"
+#include "tabledesigner/bd_sql.h"
+#include "tabledesigner/frmtabla.h"
+#include "explorer/consolasql.h"
 #include "support/entorno.h"
 
 #include <QAction>
@@ -131,4 +134,30 @@ protected:
     }
 
     QString fecha;  // kFecha as the list shows it
+};
+
+// A bench for the table designer: the database's filegroups loaded, as the
+// openers load them, and the designer's module state back to a program that
+// has just started after each test.
+class PruebaDiseñador : public PruebaExplorador {
+protected:
+    void TearDown() override {
+        ReiniciaBD_SQL();
+        PruebaExplorador::TearDown();
+    }
+    // GruposFicheros holding these filegroups, rows from 0.
+    static void PonGrupos(const QStringList& grupos) {
+        GruposFicheros = std::make_shared<GridDataArray>();
+        GruposFicheros->Redimensiona(0, 200, 0, 4);
+        for (int i = 0; i < grupos.size(); ++i) GruposFicheros->GrabaCelda(i, 0, grupos[i]);
+    }
+    // A designer of a new table of the database, opened as the opener does.
+    template <class T = frmTabla>
+    T* NuevoDiseñador(const QString& base = QStringLiteral("Tienda")) {
+        NombreNodo = base;
+        TablaNueva = true;
+        auto* d = new T();
+        MuestraFormulario(d);
+        return d;
+    }
 };

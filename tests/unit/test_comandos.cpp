@@ -505,8 +505,10 @@ TEST_F(Comandos, InsertAndDeleteRowCallTheActiveWindowByName) {
     MuestraFormulario(d);
     ASSERT_EQ(mdi->HijaActiva(), d);
     mdi->mnuInsertarFila->trigger();
+    mensajes.Respuestas = {vb::vbNo};
     mdi->mnuEliminarFila->trigger();
-    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+    EXPECT_EQ(TextosCajas(), QStringList{"¿Desea eliminar la fila?"});
+    mensajes.Cajas().clear();
     EXPECT_EQ(filas->insertadas, 2);
 
     // A window that has not.

@@ -33,12 +33,8 @@ QString Llaves(int indid) {
 
 }  // namespace
 
-class CargaTabla : public PruebaExplorador {
+class CargaTabla : public PruebaDiseñador {
 protected:
-    void TearDown() override {
-        ReiniciaBD_SQL();
-        PruebaExplorador::TearDown();
-    }
     // The explorer on Tienda's tables (Clientes T0, sysobjects T1, Pedidos
     // T2) and the catalog of Pedidos (id 101): four columns, a primary key,
     // a unique index and an index on two columns in key order, and a foreign

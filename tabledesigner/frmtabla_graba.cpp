@@ -1,0 +1,280 @@
+// The save: the design turned into statements, all in one transaction. The
+// first failure ends it, reported once (by the procedure that met it, or as
+// the save's own), and rolls everything back; the design stays as it was and
+// the next Yes runs the whole save again.
+
+#include "tabledesigner/frmtabla.h"
+
+#include "common/funciones.h"
+#include "common/texto.h"
+#include "explorer/consolasql.h"
+#include "tabledesigner/bd_sql.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+
+constexpr int kUltimoCampo = 199;
+
+QString Celda(const ArrayDatos& a, int fila, int columna) { return Trim(a->LeeCelda(fila, columna)); }
+
+// The non-empty cells of a column, rows 0..199, as stored or trimmed.
+QStringList Columna(const ArrayDatos& a, int columna, bool recortada = true) {
+    QStringList r;
+    if (!a) return r;
+    for (int fila = 0; fila <= kUltimoCampo && fila <= a->FilaSuperior(); ++fila) {
+        if (Celda(a, fila, 1).isEmpty()) continue;
+        r.append(recortada ? Celda(a, fila, columna) : a->LeeCelda(fila, columna));
+    }
+    return r;
+}
+
+}  // namespace
+
+bool frmTabla::ActualizaLaTabla() {
+    const qint64 antes = FallosNotificados();
+    bool abierta = false;
+    bool hecho = false;
+    AlteradasEnCascada.clear();
+    try {
+        Conexion->BeginTrans();
+        abierta = true;
+        PonPrefijoBD(BaseDatos);
+        Intercalacion = IntercalacionBD;
+        Sql_Vinculos.Vacia();
+        Sql_Indice.Vacia();
+        Sql_Columnas.clear();
+        const QString T = txtNombreTabla->text();
+        const QString N = NombreSQL(T);
+        const QString P = PrefijoBD;
+        const QString id = IdTablaUsuario(Conexion, T);
+        Conexion->Execute(QStringLiteral("USE ") + NombreSQL(BaseDatos));
+
+        const bool existe = ExisteTabla(Conexion, T);
+        Vigila(antes);
+        if (existe && NombreTablaInicial.isEmpty()) {
+            // A new design must not turn into changes of another table.
+            MensajeUsuario(QStringLiteral("La tabla ") + T + QStringLiteral(" ya existe."),
+                           QStringLiteral("Table ") + T + QStringLiteral(" already exists."));
+            txtNombreTabla->setFocus();
+            throw FalloNotificado{};
+        }
+        ExisteLaTabla = existe;
+        if (existe) {
+            Sql_Tabla = QStringLiteral("ALTER TABLE ") + P + N + u' ';
+            AddPuesto = false;
+        } else {
+            Sql_Tabla = QStringLiteral("CREATE TABLE ") + P + N + QStringLiteral(" (");
+        }
+
+        // Columns: renamed, altered, or new.
+        NumCampos = 0;
+        for (int r = 0; r <= kUltimoCampo; ++r) {
+            const QString nombre = Celda(ArrayCampos, r, NombreCampo);
+            if (nombre.isEmpty()) continue;
+            const QString original = Celda(ArrayCampos, r, NombreCampoOriginal);
+            if (!original.isEmpty() && original.toUpper() != nombre.toUpper())
+                Conexion->Execute(TextoRenombraCampo(T, original, nombre));
+            DefinicionCampo fila{nombre,
+                                 Celda(ArrayCampos, r, Longitud),
+                                 Celda(ArrayCampos, r, ValorNulo),
+                                 Celda(ArrayCampos, r, TipoDato),
+                                 Celda(ArrayCampos, r, ValorPredeterminado),
+                                 Celda(ArrayCampos, r, NombreDefault)};
+            const bool campoExiste = ExisteCampo(Conexion, T, nombre);
+            Vigila(antes);
+            if (!campoExiste) {
+                ++NumCampos;
+                if (!Crea_Campo(T, nombre, fila.Longitud, Celda(ArrayCampos, r, Precision), Celda(ArrayCampos, r, Escala),
+                                fila.Nulo, qint16(Val(fila.Tipo)), fila.Predeterminado))
+                    throw FalloNotificado{};
+                continue;
+            }
+            // A column a cascade of this save has altered already counts as
+            // it left it: altering it again would undo the cascade.
+            for (const ColumnaAlterada& a : AlteradasEnCascada) {
+                if (a.Tabla.toUpper() == T.toUpper() && a.Campo.toUpper() == nombre.toUpper()) {
+                    fila.Tipo = a.Tipo;
+                    fila.Longitud = a.Longitud;
+                }
+            }
+            const bool cambiado =
+                CampoModificado(T, nombre, fila.Longitud, fila.Nulo, fila.Tipo, fila.Predeterminado, fila.NombreDefault);
+            Vigila(antes);
+            if (!cambiado) continue;
+            bool enCascada = false;
+            BuscaCambiaVinculos(Conexion, T, nombre, nombre, false, fila, &enCascada);
+            Vigila(antes);
+            if (enCascada) continue;  // the cascade altered the column too
+            // Nothing joined: the column's indexes and own keys make way.
+            Sql_Indice.Vacia();
+            definicionEnCurso_ = fila;
+            BuscaCargaIndices(T, nombre, Sql_Indice, id, Sql_Vinculos);
+            Vigila(antes);
+            EliminaLosVinculos(Conexion, T, nombre);
+            Vigila(antes);
+            Modifica_Campo_SQL(T, nombre, fila.Longitud, fila.Nulo, fila.Tipo, fila.Predeterminado, fila.NombreDefault);
+            Vigila(antes);
+            EjecutaLista(Conexion, Sql_Indice);
+            Sql_Indice.Vacia();
+        }
+
+        // The table statement.
+        const QString grupo = cboGrupoArchivoDatos->currentIndex() >= 0 ? cboGrupoArchivoDatos->currentText() : QString();
+        if (!Sql_Tabla.isEmpty() && NumCampos > 0) {
+            if (!ExisteLaTabla) {
+                Sql_Tabla += u')';
+                if (!grupo.isEmpty() && grupo != QLatin1String("PRIMARY")) Sql_Tabla += QStringLiteral(" ON ") + NombreSQL(grupo);
+            }
+            Conexion->Execute(Sql_Tabla);
+            Sql_Tabla.clear();
+        } else {
+            CambiaGrupoFicheros(grupo);
+            Vigila(antes);
+        }
+
+        // Indexes the design no longer holds.
+        for (const auto& [cargado, clase] : IndicesCargados) {
+            bool sigue = false;
+            for (int i = 0; i < NumeroIndices && !sigue; ++i) sigue = Trim(TablaIndices.Lee(0, i, NombreIndice)) == cargado;
+            if (sigue) continue;
+            const bool estaAun = ExisteElIndice(Conexion, T, cargado);
+            Vigila(antes);
+            if (!estaAun) continue;
+            if (clase == QLatin1String("PK")) {
+                EliminaVinculos(Conexion, T, Sql_Vinculos);
+                Vigila(antes);
+            }
+            if (clase == QLatin1String("PK") || clase == QLatin1String("UQ"))
+                Conexion->Execute(TextoEliminaConstraint(P, T, cargado));
+            else
+                Conexion->Execute(QStringLiteral("DROP INDEX ") + N + u'.' + NombreSQL(cargado));
+        }
+
+        // Indexes and the primary key.
+        for (int i = 0; i < NumeroIndices; ++i) {
+            const QString indice = Trim(TablaIndices.Lee(0, i, NombreIndice));
+            if (indice.isEmpty()) continue;
+            const QStringList claves = Columna(ArrayIndices.Lee(0, i), 1);
+            if (claves.isEmpty()) continue;  // an entry without key columns sends nothing
+            const QString tipo = Trim(TablaIndices.Lee(0, i, TipoIndice));
+            const QString agrupado = Trim(TablaIndices.Lee(0, i, Agrupado));
+            const QString unico = Trim(TablaIndices.Lee(0, i, Unico));
+            Sql_Columnas.clear();
+            Sql_Indice.Vacia();
+            ClaveExistente = ExisteElIndice(Conexion, T, indice);
+            Vigila(antes);
+            if (tipo == QLatin1String("P") && ClaveExistente) {
+                if (EliminaVinculos(Conexion, T, Sql_Vinculos)) Conexion->Execute(TextoEliminaConstraint(P, T, indice));
+                Vigila(antes);
+            }
+            Sql_Indice.AgregaTexto(CabeceraIndice(P, T, indice, tipo, unico, agrupado));
+            for (const QString& clave : claves) {
+                Crea_Indice(T, indice, clave, tipo, unico, agrupado);
+                Vigila(antes);
+            }
+            if (!Sql_Columnas.isEmpty()) {
+                Sql_Indice.AgregaTexto(ColaIndice(Sql_Columnas, tipo, Trim(TablaIndices.Lee(0, i, FactorRelleno)),
+                                                  Trim(TablaIndices.Lee(0, i, GrupoIndice)), ClaveExistente));
+                EjecutaLista(Conexion, Sql_Indice);
+            }
+            Sql_Indice.Vacia();
+            Sql_Columnas.clear();
+        }
+
+        // The rules of the table's own keys, read before they are dropped.
+        QHash<QString, ReglasVinculo> reglas;
+        for (int r = 0; r < NumeroRelaciones && !id.isEmpty(); ++r) {
+            const QString relacion = Trim(TablaRelaciones.Lee(0, r));
+            if (relacion.isEmpty()) continue;
+            const QString idClave = LeeCatalogo(Conexion, QStringLiteral("sysobjects"), QStringLiteral("id"),
+                                                {{QStringLiteral("name"), relacion, QStringLiteral("Texto")},
+                                                 {QStringLiteral("parent_obj"), id, QStringLiteral("Numerico")}});
+            ReglasVinculo leidas;
+            if (!idClave.isEmpty() && LeeReglasVinculo(Conexion, idClave, leidas)) reglas.insert(relacion, leidas);
+        }
+
+        // The table's own keys go, the other tables' keys come back.
+        EliminaLosVinculos(Conexion, T, QString());
+        Vigila(antes);
+        EjecutaLista(Conexion, Sql_Vinculos);
+        EliminaLosVinculos(Conexion, T, QString());
+        Vigila(antes);
+
+        // The relations of the design.
+        for (int r = 0; r < NumeroRelaciones; ++r) {
+            const QString relacion = Trim(TablaRelaciones.Lee(0, r));
+            const ArrayDatos pares = ArrayRelaciones.Lee(0, r);
+            const QStringList propias = Columna(pares, 1);
+            if (relacion.isEmpty() || propias.isEmpty()) continue;
+            ExisteLaRelacion(Conexion, T, relacion, QString());
+            Vigila(antes);
+            ClaveExistente = false;
+            const QStringList referidas = Columna(pares, 2, false);
+            const QString tablaReferida = Columna(pares, 3, false).first();
+            Sql_Vinculos = ListaSentencias();
+            for (const QString& s :
+                 SentenciasCreaRelacion(T, relacion, propias, tablaReferida, referidas, reglas.value(relacion)))
+                Sql_Vinculos.Agrega(s);
+            Conexion->Execute(QStringLiteral("Use ") + NombreSQL(BaseDatos));
+            for (const QString& s : Sql_Vinculos.Sentencias()) Conexion->Execute(s);
+            Sql_Indice.Vacia();
+            Sql_Columnas.clear();
+        }
+
+        Elimina_Sino_Esta_SQL();
+        Vigila(antes);
+        Conexion->CommitTrans();
+        abierta = false;
+        MuestraAlteradas();
+        hecho = true;
+    } catch (const FalloNotificado&) {
+    } catch (const ErrorEjecucion& e) {
+        ReportaFallo(QString(), "ActualizaLaTabla", e.Numero, e.Descripcion);
+    }
+    if (abierta) {
+        // A transaction the server has already ended is not reported over
+        // the failure that ended it.
+        try {
+            Conexion->RollbackTrans();
+        } catch (const ErrorEjecucion&) {
+        }
+    }
+    if (!hecho) PunteroRaton(vb::vbDefault);
+    return hecho;
+}
+
+void frmTabla::Elimina_Sino_Esta_SQL() {
+    Atrapa("Elimina_Sino_Esta_SQL", [&] {
+        PonPrefijoBD(BaseDatos);
+        const QString T = txtNombreTabla->text();
+        datos::Recordset tablas;
+        AbreCatalogo(Conexion, tablas,
+                     QStringLiteral("Select * from ") + PrefijoBD + QStringLiteral("sysobjects ") +
+                         QStringLiteral(" where type = 'U'") + QStringLiteral(" and name = '") + LiteralSQL(T) + u'\'' +
+                         QStringLiteral(" order by name"));
+        for (; !tablas.Eof(); tablas.MoveNext()) {
+            datos::Recordset columnas;
+            AbreCatalogo(Conexion, columnas,
+                         QStringLiteral("Select * from ") + PrefijoBD + QStringLiteral("syscolumns ") +
+                             QStringLiteral(" where id = ") + NumeroSQL(tablas.Fields(QStringLiteral("id")).Texto()) +
+                             QStringLiteral(" order by colid"));
+            for (; !columnas.Eof(); columnas.MoveNext()) {
+                const QString nombre = columnas.Fields(QStringLiteral("Name")).Texto();
+                if (ExisteElCampo(nombre)) continue;
+                // The column's own default, whatever it is called.
+                const QString cdefault = columnas.Fields(QStringLiteral("cdefault")).Texto();
+                if (!cdefault.isEmpty() && cdefault != QLatin1String("0")) {
+                    const QString restriccion =
+                        LeeCatalogo(Conexion, QStringLiteral("sysobjects"), QStringLiteral("name"),
+                                    {{QStringLiteral("id"), cdefault, QStringLiteral("Numerico")},
+                                     {QStringLiteral("xtype"), QStringLiteral("D"), QStringLiteral("Texto")}});
+                    if (!restriccion.isEmpty()) Conexion->Execute(TextoEliminaDefault(PrefijoBD, T, restriccion));
+                }
+                Conexion->Execute(QStringLiteral("ALTER TABLE ") + PrefijoBD + NombreSQL(T) + u' ' +
+                                  QStringLiteral(" DROP COLUMN ") + NombreSQL(nombre));
+            }
+        }
+    });
+}

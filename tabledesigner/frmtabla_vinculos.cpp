@@ -1,0 +1,346 @@
+// The foreign-key cascade: when an existing column changes its type or
+// size, the columns joined to it by foreign keys (of other tables, and of
+// this one) change with it. The keys on the way are dropped, the columns
+// altered, and the keys and the indexes dropped with them made again.
+//
+// A cascade is all or nothing: started from the grid it runs in a
+// transaction of its own, started from the save it runs inside the save's;
+// the first failure is reported once, by the procedure that met it, and
+// everything is rolled back.
+
+#include "tabledesigner/frmtabla.h"
+
+#include "common/funciones.h"
+#include "common/texto.h"
+#include "explorer/consolasql.h"
+#include "platform/rejilladatos.h"
+#include "tabledesigner/bd_sql.h"
+
+#include <QLineEdit>
+
+namespace {
+
+QString Mayus(const QString& s) { return Trim(s).toUpper(); }
+
+QString Clave(const QString& tabla, const QString& campo) { return Mayus(tabla) + u'.' + Mayus(campo); }
+
+QString Dato(const datos::Recordset& rs, const char* nombre) { return rs.Fields(QString::fromLatin1(nombre)).Texto(); }
+
+// The keys that reference a table, or with propias those the table owns.
+QString ConsultaClaves(const QString& tabla, bool propias) {
+    return (propias ? QStringLiteral("EXEC sp_fkeys NULL,NULL,NULL,'") : QStringLiteral("EXEC sp_fkeys '")) +
+           LiteralSQL(tabla) + u'\'';
+}
+
+// A column's null flag, default and its constraint as the catalog holds them.
+DefinicionCampo DefinicionActual(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla,
+                                 const QString& campo, const QString& id) {
+    auto dato = [&](const char* nombre) {
+        return LeeCatalogo(cnn, QStringLiteral("syscolumns"), QString::fromLatin1(nombre),
+                           {{QStringLiteral("id"), id, QStringLiteral("Numerico")},
+                            {QStringLiteral("name"), campo, QStringLiteral("Texto")}});
+    };
+    DefinicionCampo d;
+    d.Campo = campo;
+    d.Nulo = dato("isnullable");
+    if (d.Nulo == QLatin1String("1")) d.Nulo = QStringLiteral("-1");
+    const QString cdefault = dato("cdefault");
+    if (!cdefault.isEmpty() && cdefault != QLatin1String("0")) {
+        d.Predeterminado = QuitaParentesisExteriores(LeeCatalogo(
+            cnn, QStringLiteral("syscomments"), QStringLiteral("text"), {{QStringLiteral("id"), cdefault, QStringLiteral("Numerico")}}));
+        d.NombreDefault = LeeCatalogo(cnn, QStringLiteral("sysobjects"), QStringLiteral("name"),
+                                      {{QStringLiteral("id"), cdefault, QStringLiteral("Numerico")},
+                                       {QStringLiteral("xtype"), QStringLiteral("D"), QStringLiteral("Texto")}});
+    }
+    Q_UNUSED(tabla);
+    return d;
+}
+
+// The statements that make a key of a table again (its row of
+// sysreferences found by name); a key that cannot be described fails:
+// dropping it would lose it.
+QStringList RecreaClave(const std::shared_ptr<datos::Connection>& cnn, const QString& idTabla, const QString& clave) {
+    datos::Recordset rs;
+    AbreCatalogo(cnn, rs,
+                 QStringLiteral("Select o.name,r.* from ") + PrefijoBD + QStringLiteral("sysreferences r,") + PrefijoBD +
+                     QStringLiteral("sysobjects o") + QStringLiteral(" where fkeyid = ") + NumeroSQL(idTabla) +
+                     QStringLiteral(" and o.id=r.constid") + QStringLiteral(" and o.name='") + LiteralSQL(clave) + u'\'');
+    if (rs.Eof())
+        Falla(kVinculoSinRecrear, Idioma == 0 ? QStringLiteral("No se puede volver a crear la clave externa ") + clave +
+                                                    QStringLiteral(": se deja como está.")
+                                              : QStringLiteral("The foreign key ") + clave +
+                                                    QStringLiteral(" cannot be created again: it is left in place."));
+    QString nombre, suTabla;
+    return RecreaVinculo(cnn, rs, nombre, suTabla);
+}
+
+}  // namespace
+
+bool frmTabla::ExisteElCampo(const QString& Campo) {
+    bool existe = false;
+    Atrapa("ExisteElCampo", [&] {
+        const QString buscado = Mayus(Campo);
+        for (int fila = 0; fila <= 199 && !existe; ++fila) {
+            const QString nombre = Trim(ArrayCampos->LeeCelda(fila, NombreCampo));
+            existe = !nombre.isEmpty() && nombre.toUpper() == buscado;
+        }
+    });
+    return existe;
+}
+
+// ---- Detection ----
+
+void frmTabla::Detecta(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla, const QString& campo,
+                       const QPair<QString, QString>& origen, QString& lista, QSet<QString>& visitados) {
+    visitados.insert(Clave(tabla, campo));
+    const auto linea = [](const QString& columna, const QString& suTabla) {
+        return QStringLiteral("En la columna (") + columna + QStringLiteral(") de la tabla ") + suTabla.toUpper() +
+               QChar(13);
+    };
+    datos::Recordset referencias;
+    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false));
+    for (; !referencias.Eof(); referencias.MoveNext()) {
+        const QString columna = Dato(referencias, "fkcolumn_name");
+        const QString suTabla = Dato(referencias, "fktable_name");
+        if (Mayus(Dato(referencias, "pkcolumn_name")) != Mayus(campo)) continue;
+        if (Clave(suTabla, columna) == Clave(origen.first, origen.second)) continue;
+        lista += linea(columna, suTabla);
+    }
+    datos::Recordset propias;
+    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true));
+    for (; !propias.Eof(); propias.MoveNext()) {
+        if (Mayus(Dato(propias, "fkcolumn_name")) != Mayus(campo)) continue;
+        const QString referida = Dato(propias, "pktable_name");
+        const QString columna = Dato(propias, "pkcolumn_name");
+        lista += linea(columna, referida);
+        // A cycle of keys ends at a column already followed.
+        if (!visitados.contains(Clave(referida, columna))) Detecta(cnn, referida, columna, origen, lista, visitados);
+    }
+}
+
+QString frmTabla::DetectaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
+                                  const QString& NombreCampo, const QString& NombreInicial) {
+    QString lista;
+    Atrapa("DetectaVinculos", [&] {
+        QSet<QString> visitados;
+        Detecta(cnn, NombreTablaOrigen, NombreCampo, {NombreTablaOrigen, NombreInicial}, lista, visitados);
+    });
+    return lista;
+}
+
+// ---- The walk ----
+
+void frmTabla::CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla,
+                              const QString& campo, const QPair<QString, QString>& origen,
+                              ListaSentencias& SQLIndice, ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva,
+                              QSet<QString>& visitados) {
+    const qint64 antes = FallosNotificados();
+    visitados.insert(Clave(tabla, campo));
+    // Drops a key, keeping the statements that make it again.
+    const auto quitaClave = [&](const QString& suTabla, const QString& idTabla, const QString& clave) {
+        if (clave.isEmpty()) return;
+        const QStringList recrea = RecreaClave(cnn, idTabla, clave);
+        cnn->Execute(TextoEliminaConstraint(PrefijoBD, suTabla, clave));
+        for (const QString& s : recrea) SQLRelacion.Agrega(s);
+    };
+    // Alters a joined column to the new type and length, keeping its null
+    // flag and default.
+    const auto altera = [&](const QString& suTabla, const QString& columna, const QString& idTabla) {
+        BuscaCargaIndices(suTabla, columna, SQLIndice, idTabla, SQLRelacion);
+        Vigila(antes);
+        const DefinicionCampo actual = DefinicionActual(cnn, suTabla, columna, idTabla);
+        Modifica_Campo_SQL(suTabla, columna, Nueva.Longitud, actual.Nulo, Nueva.Tipo, actual.Predeterminado,
+                           actual.NombreDefault);
+        Vigila(antes);
+        AlteradasEnCascada.append({suTabla, columna, Nueva.Tipo, Nueva.Longitud});
+        visitados.insert(Clave(suTabla, columna));
+    };
+
+    // The keys of other columns that reference this one.
+    datos::Recordset referencias;
+    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false));
+    for (; !referencias.Eof(); referencias.MoveNext()) {
+        if (Mayus(Dato(referencias, "pkcolumn_name")) != Mayus(campo)) continue;
+        const QString suTabla = Dato(referencias, "fktable_name");
+        const QString columna = Dato(referencias, "fkcolumn_name");
+        if (Clave(suTabla, columna) == Clave(origen.first, origen.second)) continue;
+        if (visitados.contains(Clave(suTabla, columna))) continue;
+        const QString idTabla = IdTablaUsuario(cnn, suTabla);
+        quitaClave(suTabla, idTabla, Dato(referencias, "fk_name"));
+        altera(suTabla, columna, idTabla);
+    }
+
+    // The column's own keys, followed to the columns they reference.
+    datos::Recordset propias;
+    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true));
+    for (; !propias.Eof(); propias.MoveNext()) {
+        if (Mayus(Dato(propias, "fkcolumn_name")) != Mayus(campo)) continue;
+        const QString suTabla = Dato(propias, "fktable_name");
+        const QString referida = Dato(propias, "pktable_name");
+        const QString columna = Dato(propias, "pkcolumn_name");
+        quitaClave(suTabla, IdTablaUsuario(cnn, suTabla), Dato(propias, "fk_name"));
+        if (visitados.contains(Clave(referida, columna))) continue;
+        altera(referida, columna, IdTablaUsuario(cnn, referida));
+        CaminaVinculos(cnn, referida, columna, origen, SQLIndice, SQLRelacion, Nueva, visitados);
+    }
+}
+
+bool frmTabla::CambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
+                              const QString& NombreCampo, const QString& NombreInicial, ListaSentencias& SQLIndice,
+                              ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva) {
+    return Atrapa("CambiaVinculos", [&] {
+        QSet<QString> visitados;
+        CaminaVinculos(cnn, NombreTablaOrigen, NombreCampo, {NombreTablaOrigen, NombreInicial}, SQLIndice,
+                       SQLRelacion, Nueva, visitados);
+    });
+}
+
+// ---- Detection, question and execution ----
+
+bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
+                                   const QString& NombreCampo, const QString& NombreInicial, bool Mensaje,
+                                   const DefinicionCampo& Nueva, bool* Hecho) {
+    if (Hecho) *Hecho = false;
+    const qint64 antes = FallosNotificados();
+    PonPrefijoBD(BaseDatos);
+    Intercalacion = IntercalacionBD;
+    const QString lista = DetectaVinculos(cnn, NombreTablaOrigen, NombreCampo, NombreInicial);
+    // A detection that failed cannot tell what the change would break.
+    if (FallosNotificados() != antes) return false;
+    if (lista.isEmpty()) return true;
+    const QString texto = QStringLiteral("Para conservar las relaciones exitentes se modificará una o más propiedades "
+                                         "(Tipo de dato, Longitud,Precision, Escala) en cada una de las siguientes "
+                                         "columnas:") +
+                          QChar(13) + QChar(13) + lista + QChar(13) +
+                          QStringLiteral("¿Desea contimnuar con las modificaciones?");
+    if (Mensaje && MsgBox(texto, vb::vbYesNo + vb::vbQuestion + 256, kProducto) != vb::vbYes) return true;
+
+    // Asked from the grid, the change is a transaction of its own; from the
+    // save, a part of the save's.
+    const bool propia = Mensaje;
+    if (propia) AlteradasEnCascada.clear();
+    bool abierta = false;
+    bool hecho = false;
+    try {
+        if (propia) {
+            cnn->BeginTrans();
+            abierta = true;
+        }
+        ListaSentencias SQLIndice, SQLRelacion;
+        definicionEnCurso_ = Nueva;
+        CambiaVinculos(cnn, NombreTablaOrigen, NombreCampo, NombreInicial, SQLIndice, SQLRelacion, Nueva);
+        Vigila(antes);
+        const QString tabla = txtNombreTabla->text();
+        BuscaCargaIndices(tabla, NombreCampo, SQLIndice, IdTablaUsuario(cnn, tabla), SQLRelacion);
+        Vigila(antes);
+        Modifica_Campo_SQL(tabla, Nueva.Campo, Nueva.Longitud, Nueva.Nulo, Nueva.Tipo, Nueva.Predeterminado,
+                           Nueva.NombreDefault);
+        Vigila(antes);
+        AlteradasEnCascada.append({tabla, Nueva.Campo, Nueva.Tipo, Nueva.Longitud});
+        EjecutaLista(cnn, SQLIndice);
+        EjecutaLista(cnn, SQLRelacion);
+        if (propia) {
+            cnn->CommitTrans();
+            abierta = false;
+            MuestraAlteradas();
+        }
+        hecho = true;
+    } catch (const FalloNotificado&) {
+    } catch (const ErrorEjecucion& e) {
+        ReportaFallo(QString(), "BuscaCambiaVinculos", e.Numero, e.Descripcion);
+    }
+    if (abierta) {
+        // A transaction the server has already ended is not reported over
+        // the failure that ended it.
+        try {
+            cnn->RollbackTrans();
+        } catch (const ErrorEjecucion&) {
+        }
+    }
+    if (!hecho) PunteroRaton(vb::vbDefault);
+    if (Hecho) *Hecho = hecho;
+    return hecho;
+}
+
+void frmTabla::MuestraAlteradas() {
+    for (QWidget* w : ventanas::Cargadas()) {
+        auto* d = qobject_cast<frmTabla*>(w);
+        if (!d || !d->ArrayCampos || d->BaseDatos != BaseDatos) continue;
+        bool cambiada = false;
+        for (const ColumnaAlterada& a : AlteradasEnCascada) {
+            if (Mayus(d->txtNombreTabla->text()) != Mayus(a.Tabla)) continue;
+            for (int fila = 0; fila <= 199 && fila <= d->ArrayCampos->FilaSuperior(); ++fila) {
+                if (d->ArrayCampos->LeeCelda(fila, EstadoCampo) != QLatin1String("M")) continue;
+                if (Mayus(d->ArrayCampos->LeeCelda(fila, NombreCampo)) != Mayus(a.Campo)) continue;
+                d->ArrayCampos->GrabaCelda(fila, TipoDato, a.Tipo);
+                d->ArrayCampos->GrabaCelda(fila, Longitud, a.Longitud);
+                cambiada = true;
+            }
+        }
+        if (cambiada) d->TDBGridTabla->Refresh();
+    }
+}
+
+// ---- Indexes of a changed column ----
+
+void frmTabla::BuscaCargaIndices(const QString& Tabla, const QString& Campo, ListaSentencias& ListaIndices,
+                                 const QString& Id, ListaSentencias& ListaVinculos) {
+    Atrapa("BuscaCargaIndices", [&] {
+        const qint64 antes = FallosNotificados();
+        datos::Recordset indices;
+        AbreCatalogo(Conexion, indices,
+                     QStringLiteral("exec sp_helpindex '") + LiteralSQL(NombreSQL(Tabla)) + u'\'');
+        if (indices.FieldCount() == 0) return;  // a table without indexes gives no result
+        for (; !indices.Eof(); indices.MoveNext()) {
+            const QString claves = Dato(indices, "index_keys");
+            if (!claves.contains(Campo)) continue;
+            const QString nombre = Dato(indices, "index_name");
+            const QList<Criterio> porNombre = {{QStringLiteral("name"), nombre, QStringLiteral("Texto")},
+                                               {QStringLiteral("id"), Id, QStringLiteral("Numerico")}};
+            const QString grupoId = LeeCatalogo(Conexion, QStringLiteral("sysindexes"), QStringLiteral("groupid"), porNombre);
+            const QString grupo = LeeCatalogo(Conexion, QStringLiteral("sysfilegroups"), QStringLiteral("groupname"),
+                                              {{QStringLiteral("groupid"), grupoId, QStringLiteral("Numerico")}});
+            const QString relleno =
+                LeeCatalogo(Conexion, QStringLiteral("sysindexes"), QStringLiteral("origfillfactor"), porNombre);
+            const QString clase = Trim(LeeCatalogo(Conexion, QStringLiteral("sysobjects"), QStringLiteral("xtype"),
+                                                   {{QStringLiteral("name"), nombre, QStringLiteral("Texto")},
+                                                    {QStringLiteral("parent_obj"), Id, QStringLiteral("Numerico")}}));
+            ListaIndices.Agrega(TextoRecreaIndice(Tabla, nombre, clase, Dato(indices, "index_description"), claves,
+                                                  relleno, grupo));
+            if (clase == QLatin1String("PK") || clase == QLatin1String("UQ")) {
+                // The keys that reference the column go first: they depend on
+                // this key.
+                CambiaVinculos(Conexion, Tabla, Campo, Campo, ListaIndices, ListaVinculos, definicionEnCurso_);
+                Vigila(antes);
+            }
+            const bool existe = ExisteElIndice(Conexion, Tabla, nombre);
+            Vigila(antes);
+            if (!existe) continue;
+            if (clase == QLatin1String("PK") || clase == QLatin1String("UQ"))
+                Conexion->Execute(TextoEliminaConstraint(PrefijoBD, Tabla, nombre));
+            else
+                Conexion->Execute(QStringLiteral("DROP INDEX ") + NombreSQL(Tabla) + u'.' + NombreSQL(nombre));
+        }
+    });
+}
+
+void frmTabla::RelacionConOtrasTablas(const std::shared_ptr<datos::Connection>& Conexion, const QString& Tabla) {
+    Atrapa("RelacionConOtrasTablas", [&] {
+        const QString id = IdTablaUsuario(Conexion, Tabla);
+        if (id.isEmpty()) return;
+        datos::Recordset claves;
+        AbreCatalogo(Conexion, claves,
+                     QStringLiteral("SELECT * from ") + PrefijoBD + QStringLiteral("sysreferences") +
+                         QStringLiteral(" WHERE rkeyid=") + NumeroSQL(id));
+        for (; !claves.Eof(); claves.MoveNext()) {
+            const auto nombre = [&](const char* campo) {
+                return LeeCatalogo(Conexion, QStringLiteral("sysobjects"), QStringLiteral("name"),
+                                   {{QStringLiteral("id"), Dato(claves, campo), QStringLiteral("Numerico")}});
+            };
+            const QString restriccion = nombre("constid");
+            const QString otra = nombre("fkeyid");
+            if (!restriccion.isEmpty() && !otra.isEmpty())
+                Conexion->Execute(TextoEliminaConstraint(PrefijoBD, otra, restriccion));
+        }
+    });
+}

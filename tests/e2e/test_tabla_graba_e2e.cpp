@@ -1,0 +1,126 @@
+// The designer's save over the program's real path (ODBC, FreeTDS, TDS)
+// against the scripted server: one transaction from BEGIN to COMMIT, and a
+// refused statement that rolls it all back with nothing sent after it.
+#include "explorer/frmadministrador.h"
+#include "platform/arbolnodos.h"
+#include "platform/listaelementos.h"
+#include "support/extremo.h"
+#include "tabledesigner/bd_sql.h"
+#include "tabledesigner/frmtabla.h"
+
+#include <QLineEdit>
+
+using tdstest::Column;
+using tdstest::Reply;
+using tdstest::Type;
+
+namespace {
+
+Column Nombre(const char* n) { return {n, Type::NVarChar, 128, 0, 0, false}; }
+Column Entero(const char* n, Type t = Type::Int) { return {n, t, 0, 0, 0, false}; }
+Reply Valor(Column c, tdstest::Value v) { return Reply::rows({std::move(c)}, {{std::move(v)}}); }
+
+const std::string kCrea = " CREATE   NONCLUSTERED INDEX IX_texto ON Notas (texto)   ON [PRIMARY]";
+
+}  // namespace
+
+class GrabaExtremo : public PruebaExtremo {
+protected:
+    void TearDown() override {
+        ReiniciaBD_SQL();
+        PruebaExtremo::TearDown();
+    }
+    // Notas (id 201): a column texto nvarchar(50) with the index IX_texto.
+    // What the test does not script succeeds with no rows.
+    void Catalogo() {
+        servidor.setDefaultReply(Reply());
+        servidor.on("Select name from master.dbo.sysdatabases order by name", Reply::rows({Nombre("name")}, {{"Tienda"}}));
+        servidor.on(std::regex("Select t\\.name as tabla.*Tienda\\.\\.sysobjects t.*"),
+                    Reply::rows({Nombre("tabla"), {"tipo", Type::Char, 2, 0, 0, false}, Nombre("usuario"),
+                                 {"fecha", Type::DateTime, 0, 0, 0, false}},
+                                {{"Notas", "U", "dbo", "2004-03-09 11:42:05"}}));
+        servidor.on("Select * from Tienda..sysobjects  where type = 'U' and name = 'Notas' order by name",
+                    Reply::rows({Nombre("name"), Entero("id")}, {{"Notas", 201}}));
+        servidor.on("Select * from Tienda..syscolumns  where id = 201 order by colid",
+                    Reply::rows({Nombre("name"), Entero("xtype", Type::TinyInt), Entero("length", Type::SmallInt),
+                                 Entero("prec", Type::SmallInt), Entero("scale"), Entero("isnullable"), Entero("cdefault")},
+                                {{"texto", 231, 100, 50, 0, 1, 0}}));
+        servidor.on("Select * from Tienda..sysindexes  where id = 201 and indid <> 255 and (status & 64)=0 order by indid",
+                    Reply::rows({Nombre("name"), Entero("indid", Type::SmallInt), Entero("status"),
+                                 Entero("groupid", Type::SmallInt), Entero("origfillfactor", Type::TinyInt),
+                                 {"keys", Type::VarBinary, 1088}},
+                                {{"IX_texto", 2, 0, 1, 0, std::string("\x01", 1)}}));
+        servidor.on("Select groupname from Tienda..sysfilegroups where groupid=1", Valor(Nombre("g"), "PRIMARY"));
+        servidor.on("Select * from Tienda..sysindexkeys  where id = 201 and indid = 2 order by keyno",
+                    Reply::rows({Entero("colid", Type::SmallInt)}, {{1}}));
+        servidor.on("Select name from Tienda..syscolumns where id=201 and colid=1", Valor(Nombre("name"), "texto"));
+        // What the save asks of the catalog.
+        servidor.on("Select id from Tienda..sysobjects where name = 'Notas' and type = 'U'", Valor(Entero("id"), 201));
+        servidor.on("Select name from Tienda..sysobjects where name = 'Notas' and type = 'U'",
+                    Valor(Nombre("name"), "Notas"));
+        const std::pair<const char*, tdstest::Value> columna[] = {
+            {"name", "texto"}, {"prec", 50}, {"length", 100}, {"xtype", 231}, {"isnullable", 1}, {"cdefault", 0}};
+        for (const auto& [dato, valor] : columna)
+            servidor.on(std::string("Select ") + dato + " from Tienda..syscolumns where name = 'texto' and id=201",
+                        Valor(Entero(dato), valor));
+        servidor.on("Select name from Tienda..syscolumns where name = 'texto' and id=201", Valor(Nombre("name"), "texto"));
+        servidor.on("exec sp_helpindex 'Notas'",
+                    Reply::rows({Nombre("index_name"), {"index_description", Type::VarChar, 210},
+                                 {"index_keys", Type::NVarChar, 2078}},
+                                {{"IX_texto", "nonclustered located on PRIMARY", "texto"}}));
+        servidor.on("Select groupid from Tienda..sysindexes where name = 'IX_texto' and id=201",
+                    Valor(Entero("groupid", Type::SmallInt), 1));
+        servidor.on("Select origfillfactor from Tienda..sysindexes where name = 'IX_texto' and id=201",
+                    Valor(Entero("origfillfactor", Type::TinyInt), 0));
+        servidor.on("Select name from Tienda..sysindexes where name = 'IX_texto' and id=201",
+                    Valor(Nombre("name"), "IX_texto"));
+    }
+    std::vector<std::string> Desde(const std::string& primera) {
+        const auto todas = servidor.statements();
+        auto i = std::find(todas.begin(), todas.end(), primera);
+        return std::vector<std::string>(i, todas.end());
+    }
+};
+
+TEST_F(GrabaExtremo, ARefusedStatementRollsTheSaveBackAndTheNextOneCommits) {
+    Catalogo();
+    auto* f = ConectaYExplora();
+    ASSERT_NE(f, nullptr);
+    f->trvBD->Nodes().Item("DTTienda").Selected(true);
+    f->ltvTablas->ListItems().Item(1).Selected(true);
+    mdiPrincipal::SiExiste()->mnuDiseño_Click();
+    frmTabla* d = Tablas(0);
+    ASSERT_NE(d, nullptr);
+    ASSERT_FALSE(d->CargaIncompleta) << TextosCajas().join(u'|').toStdString();
+    d->ArrayCampos->GrabaCelda(0, Longitud, QStringLiteral("80"));
+
+    // The index made again after the column is refused.
+    servidor.on(kCrea, Reply::error(1913, "There is already an index on table 'Notas' named 'IX_texto'."));
+    EXPECT_FALSE(d->ActualizaLaTabla());
+    EXPECT_EQ(TextosCajas(),
+              QStringList{" Error Nº:1913 (There is already an index on table 'Notas' named 'IX_texto'.)."});
+    // After the refused statement, only the rollback (and the driver's own,
+    // as it goes back to autocommit).
+    auto fallida = Desde("BEGIN TRANSACTION");
+    while (!fallida.empty() && fallida.back() == "ROLLBACK TRANSACTION") fallida.pop_back();
+    ASSERT_FALSE(fallida.empty());
+    EXPECT_EQ(fallida.back(), kCrea);
+    EXPECT_EQ(servidor.statements().back(), "ROLLBACK TRANSACTION");
+    EXPECT_FALSE(servidor.inTransaction());
+
+    // The fault gone, the same save commits.
+    mensajes.Cajas().clear();
+    servidor.on(kCrea, Reply());
+    servidor.clearRecord();
+    EXPECT_TRUE(d->ActualizaLaTabla()) << TextosCajas().join(u'|').toStdString();
+    auto hecha = Desde("BEGIN TRANSACTION");
+    // The driver sends a rollback of its own as it goes back to autocommit.
+    if (!hecha.empty() && hecha.back() == "ROLLBACK TRANSACTION") hecha.pop_back();
+    const std::vector<std::string> cambios = {
+        "DROP INDEX Notas.IX_texto",
+        "ALTER TABLE Tienda..Notas  ALTER COLUMN texto nvarchar (80)   NULL",
+        kCrea,
+        "CREATE  INDEX IX_texto  ON Tienda..Notas  (texto)\r WITH DROP_EXISTING  ON [PRIMARY]"};
+    for (const auto& s : cambios) EXPECT_NE(std::find(hecha.begin(), hecha.end(), s), hecha.end()) << s;
+    EXPECT_EQ(hecha.back(), "COMMIT TRANSACTION");
+}

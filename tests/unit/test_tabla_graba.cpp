@@ -1,0 +1,266 @@
+// The designer's save through the scripted connection: the statements a new
+// and an existing table send, in order and in one transaction, and a failure
+// anywhere, which rolls everything back, is reported once and leaves the
+// design for the next try.
+
+#include "common/funciones.h"
+#include "explorer/consolasql.h"
+#include "support/catalogo_claves.h"
+#include "support/explorador_prueba.h"
+#include "tabledesigner/bd_sql.h"
+#include "tabledesigner/frmtabla.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+
+// What the save sends besides its catalog questions.
+QStringList Sentencias(const QStringList& enviadas) {
+    QStringList r;
+    for (const QString& s : enviadas) {
+        const QString m = s.trimmed().toUpper();
+        if (m.startsWith(QLatin1String("SELECT")) || m.startsWith(QLatin1String("EXEC SP_FKEYS")) ||
+            m.startsWith(QLatin1String("EXEC SP_HELPINDEX")))
+            continue;
+        r.append(s);
+    }
+    return r;
+}
+
+QString EnSyscolumns(const QString& dato, const QString& columna) {
+    return "Select " + dato + " from Tienda..syscolumns where name = '" + columna + "' and id=101";
+}
+
+}  // namespace
+
+class Grabacion : public PruebaDiseñador {
+protected:
+    void SetUp() override {
+        PruebaDiseñador::SetUp();
+        PonGrupos({"PRIMARY", "INDICES"});
+    }
+    frmTabla* Nuevo() { return NuevoDiseñador(); }
+    static void Fila(frmTabla* d, int r, const QStringList& celdas) {
+        for (int c = 0; c < celdas.size(); ++c) d->ArrayCampos->GrabaCelda(r, c, celdas[c]);
+    }
+    static QStringList Diseño(frmTabla* d) {
+        QStringList r;
+        for (int f = 0; f < 5; ++f)
+            for (int c = 0; c <= 9; ++c) r.append(d->ArrayCampos->LeeCelda(f, c));
+        return r;
+    }
+    // An existing table Pedidos (id 101) as the catalog holds it: id int,
+    // importe decimal(18,2) NOT NULL, cliente (renamed in the design from
+    // cli) and antiguo, with a default, which the design no longer holds;
+    // and the index IX_antiguo, which the design dropped.
+    frmTabla* Existente() {
+        auto* d = Nuevo();
+        d->txtNombreTabla->setText(QStringLiteral("Pedidos"));
+        d->NombreTablaInicial = QStringLiteral("Pedidos");
+        // State, name, type, length, precision, scale, nulls, default, its name, loaded name.
+        Fila(d, 0, {"M", "id", "8", "4", "10", "0", "0", "", "", "id"});
+        Fila(d, 1, {"M", "importe", "5", "9", "18", "2", "-1", "", "", "importe"});
+        Fila(d, 2, {"M", "cliente", "23", "20", "0", "0", "-1", "", "", "cli"});
+        Fila(d, 3, {"", "nuevo", "23", "10", "0", "0", "-1", "", "", ""});
+        d->IndicesCargados = {{QStringLiteral("IX_antiguo"), QString()}};
+        const QString id = "Select id from Tienda..sysobjects where name = 'Pedidos' and type = 'U'";
+        conexion->Responde(id, QStringList{"id"}, {{101}});
+        conexion->Responde("Select name from Tienda..sysobjects where name = 'Pedidos' and type = 'U'",
+                           QStringList{"name"}, {{"Pedidos"}});
+        struct Columna {
+            const char* nombre;
+            int xtype;
+            int longitud, prec, escala, nulos;
+        } columnas[] = {{"id", 56, 4, 10, 0, 0}, {"importe", 106, 9, 18, 2, 0}, {"cliente", 167, 20, 20, 0, 1}};
+        const QStringList tipos = {"int", "decimal", "varchar"};
+        int i = 0;
+        for (const auto& c : columnas) {
+            const QList<QPair<QString, QVariant>> datos = {{"name", c.nombre}, {"prec", c.prec},
+                                                           {"xtype", c.xtype}, {"isnullable", c.nulos},
+                                                           {"length", c.longitud}, {"scale", c.escala},
+                                                           {"cdefault", 0}};
+            for (const auto& [dato, valor] : datos)
+                conexion->Responde(EnSyscolumns(dato, c.nombre), QStringList{dato}, {{valor}});
+            conexion->Responde("Select name from Tienda..systypes where xtype=" + QString::number(c.xtype),
+                               QStringList{"name"}, {{tipos[i++]}});
+        }
+        conexion->Responde("Select name from Tienda..sysindexes where name = 'IX_antiguo' and id=101",
+                           QStringList{"name"}, {{"IX_antiguo"}});
+        conexion->Responde("Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' order by name",
+                           QStringList{"name", "id"}, {{"Pedidos", 101}});
+        conexion->Responde("Select * from Tienda..syscolumns  where id = 101 order by colid",
+                           QStringList{"Name", "cdefault"},
+                           {{"id", 0}, {"importe", 0}, {"cliente", 0}, {"antiguo", 301}});
+        conexion->Responde("Select name from Tienda..sysobjects where id=301 and xtype = 'D'", QStringList{"name"},
+                           {{"DF_antiguo_x"}});
+        return d;
+    }
+};
+
+TEST_F(Grabacion, ANewTableIsCreatedWithItsKeysInOneTransaction) {
+    struct Caso {
+        const char* tabla;
+        const char* grupo;
+        QStringList sentencias;
+    } casos[] = {
+        {"Clientes", "PRIMARY",
+         {"<BeginTrans>", "USE Tienda",
+          "CREATE TABLE Tienda..Clientes (id int   NOT NULL,\rnombre varchar  (50)  NULL)",
+          "ALTER TABLE Tienda..Clientes WITH NOCHECK ADD CONSTRAINT PK_Clientes PRIMARY KEY  CLUSTERED  (id)\r",
+          "CREATE  UNIQUE  INDEX IX_nombre  ON Tienda..Clientes  (nombre)\r WITH FILLFACTOR = 80 ON [INDICES]",
+          "Use Tienda", "ALTER TABLE Clientes ADD CONSTRAINT [FK_Clientes_Zonas] FOREIGN KEY (id ) REFERENCES Zonas (Id)",
+          "<CommitTrans>"}},
+        {"Mis clientes", "INDICES",
+         {"<BeginTrans>", "USE Tienda",
+          "CREATE TABLE Tienda..[Mis clientes] (id int   NOT NULL,\rnombre varchar  (50)  NULL) ON INDICES",
+          "ALTER TABLE Tienda..[Mis clientes] WITH NOCHECK ADD CONSTRAINT PK_Clientes PRIMARY KEY  CLUSTERED  (id)\r",
+          "CREATE  UNIQUE  INDEX IX_nombre  ON Tienda..[Mis clientes]  (nombre)\r WITH FILLFACTOR = 80 ON [INDICES]",
+          "Use Tienda",
+          "ALTER TABLE [Mis clientes] ADD CONSTRAINT [FK_Clientes_Zonas] FOREIGN KEY (id ) REFERENCES Zonas (Id)",
+          "<CommitTrans>"}},
+    };
+    for (const auto& c : casos) {
+        auto* d = Nuevo();
+        d->txtNombreTabla->setText(QString::fromUtf8(c.tabla));
+        d->cboGrupoArchivoDatos->setCurrentText(QString::fromUtf8(c.grupo));
+        Fila(d, 0, {"", "id", "8", "4", "10", "0", "0"});
+        Fila(d, 1, {"", "nombre", "23", "50", "0", "0", "-1"});
+        const QStringList indices[] = {{"PK_Clientes", "P", "1", "1", "", "0"}, {"IX_nombre", "I", "0", "1", "INDICES", "80"}};
+        for (int i = 0; i < 2; ++i) {
+            for (int k = 0; k < 6; ++k) d->TablaIndices(0, i, k) = indices[i][k];
+            d->ArrayIndices(0, i) = std::make_shared<GridDataArray>();
+            d->ArrayIndices(0, i)->Redimensiona(0, 200, 0, 2);
+            d->ArrayIndices(0, i)->GrabaCelda(0, 1, i == 0 ? "id" : "nombre");
+        }
+        d->NumeroIndices = 2;
+        d->TablaRelaciones(0, 0) = QStringLiteral("FK_Clientes_Zonas");
+        d->ArrayRelaciones(0, 0) = std::make_shared<GridDataArray>();
+        d->ArrayRelaciones(0, 0)->Redimensiona(0, 200, 0, 4);
+        for (int k = 1; k <= 3; ++k) d->ArrayRelaciones(0, 0)->GrabaCelda(0, k, QStringList{"", "id", "Id", "Zonas"}[k]);
+        // An entry without key columns, and a relation without pairs, send nothing.
+        d->TablaIndices(0, 2, 0) = QStringLiteral("IX_vacio");
+        d->ArrayIndices(0, 2) = std::make_shared<GridDataArray>();
+        d->NumeroIndices = 3;
+        d->TablaRelaciones(0, 1) = QStringLiteral("FK_vacia");
+        d->NumeroRelaciones = 2;
+        conexion->Enviadas.clear();
+        EXPECT_TRUE(d->ActualizaLaTabla()) << c.tabla;
+        EXPECT_EQ(Sentencias(conexion->Enviadas), c.sentencias) << c.tabla;
+        d->DescargaSinPreguntar();
+    }
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+}
+
+TEST_F(Grabacion, AnExistingTableIsAlteredRenamedAndLosesWhatTheDesignDropped) {
+    auto* d = Existente();
+    conexion->Enviadas.clear();
+    EXPECT_TRUE(d->ActualizaLaTabla());
+    EXPECT_EQ(Sentencias(conexion->Enviadas),
+              (QStringList{"<BeginTrans>", "USE Tienda",
+                           "ALTER TABLE Tienda..Pedidos  ALTER COLUMN importe decimal (18,2)  NULL",
+                           "EXEC sp_rename 'Pedidos.[cli]', 'cliente', 'COLUMN'",
+                           "ALTER TABLE Tienda..Pedidos  ADD nuevo varchar  (10)  NULL", "DROP INDEX Pedidos.IX_antiguo",
+                           "ALTER TABLE Tienda..Pedidos DROP CONSTRAINT [DF_antiguo_x]",
+                           "ALTER TABLE Tienda..Pedidos  DROP COLUMN antiguo", "<CommitTrans>"}));
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+}
+
+// Whatever fails, the transaction is rolled back, the failure is reported
+// once, the design is as it was, and the next save runs it all again.
+TEST_F(Grabacion, AFailureRollsBackAndTheNextSaveRunsAgain) {
+    const QString alter = "ALTER TABLE Tienda..Pedidos  ALTER COLUMN importe decimal (18,2)  NULL";
+    const QString drop = "ALTER TABLE Tienda..Pedidos  DROP COLUMN antiguo";
+    const struct Caso {
+        const char* que;
+        std::function<void(ConexionGuion&)> falla, arregla;
+        QString caja;
+    } casos[] = {
+        {"a refused ALTER COLUMN", [&](ConexionGuion& c) { c.Falla(alter, 5074, "The object is dependent on column."); },
+         [&](ConexionGuion& c) { c.Responde(alter, QStringList{}); }, " Error Nº:5074 (The object is dependent on column.)."},
+        {"a refused DROP COLUMN", [&](ConexionGuion& c) { c.Falla(drop, 4922, "ALTER TABLE DROP COLUMN failed."); },
+         [&](ConexionGuion& c) { c.Responde(drop, QStringList{}); }, " Error Nº:4922 (ALTER TABLE DROP COLUMN failed.)."},
+        {"a lookup that fails",
+         [](ConexionGuion& c) { c.Falla(EnSyscolumns("name", "cliente"), 229, "SELECT permission denied."); },
+         [](ConexionGuion& c) { c.Responde(EnSyscolumns("name", "cliente"), QStringList{"name"}, {{"cliente"}}); },
+         " Error Nº:229 (SELECT permission denied.)."},
+        {"a rollback the server had ended already",
+         [&](ConexionGuion& c) {
+             c.Falla(alter, 1205, "Transaction was deadlocked.");
+             c.Falla("<RollbackTrans>", 3903, "No corresponding BEGIN TRANSACTION.");
+         },
+         [&](ConexionGuion& c) {
+             c.Responde(alter, QStringList{});
+             c.Responde("<RollbackTrans>", QStringList{});
+         },
+         " Error Nº:1205 (Transaction was deadlocked.)."},
+    };
+    for (const auto& caso : casos) {
+        auto* d = Existente();
+        const QStringList antes = Diseño(d);
+        caso.falla(*conexion);
+        conexion->Enviadas.clear();
+        EXPECT_FALSE(d->ActualizaLaTabla()) << caso.que;
+        EXPECT_EQ(conexion->Enviadas.last(), QStringLiteral("<RollbackTrans>")) << caso.que;
+        EXPECT_EQ(TextosCajas(), QStringList{caso.caja}) << caso.que;
+        EXPECT_EQ(Diseño(d), antes) << caso.que;
+        EXPECT_EQ(puntero.actual, vb::vbDefault);
+        caso.arregla(*conexion);
+        mensajes.Cajas().clear();
+        conexion->Enviadas.clear();
+        EXPECT_TRUE(d->ActualizaLaTabla()) << caso.que;
+        EXPECT_EQ(conexion->Enviadas.last(), QStringLiteral("<CommitTrans>")) << caso.que;
+        EXPECT_TRUE(TextosCajas().isEmpty()) << caso.que;
+        d->DescargaSinPreguntar();
+    }
+}
+
+TEST_F(Grabacion, ANewTableNamedLikeAnExistingOneIsRefused) {
+    auto* d = Nuevo();
+    d->txtNombreTabla->setText(QStringLiteral("Pedidos"));
+    Fila(d, 0, {"", "id", "8", "4", "10", "0", "0"});
+    conexion->Responde("Select name from Tienda..sysobjects where name = 'Pedidos' and type = 'U'", QStringList{"name"},
+                       {{"Pedidos"}});
+    conexion->Enviadas.clear();
+    EXPECT_FALSE(d->ActualizaLaTabla());
+    EXPECT_EQ(TextosCajas(), QStringList{"La tabla Pedidos ya existe."});
+    EXPECT_EQ(Sentencias(conexion->Enviadas), (QStringList{"<BeginTrans>", "USE Tienda", "<RollbackTrans>"}));
+}
+
+// A key of the table to itself: the cascade of the key column alters the
+// joined column too, and the save, reaching that column's row, counts it as
+// the cascade left it instead of altering it back; the designer then shows
+// the column as it is.
+TEST_F(Grabacion, ASelfReferenceStaysAsTheCascadeLeftIt) {
+    auto* d = Nuevo();
+    d->txtNombreTabla->setText(QStringLiteral("Personas"));
+    d->NombreTablaInicial = QStringLiteral("Personas");
+    Fila(d, 0, {"M", "Id", "16", "2", "5", "0", "0", "", "", "Id"});    // int becomes smallint
+    Fila(d, 1, {"M", "Jefe", "8", "4", "10", "0", "0", "", "", "Jefe"});  // as loaded
+    CatalogoClaves catalogo(*conexion);
+    catalogo.Tabla("Personas", 5, {"Id", "Jefe"});
+    catalogo.Claves({{"Personas", "Jefe", "Personas", "Id", "FK_Jefe", 21}});
+    conexion->Responde("Select name from Tienda..sysobjects where name = 'Personas' and type = 'U'", QStringList{"name"},
+                       {{"Personas"}});
+    // Id is still an int; Jefe already reads as the smallint the cascade made it.
+    const QList<QStringList> columnas = {{"Id", "10", "56", "4"}, {"Jefe", "5", "52", "2"}};
+    for (const auto& c : columnas) {
+        const QString donde = " from Tienda..syscolumns where name = '" + c[0] + "' and id=5";
+        conexion->Responde("Select prec" + donde, QStringList{"prec"}, {{c[1]}});
+        conexion->Responde("Select xtype" + donde, QStringList{"xtype"}, {{c[2]}});
+        conexion->Responde("Select length" + donde, QStringList{"length"}, {{c[3]}});
+    }
+    conexion->Responde("Select name from Tienda..systypes where xtype=56", QStringList{"name"}, {{"int"}});
+    conexion->Responde("Select name from Tienda..systypes where xtype=52", QStringList{"name"}, {{"smallint"}});
+    conexion->Enviadas.clear();
+    EXPECT_TRUE(d->ActualizaLaTabla()) << TextosCajas().join(u'|').toStdString();
+    EXPECT_EQ(Sentencias(conexion->Enviadas),
+              (QStringList{"<BeginTrans>", "USE Tienda", "ALTER TABLE Tienda..Personas DROP CONSTRAINT FK_Jefe",
+                           "ALTER TABLE Tienda..Personas  ALTER COLUMN Jefe smallint  NOT NULL",
+                           "ALTER TABLE Tienda..Personas  ALTER COLUMN Id smallint  NOT NULL",
+                           " ALTER TABLE Personas ADD CONSTRAINT [FK_Jefe] FOREIGN KEY (Jefe) REFERENCES Personas (Id)",
+                           "<CommitTrans>"}));
+    EXPECT_EQ(d->ArrayCampos->LeeCelda(1, TipoDato), QStringLiteral("16"));
+    EXPECT_EQ(d->ArrayCampos->LeeCelda(1, Longitud), QStringLiteral("2"));
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+}

@@ -1,0 +1,119 @@
+// The foreign-key cascade through the scripted connection: which joined
+// columns a change reaches, the question, the keys dropped and made again
+// with their rules, and the whole change undone when any part of it fails.
+
+#include "common/funciones.h"
+#include "explorer/consolasql.h"
+#include "support/catalogo_claves.h"
+#include "support/explorador_prueba.h"
+#include "tabledesigner/bd_sql.h"
+#include "tabledesigner/frmtabla.h"
+
+#include <QLineEdit>
+
+namespace {
+
+// What the cascade sends besides its catalog questions, trimmed.
+QStringList Sentencias(const QStringList& enviadas) {
+    QStringList r;
+    for (const QString& s : enviadas) {
+        const QString m = s.trimmed().toUpper();
+        if (m.startsWith(QLatin1String("SELECT")) || m.startsWith(QLatin1String("EXEC SP_"))) continue;
+        r.append(s.trimmed());
+    }
+    return r;
+}
+
+const QString kPregunta =
+    "Para conservar las relaciones exitentes se modificará una o más propiedades (Tipo de dato, Longitud,Precision, "
+    "Escala) en cada una de las siguientes columnas:\r\r";
+
+}  // namespace
+
+class Cascada : public PruebaDiseñador {
+protected:
+    // A designer of table B: A.Id is referenced by B.IdA and by C.Id, and
+    // references Z.Id in turn.
+    frmTabla* Diseñador(const QList<Clave>& claves, bool describibles = true) {
+        auto* d = NuevoDiseñador();
+        d->txtNombreTabla->setText(QStringLiteral("B"));
+        catalogo = std::make_unique<CatalogoClaves>(*conexion);
+        catalogo->Tabla("A", 1, {"Id"});
+        catalogo->Tabla("B", 2, {"IdA"});
+        catalogo->Tabla("C", 3, {"Id"});
+        catalogo->Tabla("Z", 4, {"Id"});
+        catalogo->Claves(claves, describibles);
+        conexion->Enviadas.clear();
+        return d;
+    }
+    const DefinicionCampo kSmallint{"IdA", "2", "0", "16", "", ""};
+    std::unique_ptr<CatalogoClaves> catalogo;
+};
+
+TEST_F(Cascada, TheChainIsWalkedWithSameNamedKeysAndCyclesEnd) {
+    const QList<Clave> claves = {{"B", "IdA", "A", "Id", "FK_B_A", 11},
+                                 {"C", "Id", "A", "Id", "FK_C_A", 12, {1, 0, 0, 0}},
+                                 {"A", "Id", "Z", "Id", "FK_A_Z", 13},
+                                 {"Z", "Id", "A", "Id", "FK_Z_A", 14}};  // a cycle A -> Z -> A
+    auto* d = Diseñador(claves);
+    const QString lineas = d->DetectaVinculos(Conexion, "B", "IdA", "IdA");
+    EXPECT_EQ(lineas, "En la columna (Id) de la tabla A\r"
+                      "En la columna (Id) de la tabla C\r"
+                      "En la columna (Id) de la tabla Z\r"
+                      "En la columna (Id) de la tabla Z\r"
+                      "En la columna (Id) de la tabla A\r"
+                      "En la columna (Id) de la tabla A\r");
+    conexion->Enviadas.clear();
+    mensajes.Respuestas = {vb::vbYes};
+    bool hecho = false;
+    EXPECT_TRUE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, kSmallint, &hecho));
+    EXPECT_TRUE(hecho);
+    ASSERT_EQ(mensajes.Cajas().size(), 1);
+    EXPECT_EQ(mensajes.Cajas()[0].texto, kPregunta + lineas + "\r¿Desea contimnuar con las modificaciones?");
+    EXPECT_EQ(mensajes.Cajas()[0].estilo, 292);
+    EXPECT_EQ(Sentencias(conexion->Enviadas),
+              (QStringList{"<BeginTrans>",
+                           "ALTER TABLE Tienda..B DROP CONSTRAINT FK_B_A",
+                           "ALTER TABLE Tienda..A  ALTER COLUMN Id smallint  NOT NULL",
+                           "ALTER TABLE Tienda..C DROP CONSTRAINT FK_C_A",
+                           "ALTER TABLE Tienda..C  ALTER COLUMN Id smallint  NOT NULL",
+                           "ALTER TABLE Tienda..Z DROP CONSTRAINT FK_Z_A",
+                           "ALTER TABLE Tienda..Z  ALTER COLUMN Id smallint  NOT NULL",
+                           "ALTER TABLE Tienda..A DROP CONSTRAINT FK_A_Z",
+                           "ALTER TABLE Tienda..B  ALTER COLUMN IdA smallint  NOT NULL",
+                           "ALTER TABLE B ADD CONSTRAINT [FK_B_A] FOREIGN KEY (IdA) REFERENCES A (Id)",
+                           "ALTER TABLE C ADD CONSTRAINT [FK_C_A] FOREIGN KEY (Id) REFERENCES A (Id) ON DELETE CASCADE",
+                           "ALTER TABLE Z ADD CONSTRAINT [FK_Z_A] FOREIGN KEY (Id) REFERENCES A (Id)",
+                           "ALTER TABLE A ADD CONSTRAINT [FK_A_Z] FOREIGN KEY (Id) REFERENCES Z (Id)",
+                           "<CommitTrans>"}));
+}
+
+TEST_F(Cascada, NoSendsNothingAndAFailureUndoesTheWholeChange) {
+    const QList<Clave> claves = {{"B", "IdA", "A", "Id", "FK_B_A", 11}};
+    // No: nothing after the detection.
+    auto* d = Diseñador(claves);
+    mensajes.Respuestas = {vb::vbNo};
+    bool hecho = true;
+    EXPECT_TRUE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, kSmallint, &hecho));
+    EXPECT_FALSE(hecho);
+    EXPECT_TRUE(Sentencias(conexion->Enviadas).isEmpty());
+    mensajes.Cajas().clear();
+
+    // A refused alteration: rolled back, reported once.
+    conexion->Falla("ALTER TABLE Tienda..A  ALTER COLUMN Id smallint  NOT NULL", 5074, "The object is dependent on column.");
+    conexion->Enviadas.clear();
+    mensajes.Respuestas = {vb::vbYes};
+    EXPECT_FALSE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, kSmallint));
+    EXPECT_EQ(Sentencias(conexion->Enviadas).last(), QStringLiteral("<RollbackTrans>"));
+    EXPECT_EQ(TextosCajas().mid(1), QStringList{" Error Nº:5074 (The object is dependent on column.)."});
+    mensajes.Cajas().clear();
+    d->DescargaSinPreguntar();
+
+    // A key that cannot be described is never dropped.
+    d = Diseñador(claves, false);
+    mensajes.Respuestas = {vb::vbYes};
+    EXPECT_FALSE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, kSmallint));
+    EXPECT_EQ(Sentencias(conexion->Enviadas), (QStringList{"<BeginTrans>", "<RollbackTrans>"}));
+    EXPECT_EQ(TextosCajas().mid(1),
+              QStringList{" Error Nº:-2147220991 (No se puede volver a crear la clave externa FK_B_A: se deja como está.)."});
+}
