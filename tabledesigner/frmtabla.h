@@ -278,6 +278,11 @@ public:
     // runs for it, so that two controls never hand a question back and forth.
     static void DevuelveFoco(QWidget* Control);
     static inline bool DevolviendoFoco = false;
+    // Shared by the two editors: the message for an entry that is not in a
+    // column's list (an emptied cell is no such entry), and the cell being
+    // edited stored by moving away and back (false for a grid without rows).
+    void FueraDeLista(RejillaDatos* rejilla, int ColIndex);
+    bool ConfirmaCelda(RejillaDatos* rejilla);
     // ---- end of the index editor ----
 
     // ---- The relation editor (frmtabla_relaciones.cpp) ----

@@ -439,29 +439,36 @@ void frmTabla::TDBGridIndices_ButtonClick(int ColIndex) {
     Atrapa("TDBGridIndices_ButtonClick", [&] { CargaValoresIndices(); });
 }
 
+void frmTabla::FueraDeLista(RejillaDatos* rejilla, int ColIndex) {
+    ColumnaRejilla columna = rejilla->Columns(ColIndex);
+    if (columna.Value().isEmpty()) {
+        // An emptied cell takes its side out of the key or the pair.
+        columna.Value(QString());
+        return;
+    }
+    MensajeUsuario(QStringLiteral("Su entrada debe coincidir con un elemento de la lista."),
+                   QStringLiteral("His entry must coincide with an element of the list."));
+}
+
+bool frmTabla::ConfirmaCelda(RejillaDatos* rejilla) {
+    // A grid with rows has a current row, even one scrolled out of sight
+    // (whose number may then be -1).
+    const ArrayDatos enlazada = rejilla->MatrizEnlazada();
+    if (!enlazada || enlazada->Filas() <= 0) return false;
+    const int r = rejilla->FilaActual();
+    // Away and back: a cell being edited reaches the array.
+    rejilla->FilaActual(r == 0 ? 1 : 0);
+    rejilla->FilaActual(r);
+    return true;
+}
+
 void frmTabla::TDBGridIndices_ValueItemError(int ColIndex) {
-    Atrapa("TDBGridIndices_ValueItemError", [&] {
-        ColumnaRejilla columna = TDBGridIndices->Columns(ColIndex);
-        if (columna.Value().isEmpty()) {
-            // An emptied cell takes its key column out of the index.
-            columna.Value(QString());
-            return;
-        }
-        MensajeUsuario(QStringLiteral("Su entrada debe coincidir con un elemento de la lista."),
-                       QStringLiteral("His entry must coincide with an element of the list."));
-    });
+    Atrapa("TDBGridIndices_ValueItemError", [&] { FueraDeLista(TDBGridIndices, ColIndex); });
 }
 
 void frmTabla::TDBGridIndices_LostFocus() {
     Atrapa("TDBGridIndices_LostFocus", [&] {
-        // A grid with rows has a current row, even one scrolled out of sight
-        // (whose number may then be -1).
-        const ArrayDatos enlazada = TDBGridIndices->MatrizEnlazada();
-        if (!enlazada || enlazada->Filas() <= 0) return;
-        const int r = TDBGridIndices->FilaActual();
-        // Away and back: a cell being edited reaches the array.
-        TDBGridIndices->FilaActual(r == 0 ? 1 : 0);
-        TDBGridIndices->FilaActual(r);
+        if (!ConfirmaCelda(TDBGridIndices)) return;
         bool hayClave = false;
         const int k = cboIndices->currentIndex();
         if (k >= 0)

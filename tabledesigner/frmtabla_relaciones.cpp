@@ -250,28 +250,12 @@ void frmTabla::TDBGridRelaciones_ButtonClick(int ColIndex) {
 }
 
 void frmTabla::TDBGridRelaciones_ValueItemError(int ColIndex) {
-    Atrapa("TDBGridRelaciones_ValueItemError", [&] {
-        ColumnaRejilla columna = TDBGridRelaciones->Columns(ColIndex);
-        if (columna.Value().isEmpty()) {
-            // An emptied cell takes its side out of the pair.
-            columna.Value(QString());
-            return;
-        }
-        MensajeUsuario(QStringLiteral("Su entrada debe coincidir con un elemento de la lista."),
-                       QStringLiteral("His entry must coincide with an element of the list."));
-    });
+    Atrapa("TDBGridRelaciones_ValueItemError", [&] { FueraDeLista(TDBGridRelaciones, ColIndex); });
 }
 
 void frmTabla::TDBGridRelaciones_LostFocus() {
     Atrapa("TDBGridRelaciones_LostFocus", [&] {
-        // A grid with rows has a current row, even one scrolled out of sight
-        // (whose number may then be -1).
-        const ArrayDatos enlazada = TDBGridRelaciones->MatrizEnlazada();
-        if (!enlazada || enlazada->Filas() <= 0) return;
-        const int r = TDBGridRelaciones->FilaActual();
-        // Away and back: a cell being edited reaches the array.
-        TDBGridRelaciones->FilaActual(r == 0 ? 1 : 0);
-        TDBGridRelaciones->FilaActual(r);
+        if (!ConfirmaCelda(TDBGridRelaciones)) return;
         const int k = cboRelaciones->currentIndex();
         if (k < 0) return;
         const ArrayDatos pares = ArrayRelaciones.Lee(0, k);

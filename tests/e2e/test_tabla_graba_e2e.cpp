@@ -8,7 +8,11 @@
 #include "tabledesigner/bd_sql.h"
 #include "tabledesigner/frmtabla.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 
 using tdstest::Column;
 using tdstest::Reply;
@@ -38,7 +42,8 @@ protected:
         servidor.on(std::regex("Select t\\.name as tabla.*Tienda\\.\\.sysobjects t.*"),
                     Reply::rows({Nombre("tabla"), {"tipo", Type::Char, 2, 0, 0, false}, Nombre("usuario"),
                                  {"fecha", Type::DateTime, 0, 0, 0, false}},
-                                {{"Notas", "U", "dbo", "2004-03-09 11:42:05"}}));
+                                {{"Notas", "U", "dbo", "2004-03-09 11:42:05"},
+                                 {"Temas", "U", "dbo", "2004-03-09 11:42:05"}}));
         servidor.on("Select * from Tienda..sysobjects  where type = 'U' and name = 'Notas' order by name",
                     Reply::rows({Nombre("name"), Entero("id")}, {{"Notas", 201}}));
         servidor.on("Select * from Tienda..syscolumns  where id = 201 order by colid",
@@ -74,6 +79,18 @@ protected:
                     Valor(Entero("origfillfactor", Type::TinyInt), 0));
         servidor.on("Select name from Tienda..sysindexes where name = 'IX_texto' and id=201",
                     Valor(Nombre("name"), "IX_texto"));
+    }
+    // The designer of Notas, from the explorer's list.
+    frmTabla* Diseña(frmAdministrador* f) {
+        f->trvBD->Nodes().Item("DTTienda").Selected(true);
+        f->ltvTablas->ListItems().Item(1).Selected(true);
+        mdiPrincipal::SiExiste()->mnuDiseño_Click();
+        return Tablas(0);
+    }
+    static void Nombra(QLineEdit* caja, const QString& nombre) {
+        caja->setText(nombre);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QApplication::sendEvent(caja, &enter);
     }
     std::vector<std::string> Desde(const std::string& primera) {
         const auto todas = servidor.statements();
@@ -123,4 +140,67 @@ TEST_F(GrabaExtremo, ARefusedStatementRollsTheSaveBackAndTheNextOneCommits) {
         "CREATE  INDEX IX_texto  ON Tienda..Notas  (texto)\r WITH DROP_EXISTING  ON [PRIMARY]"};
     for (const auto& s : cambios) EXPECT_NE(std::find(hecha.begin(), hecha.end(), s), hecha.end()) << s;
     EXPECT_EQ(hecha.back(), "COMMIT TRANSACTION");
+}
+
+// An index and a relation made in the editors reach the server inside the
+// save's transaction, and a designer opened again shows them.
+TEST_F(GrabaExtremo, AnIndexAndARelationMadeInTheEditorsAreSavedAndShownAgain) {
+    Catalogo();
+    auto* f = ConectaYExplora();
+    ASSERT_NE(f, nullptr);
+    frmTabla* d = Diseña(f);
+    ASSERT_NE(d, nullptr);
+    d->cmdNuevoIndice->click();
+    Nombra(d->txtNombreIndice, QStringLiteral("IX_nuevo"));
+    ASSERT_EQ(d->NumeroIndices, 2);
+    d->ArrayIndices(0, d->cboIndices->currentIndex())->GrabaCelda(0, 1, QStringLiteral("texto"));
+    d->cmdNuevaRelacion->click();
+    Nombra(d->txtNombreRelacion, QStringLiteral("FK_Notas_Temas"));
+    ASSERT_EQ(d->NumeroRelaciones, 1);
+    d->cboExterna->setCurrentText(QStringLiteral("Temas"));
+    const ArrayDatos pares = d->ArrayRelaciones(0, 0);
+    for (const auto& [columna, valor] : {std::pair{1, "texto"}, {2, "nombre"}, {3, "Temas"}})
+        pares->GrabaCelda(0, columna, QString::fromLatin1(valor));
+    servidor.clearRecord();
+    mensajes.Respuestas = {vb::vbYes};
+    EXPECT_TRUE(d->Unload()) << TextosCajas().join(u'|').toStdString();
+    auto lotes = Desde("BEGIN TRANSACTION");
+    const auto commit = std::find(lotes.begin(), lotes.end(), "COMMIT TRANSACTION");
+    ASSERT_NE(commit, lotes.end());
+    const std::vector<std::string> transaccion(lotes.begin(), commit);
+    const auto empieza = [&](const std::string& inicio) {
+        return std::any_of(transaccion.begin(), transaccion.end(),
+                           [&](const std::string& s) { return s.rfind(inicio, 0) == 0; });
+    };
+    EXPECT_TRUE(empieza("CREATE  INDEX IX_nuevo  ON Tienda..Notas  (texto)"));
+    EXPECT_TRUE(empieza("ALTER TABLE Notas ADD CONSTRAINT [FK_Notas_Temas] FOREIGN KEY (texto ) REFERENCES Temas (nombre)"));
+
+    // The catalog now holds both; the designer opened again shows them.
+    servidor.on("Select * from Tienda..sysindexes  where id = 201 and indid <> 255 and (status & 64)=0 order by indid",
+                Reply::rows({Nombre("name"), Entero("indid", Type::SmallInt), Entero("status"),
+                             Entero("groupid", Type::SmallInt), Entero("origfillfactor", Type::TinyInt),
+                             {"keys", Type::VarBinary, 1088}},
+                            {{"IX_texto", 2, 0, 1, 0, std::string("\x01", 1)},
+                             {"IX_nuevo", 3, 0, 1, 0, std::string("\x01", 1)}}));
+    servidor.on("Select * from Tienda..sysindexkeys  where id = 201 and indid = 3 order by keyno",
+                Reply::rows({Entero("colid", Type::SmallInt)}, {{1}}));
+    std::vector<Column> referencias = {Entero("constid"), Entero("fkeyid"), Entero("rkeyid")};
+    tdstest::Row clave = {301, 201, 202};
+    for (int k = 1; k <= 16; ++k) {
+        referencias.push_back(Entero(("fkey" + std::to_string(k)).c_str(), Type::SmallInt));
+        referencias.push_back(Entero(("rkey" + std::to_string(k)).c_str(), Type::SmallInt));
+        clave.push_back(k == 1 ? 1 : 0);
+        clave.push_back(k == 1 ? 2 : 0);
+    }
+    servidor.on("Select * from Tienda..sysreferences  where fkeyid = 201", Reply::rows(referencias, {clave}));
+    servidor.on("Select name from Tienda..sysobjects where id=202", Valor(Nombre("name"), "Temas"));
+    servidor.on("Select name from Tienda..sysobjects where id=301", Valor(Nombre("name"), "FK_Notas_Temas"));
+    servidor.on("Select name from Tienda..syscolumns where id=202 and colid=2", Valor(Nombre("name"), "nombre"));
+    mensajes.Cajas().clear();
+    frmTabla* otra = Diseña(f);
+    ASSERT_NE(otra, nullptr);
+    EXPECT_FALSE(otra->CargaIncompleta) << TextosCajas().join(u'|').toStdString();
+    EXPECT_EQ(otra->cboIndices->findText(QStringLiteral("IX_nuevo")), 1);
+    EXPECT_EQ(otra->cboRelaciones->currentText(), QStringLiteral("FK_Notas_Temas"));
+    EXPECT_EQ(otra->ArrayRelaciones(0, 0)->LeeCelda(0, 2), QStringLiteral("nombre"));
 }
