@@ -379,8 +379,12 @@ void frmTabla::Form_Unload(int& Cancel) {
             NombreTablas(0) = txtNombreTabla->text();
             MarcaFilas();
             if (ActualizaLaTabla()) {
+                // The list shows this database's tables again; a list of
+                // another node stays that node's.
                 frmAdministrador* explorador = frmAdministrador::Instancia();
-                explorador->MuestraTablas(explorador->trvBD->SelectedItem().Text());
+                const Nodo nodo = explorador->trvBD->SelectedItem();
+                if (!nodo.EsNada() && nodo.Key().startsWith(QLatin1String("DT")) && BaseDatosDelPadre(nodo) == BaseDatos)
+                    explorador->MuestraTablas(nodo.Text());
             } else {
                 Cancel = 1;
             }

@@ -210,6 +210,20 @@ TEST_F(Diseñador, AFailedSaveKeepsTheWindowAndMarksTheRowsOnEachClose) {
     EXPECT_EQ(TextosCajas().size(), 3);
 }
 
+TEST_F(Diseñador, ASaveRefreshesTheListOnlyWhenItShowsItsDatabase) {
+    RespondeBases({"Tienda", "Ventas"});
+    frmAdministrador::Instancia()->trvBD->Nodes().Item(QStringLiteral("DTVentas")).Selected(true);
+    auto* d = Abre("Tienda");
+    d->txtNombreTabla->setText(QStringLiteral("Clientes"));
+    d->Graba = [] { return true; };
+    conexion->Enviadas.clear();
+    mensajes.Respuestas = {vb::vbYes};
+    EXPECT_TRUE(d->Unload());
+    // Ventas' list stays Ventas'; nothing is read, nothing reported.
+    EXPECT_TRUE(conexion->Enviadas.isEmpty());
+    EXPECT_EQ(TextosCajas(), QStringList{"¿Desea Guardar los cambios?"});
+}
+
 TEST_F(Diseñador, CaptionsInBothLanguages) {
     struct Caso {
         int idioma;
