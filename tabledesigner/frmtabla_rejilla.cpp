@@ -300,10 +300,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
         const bool renombrada = !MismoNombre(nuevo, original);
         if (renombrada) {
             ArrayCampos->GrabaCelda(r, NombreCampo, nuevo);
-            Conexion->Execute(QStringLiteral("EXEC sp_rename '") +
-                              LiteralSQL(NombreSQL(tabla) + QStringLiteral(".[") + DuplicaCorchetes(Trim(original)) +
-                                         QStringLiteral("]")) +
-                              QStringLiteral("', '") + LiteralSQL(Trim(nuevo)) + QStringLiteral("', 'COLUMN'"));
+            Conexion->Execute(TextoRenombraCampo(tabla, Trim(original), Trim(nuevo)));
             ArrayCampos->GrabaCelda(r, NombreCampoOriginal, Trim(nuevo));
         }
         // The row as it will be: the value being edited in place of the stored one.
@@ -320,11 +317,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
             Cancel = 1;
             if (renombrada) {
                 // The change is whole or nothing: the column gets its name back.
-                Conexion->Execute(QStringLiteral("EXEC sp_rename '") +
-                                  LiteralSQL(NombreSQL(tabla) + QStringLiteral(".[") +
-                                             DuplicaCorchetes(Trim(nuevo)) + QStringLiteral("]")) +
-                                  QStringLiteral("', '") + LiteralSQL(Trim(original)) +
-                                  QStringLiteral("', 'COLUMN'"));
+                Conexion->Execute(TextoRenombraCampo(tabla, Trim(nuevo), Trim(original)));
                 ArrayCampos->GrabaCelda(r, NombreCampoOriginal, original);
             }
         }
