@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
 
@@ -151,3 +152,25 @@ QStringList PruebaTolvek::TextosCajas() {
 }
 
 void AlEntrarEnBucle(std::function<void()> f) { QTimer::singleShot(0, qApp, std::move(f)); }
+
+void Tecla(int tecla, const QString& texto, QWidget* porDefecto) {
+    QWidget* w = QApplication::focusWidget() ? QApplication::focusWidget() : porDefecto;
+    if (!w) {
+        ADD_FAILURE() << "no widget has the focus";
+        return;
+    }
+    QKeyEvent pulsa(QEvent::KeyPress, tecla, Qt::NoModifier, texto);
+    QApplication::sendEvent(w, &pulsa);
+    QKeyEvent suelta(QEvent::KeyRelease, tecla, Qt::NoModifier, texto);
+    QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : w, &suelta);
+}
+
+void Escribe(const QString& s, QWidget* porDefecto) {
+    for (QChar ch : s) {
+        const QChar m = ch.toUpper();
+        const int tecla = m >= u'A' && m <= u'Z'   ? Qt::Key_A + (m.unicode() - 'A')
+                          : m >= u'0' && m <= u'9' ? Qt::Key_0 + (m.unicode() - '0')
+                                                   : Qt::Key_unknown;
+        Tecla(tecla, QString(ch), porDefecto);
+    }
+}

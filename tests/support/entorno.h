@@ -163,5 +163,10 @@ protected:
     std::shared_ptr<ConexionGuion> conexion;  // what the program connects to
 };
 
+// A key pressed and released on the focused widget (on porDefecto when none
+// has the focus), as the keyboard sends it; and text typed key by key.
+void Tecla(int tecla, const QString& texto = {}, QWidget* porDefecto = nullptr);
+void Escribe(const QString& s, QWidget* porDefecto = nullptr);
+
 // Runs f as soon as the event loop runs (for closing a modal window).
 void AlEntrarEnBucle(std::function<void()> f);

@@ -90,20 +90,6 @@ protected:
     }
     int FilaCursor() { return g->PrimeraFila() + g->FilaActual(); }
 
-    void Tecla(int tecla, const QString& texto = {}) {
-        QWidget* w = QApplication::focusWidget();
-        ASSERT_TRUE(w);
-        QKeyEvent pulsa(QEvent::KeyPress, tecla, Qt::NoModifier, texto);
-        QApplication::sendEvent(w, &pulsa);
-        QKeyEvent suelta(QEvent::KeyRelease, tecla, Qt::NoModifier, texto);
-        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : w, &suelta);
-    }
-    void Escribe(const QString& s) {
-        for (QChar ch : s) {
-            const QChar m = ch.toUpper();
-            Tecla(m >= u'A' && m <= u'Z' ? Qt::Key_A + (m.unicode() - 'A') : Qt::Key_unknown, QString(ch));
-        }
-    }
 
     QPoint Centro(int filaMatriz, int col) {
         const QModelIndex i = g->model()->index(filaMatriz - 1, col);

@@ -74,22 +74,8 @@ protected:
     }
     int FilaCursor() { return g->PrimeraFila() + g->FilaActual(); }
 
-    void Tecla(int tecla, const QString& texto = {}) {
-        QWidget* w = QApplication::focusWidget() ? QApplication::focusWidget() : g;
-        QKeyEvent pulsa(QEvent::KeyPress, tecla, Qt::NoModifier, texto);
-        QApplication::sendEvent(w, &pulsa);
-        QKeyEvent suelta(QEvent::KeyRelease, tecla, Qt::NoModifier, texto);
-        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : w, &suelta);
-    }
-    void Escribe(const QString& s) {
-        for (QChar ch : s) {
-            const QChar m = ch.toUpper();
-            const int tecla = m >= u'A' && m <= u'Z'   ? Qt::Key_A + (m.unicode() - 'A')
-                              : m >= u'0' && m <= u'9' ? Qt::Key_0 + (m.unicode() - '0')
-                                                       : Qt::Key_unknown;
-            Tecla(tecla, QString(ch));
-        }
-    }
+    void Tecla(int tecla, const QString& texto = {}) { ::Tecla(tecla, texto, g); }
+    void Escribe(const QString& s) { ::Escribe(s, g); }
     void Enter() { Tecla(Qt::Key_Return, QStringLiteral("\r")); }
     // Picks a type by its name in the type cell's drop-down, and confirms it.
     void EligeTipo(const QString& nombre) {
