@@ -3,22 +3,52 @@
 #include "common/funciones.h"
 #include "common/texto.h"
 #include "explorer/consolasql.h"
+#include "platform/controlpestanas.h"
+#include "platform/rejilladatos.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kPestañaGrupos = 2;
-constexpr int kPestañaPermisos = 5;
+
+bool EsDeSistema(const QString& nombre) {
+    const QString n = Trim(nombre).toUpper();
+    return n == QLatin1String("MASTER") || n == QLatin1String("MODEL");
+}
+
+ArrayDatos ArrayVacio(int columnas) {
+    auto a = std::make_shared<GridDataArray>();
+    a->Redimensiona(0, 200, 0, columnas);
+    return a;
+}
+
 }  // namespace
 
 frmPropiedadesBD::frmPropiedadesBD() : FormularioUnico(QStringLiteral("frmPropiedadesBD"), Clase::Hija) {
     setWindowTitle(QStringLiteral("Propiedades BD"));
+    CreaControles();
+    resize(sizeHint());
+
+    ConectaSalidaCampo(txtNombreBD);
+    ConectaSalidaCampo(cboModelo);
+    for (QCheckBox* c : {chkNULL, chkCrearEstadisticas, chkActEstadisticas, chkCerrar, chkIdenComillas,
+                         chkPaginaRasgada, chkReducir, chkDesencadenadores})
+        ConectaSalidaCampo(c);
+    ConectaRejillaFicheros(TDBGridArchivos, false);
+    ConectaRejillaFicheros(TDBGridTransacciones, true);
+    ConectaRejillaGrupos();
+    connect(cmdAceptar, &QPushButton::clicked, this, &frmPropiedadesBD::cmdAceptar_Click);
+    connect(cmdCancelar, &QPushButton::clicked, this, &frmPropiedadesBD::cmdCancelar_Click);
+}
+
+void frmPropiedadesBD::CreaControles() {
     auto* capa = new QVBoxLayout(this);
 
     Frame1 = new QGroupBox(this);
@@ -33,41 +63,173 @@ frmPropiedadesBD::frmPropiedadesBD() : FormularioUnico(QStringLiteral("frmPropie
     nombre->addWidget(txtNombreBD);
     nombre->addStretch();
 
-    sstBaseDatos = new QTabWidget(this);
-    sstBaseDatos->setObjectName(QStringLiteral("sstBaseDatos"));
-    for (const char* pestaña : {"General", "Opciones", "Grupo archivos", "Archivo Datos", "Reg Transacciones",
-                                "Permisos"})
-        sstBaseDatos->addTab(new QWidget(sstBaseDatos), QString::fromUtf8(pestaña));
+    TDBGridGrupos = new RejillaDatos(5);
+    TDBGridGrupos->setObjectName(QStringLiteral("TDBGridGrupos"));
+    TDBGridArchivos = new RejillaDatos(10);
+    TDBGridArchivos->setObjectName(QStringLiteral("TDBGridArchivos"));
+    TDBGridTransacciones = new RejillaDatos(10);
+    TDBGridTransacciones->setObjectName(QStringLiteral("TDBGridTransacciones"));
+    TDBGridPermisos = new RejillaDatos(9);
+    TDBGridPermisos->setObjectName(QStringLiteral("TDBGridPermisos"));
+    for (int i = 0; i < 3; ++i) {
+        cmdEliminarFila[i] = new QPushButton(QStringLiteral("Eliminar"));
+        cmdEliminarFila[i]->setObjectName(QStringLiteral("cmdEliminarFila%1").arg(i));
+        // Removing files and filegroups comes with the ALTER DATABASE.
+        cmdEliminarFila[i]->setEnabled(false);
+    }
 
+    sstBaseDatos = new ControlPestanas(this);
+    sstBaseDatos->setObjectName(QStringLiteral("sstBaseDatos"));
+    sstBaseDatos->addTab(PaginaGeneral(), QStringLiteral("General"));
+    sstBaseDatos->addTab(PaginaOpciones(), QStringLiteral("Opciones"));
+    sstBaseDatos->addTab(PaginaRejilla(TDBGridGrupos, cmdEliminarFila[0]), QStringLiteral("Grupo archivos"));
+    sstBaseDatos->addTab(PaginaRejilla(TDBGridArchivos, cmdEliminarFila[1]), QStringLiteral("Archivo Datos"));
+    sstBaseDatos->addTab(PaginaRejilla(TDBGridTransacciones, cmdEliminarFila[2]),
+                         QStringLiteral("Reg Transacciones"));
+    sstBaseDatos->addTab(PaginaRejilla(TDBGridPermisos, nullptr), QStringLiteral("Permisos"));
+
+    PreparaRejillaFicheros(TDBGridArchivos, false);
+    PreparaRejillaFicheros(TDBGridTransacciones, true);
+    TDBGridGrupos->Columns(2).CasillaVerificacion(true);
+    TDBGridGrupos->Columns(3).CasillaVerificacion(true);
+    // The count and the flags are the server's; only new names are typed.
+    for (int k = 1; k <= 3; ++k) TDBGridGrupos->Columns(k).Locked(true);
+    TDBGridGrupos->Columns(4).Visible(false);
+    const char* permisos[] = {"Usuario", "Create Database", "Create Table", "Create View", "Create Procedure",
+                              "Create Rule", "Create Function", "Backup Database", "Backup Log"};
+    for (int k = 0; k < 9; ++k) TDBGridPermisos->Columns(k).Caption(QString::fromUtf8(permisos[k]));
+
+    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
+    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
     cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
     cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
     auto* botones = new QHBoxLayout;
     botones->addStretch();
+    botones->addWidget(cmdAceptar);
     botones->addWidget(cmdCancelar);
 
     capa->addWidget(Frame1);
     capa->addWidget(sstBaseDatos, 1);
     capa->addLayout(botones);
-    resize(sizeHint());
-
-    ConectaSalidaCampo(txtNombreBD);
-    connect(cmdCancelar, &QPushButton::clicked, this, &frmPropiedadesBD::cmdCancelar_Click);
 }
+
+QWidget* frmPropiedadesBD::PaginaGeneral() {
+    auto* pagina = new QWidget;
+    auto* capa = new QVBoxLayout(pagina);
+    Frame2 = new QGroupBox(QStringLiteral(" SQL Server "), pagina);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* rejilla = new QGridLayout(Frame2);
+    auto par = [&](int fila, QLabel*& titulo, QLabel*& valor, const char* nombreTitulo, const char* nombreValor) {
+        titulo = new QLabel(Frame2);
+        titulo->setObjectName(QString::fromUtf8(nombreTitulo));
+        valor = new QLabel(Frame2);
+        valor->setObjectName(QString::fromUtf8(nombreValor));
+        rejilla->addWidget(titulo, fila, 0);
+        rejilla->addWidget(valor, fila, 1);
+    };
+    par(0, lbEstado, lblEstado, "lbEstado", "lblEstado");
+    par(1, lbPropietario, lblPropietario, "lbPropietario", "lblPropietario");
+    par(2, lbFecha, lblFechaCreacion, "lbFecha", "lblFechaCreacion");
+    par(3, lbTamaño, lblTamaño, "lbTamaño", "lblTamaño");
+    par(4, lbEspacio, lblEspacio, "lbEspacio", "lblEspacio");
+    par(5, lbUsuarios, lblUsuarios, "lbUsuarios", "lblUsuarios");
+    par(6, lbIntercalacion, lblIntercalacion, "lbIntercalacion", "lblIntercalacion");
+    rejilla->setColumnStretch(1, 1);
+    capa->addWidget(Frame2);
+    capa->addStretch();
+    return pagina;
+}
+
+QWidget* frmPropiedadesBD::PaginaOpciones() {
+    auto* pagina = new QWidget;
+    auto* capa = new QVBoxLayout(pagina);
+    fraRecuperacion = new QGroupBox(pagina);
+    fraRecuperacion->setObjectName(QStringLiteral("fraRecuperacion"));
+    auto* recuperacion = new QHBoxLayout(fraRecuperacion);
+    Label1 = new QLabel(QStringLiteral("Modelo"), fraRecuperacion);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    cboModelo = new QComboBox(fraRecuperacion);
+    cboModelo->setObjectName(QStringLiteral("cboModelo"));
+    recuperacion->addWidget(Label1);
+    recuperacion->addWidget(cboModelo);
+    recuperacion->addStretch();
+
+    fraConfiguracion = new QGroupBox(pagina);
+    fraConfiguracion->setObjectName(QStringLiteral("fraConfiguracion"));
+    auto* configuracion = new QGridLayout(fraConfiguracion);
+    QCheckBox** casillas[] = {&chkNULL, &chkCrearEstadisticas, &chkActEstadisticas, &chkCerrar,
+                              &chkIdenComillas, &chkPaginaRasgada, &chkReducir, &chkDesencadenadores};
+    const char* nombres[] = {"chkNULL", "chkCrearEstadisticas", "chkActEstadisticas", "chkCerrar",
+                             "chkIdenComillas", "chkPaginaRasgada", "chkReducir", "chkDesencadenadores"};
+    for (int i = 0; i < 8; ++i) {
+        *casillas[i] = new QCheckBox(fraConfiguracion);
+        (*casillas[i])->setObjectName(QString::fromUtf8(nombres[i]));
+        configuracion->addWidget(*casillas[i], i / 2, i % 2);
+    }
+    // The options are read and written once OK alters databases; until then
+    // they are shown switched off, so that nothing seems to be saved.
+    fraRecuperacion->setEnabled(false);
+    fraConfiguracion->setEnabled(false);
+    capa->addWidget(fraRecuperacion);
+    capa->addWidget(fraConfiguracion);
+    capa->addStretch();
+    return pagina;
+}
+
+QWidget* frmPropiedadesBD::PaginaRejilla(RejillaDatos* rejilla, QPushButton* eliminar) {
+    auto* pagina = new QWidget;
+    auto* capa = new QVBoxLayout(pagina);
+    rejilla->setParent(pagina);
+    capa->addWidget(rejilla, 1);
+    if (eliminar) {
+        eliminar->setParent(pagina);
+        auto* fila = new QHBoxLayout;
+        fila->addStretch();
+        fila->addWidget(eliminar);
+        capa->addLayout(fila);
+    }
+    return pagina;
+}
+
+QString frmPropiedadesBD::NombreBD() const { return EsNueva ? Trim(txtNombreBD->text()) : BaseDatos; }
 
 void frmPropiedadesBD::Form_Load() {
     Atrapa("Form_Load", [&] {
-        sstBaseDatos->setCurrentIndex(0);
+        sstBaseDatos->PestañaActual(PestañaGeneral);
+        EsperaUbicacion = false;
+        rejillaUbicacion_ = nullptr;
+        filaUbicacion_ = -1;
+        ArrayArchivos = std::make_shared<GridDataArray>();
+        ArrayTransacciones = std::make_shared<GridDataArray>();
         txtNombreBD->setText(NombreNodo);
         NombreOriginal = txtNombreBD->text();
+        BaseDatos = NombreNodo;
+        TDBGridPermisos->Columns(1).Visible(txtNombreBD->text().toUpper() == QLatin1String("MASTER"));
         EsNueva = BDNueva;
-        // A new database has no filegroups or permissions yet.
-        sstBaseDatos->setTabEnabled(kPestañaGrupos, !EsNueva);
-        sstBaseDatos->setTabEnabled(kPestañaPermisos, !EsNueva);
-        if (!EsNueva) {
+        if (EsNueva) {
+            ArrayArchivos = ArrayVacio(9);
+            ArrayTransacciones = ArrayVacio(9);
+            ArrayGrupos = ArrayVacio(4);
+            sstBaseDatos->PestañaActiva(PestañaGrupos, false);
+            sstBaseDatos->PestañaActiva(PestañaPermisos, false);
+        } else {
             // master and model keep their names.
-            const QString nombre = Trim(txtNombreBD->text()).toUpper();
-            if (nombre == QLatin1String("MASTER") || nombre == QLatin1String("MODEL")) txtNombreBD->setEnabled(false);
+            if (EsDeSistema(txtNombreBD->text())) txtNombreBD->setEnabled(false);
+            CargaFicheros();
+            // The filegroups of this window's database, in an array of its own.
+            ArrayGrupos = ArrayVacio(4);
+            CapturaGruposFicheros_SQL(BaseDatos, ArrayGrupos);
+            sstBaseDatos->PestañaActiva(PestañaGrupos, true);
+            sstBaseDatos->PestañaActiva(PestañaPermisos, true);
         }
+        TDBGridArchivos->MatrizEnlazada(ArrayArchivos);
+        TDBGridTransacciones->MatrizEnlazada(ArrayTransacciones);
+        TDBGridGrupos->MatrizEnlazada(ArrayGrupos);
+        cboModelo->clear();
+        if (Idioma == 0) cboModelo->addItems({QStringLiteral("Completo"), QStringLiteral("Registro Masivo"),
+                                              QStringLiteral("Sencillo")});
+        else if (Idioma == 1) cboModelo->addItems({QStringLiteral("Full"), QStringLiteral("Bulk logged"),
+                                                   QStringLiteral("Simple")});
     });
 }
 
@@ -75,29 +237,54 @@ void frmPropiedadesBD::Form_Activate() {
     Atrapa("Form_Activate", [&] {
         AEsquina();
         PonIdioma();
+        TomaUbicacion();
     });
 }
 
-void frmPropiedadesBD::PonIdioma() {
-    Atrapa("PonIdioma", [&] {
-        if (Idioma != 0 && Idioma != 1) return;
-        const bool es = Idioma == 0;
-        auto texto = [es](const char* espanol, const char* ingles) { return QString::fromUtf8(es ? espanol : ingles); };
-        setWindowTitle(texto("Propiedades BD", "Properties DB"));
-        lblNombre->setText(texto("Nombre BD:", "DB Name:"));
-        cmdCancelar->setText(texto("&Cancelar", "&Cancel"));
-        const char* pestañas[][2] = {{"General", "General"},
-                                     {"Opciones", "Opcions"},
-                                     {"Grupo archivos", "Files Group"},
-                                     {"Archivo Datos", "Data Files"},
-                                     {"Reg Transacciones", "Transaction Reg."},
-                                     {"Permisos", "Grants"}};
-        for (int i = 0; i < 6; ++i) sstBaseDatos->setTabText(i, texto(pestañas[i][0], pestañas[i][1]));
+void frmPropiedadesBD::cmdAceptar_Click() {
+    Atrapa("cmdAceptar_Click", [&] {
+        const QString nombre = Trim(txtNombreBD->text());
+        if (nombre.isEmpty()) {
+            MensajeUsuario(QStringLiteral("Introduzca nombre de la base de datos."),
+                           QStringLiteral("Insert database name."));
+            return;
+        }
+        if (!EsNueva && !Trim(BaseDatos).isEmpty() && Trim(BaseDatos).toUpper() != nombre.toUpper()) {
+            Conexion->Execute(QStringLiteral(" EXEC sp_renamedb '") + LiteralSQL(BaseDatos) + QStringLiteral("','") +
+                              LiteralSQL(nombre) + QStringLiteral("'"));
+            // From here on the window works on the new name: a second OK
+            // never renames again.
+            BaseDatos = nombre;
+            CapturaBD_SQL();
+        }
+        if (EsDeSistema(nombre)) {
+            Unload();
+            return;
+        }
+        PonPrefijoBD(NombreBD());
+        PunteroRaton(vb::vbHourglass);
+        ArrayArchivos = TDBGridArchivos->MatrizEnlazada();
+        ArrayTransacciones = TDBGridTransacciones->MatrizEnlazada();
+        Conexion->Execute(QStringLiteral(" USE master"));
+        if (EsNueva && !Crea_BD()) {
+            PunteroRaton(vb::vbDefault);
+            return;
+        }
+        ArrayArchivos.reset();
+        ArrayTransacciones.reset();
+        ArrayGrupos.reset();
+        GruposFicheros.reset();
+        if (EsNueva) CapturaBD_SQL();
+        PunteroRaton(vb::vbDefault);
+        Unload();
     });
 }
 
 void frmPropiedadesBD::cmdCancelar_Click() {
     Atrapa("cmdCancelar_Click", [&] {
+        ArrayArchivos.reset();
+        ArrayTransacciones.reset();
+        ArrayGrupos.reset();
         GruposFicheros.reset();
         Unload();
     });

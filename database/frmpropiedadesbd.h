@@ -4,16 +4,30 @@
 // loads. A window already open is only brought forward and keeps the mode
 // and the database it was loaded with.
 //
-// What it holds so far is the name box and the six tabs, switched on or
-// off for the mode; the tabs' contents and OK are built on this class.
+// The window works on its own database (BaseDatos): the one it was loaded
+// on, or the new name once a rename went through; the name box serves the
+// rename and the name of a new database, always trimmed. Its filegroups are
+// its own too (ArrayGrupos), so that a designer opened meanwhile on another
+// database changes nothing here.
+//
+// Spread over files by concern: this one holds the window, its load,
+// activation, OK and Cancel; frmpropiedadesbd_ficheros.cpp the file and
+// filegroup grids and the CREATE DATABASE; frmpropiedadesbd_idioma.cpp the
+// captions.
 
+#include "database/ficherosbd.h"
+#include "platform/controlpestanas.h"
 #include "platform/formularios.h"
+#include "platform/griddataarray.h"
 
+class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTabWidget;
+class RejillaDatos;
+struct FicheroBD;
 
 class frmPropiedadesBD : public FormularioUnico<frmPropiedadesBD> {
     Q_OBJECT
@@ -21,27 +35,83 @@ public:
     frmPropiedadesBD();
 
     // The size the window opens with in the main window.
-    QSize sizeHint() const override { return QSize(620, 440); }
+    QSize sizeHint() const override { return QSize(760, 460); }
 
     QGroupBox* Frame1;
     QLabel* lblNombre;
     QLineEdit* txtNombreBD;
-    // Tabs: 0 General, 1 options, 2 filegroups, 3 data files, 4 log files,
-    // 5 permissions.
-    QTabWidget* sstBaseDatos;
+    ControlPestanas* sstBaseDatos;
+    // General tab.
+    QGroupBox* Frame2;
+    QLabel *lbEstado, *lbPropietario, *lbFecha, *lbTamaño, *lbEspacio, *lbUsuarios, *lbIntercalacion;
+    QLabel *lblEstado, *lblPropietario, *lblFechaCreacion, *lblTamaño, *lblEspacio, *lblUsuarios, *lblIntercalacion;
+    // Options tab.
+    QGroupBox* fraRecuperacion;
+    QLabel* Label1;
+    QComboBox* cboModelo;
+    QGroupBox* fraConfiguracion;
+    QCheckBox *chkNULL, *chkCrearEstadisticas, *chkActEstadisticas, *chkCerrar, *chkIdenComillas, *chkPaginaRasgada,
+        *chkReducir, *chkDesencadenadores;
+    // Grids of tabs 2 to 5, and the delete button of tabs 2, 3 and 4.
+    RejillaDatos* TDBGridGrupos;
+    RejillaDatos* TDBGridArchivos;
+    RejillaDatos* TDBGridTransacciones;
+    RejillaDatos* TDBGridPermisos;
+    QPushButton* cmdEliminarFila[3];
+    QPushButton* cmdAceptar;
     QPushButton* cmdCancelar;
 
+    // Data files and log files: rows 0..200, columns 0..9 (ColumnaFichero).
+    ArrayDatos ArrayArchivos;
+    ArrayDatos ArrayTransacciones;
+    // The window's own filegroups: rows 0..200, columns 0..4.
+    ArrayDatos ArrayGrupos;
+    // A folder button opened the picker and its answer is still to be taken.
+    bool EsperaUbicacion = false;
     // The name in the name box when the window loaded.
     QString NombreOriginal;
     // The mode the window loaded in: True for a new database.
     bool EsNueva = false;
+    // The database the window works on (existing mode).
+    QString BaseDatos;
 
+    void CargaFicheros();
+    bool CompruebaCeldaArchivos(short ColIndex);
+    bool CompruebaCeldaTransacciones(short ColIndex);
+    bool Crea_BD();
+    bool ExisteGrupoFichero(const QString& Nombre);
     void PonIdioma();
 
 public slots:
+    void cmdAceptar_Click();
     void cmdCancelar_Click();
 
 protected:
     void Form_Load() override;
     void Form_Activate() override;
+
+private:
+    void CreaControles();
+    QWidget* PaginaGeneral();
+    QWidget* PaginaOpciones();
+    QWidget* PaginaRejilla(RejillaDatos* rejilla, QPushButton* eliminar);
+    void PreparaRejillaFicheros(RejillaDatos* g, bool registro);
+    void ConectaRejillaFicheros(RejillaDatos* g, bool registro);
+    void ConectaRejillaGrupos();
+
+    bool CompruebaCelda(RejillaDatos* g, bool registro, short ColIndex);
+    void BeforeColEdit(RejillaDatos* g, bool registro, int ColIndex, int& Cancel);
+    void BeforeColUpdate(RejillaDatos* g, bool registro, int ColIndex, int& Cancel);
+    void AfterColUpdate(RejillaDatos* g, int ColIndex);
+    void KeyPressFicheros(RejillaDatos* g, bool registro, int& KeyAscii);
+    void ButtonClick(RejillaDatos* g, int ColIndex);
+    void TomaUbicacion();
+    QList<FicheroBD> LeeFicheros(const ArrayDatos& a, bool registro);
+    // The name that statements and lookups use.
+    QString NombreBD() const;
+
+    // Where the folder asked for goes: the grid and array row whose button
+    // was pressed.
+    RejillaDatos* rejillaUbicacion_ = nullptr;
+    int filaUbicacion_ = -1;
 };

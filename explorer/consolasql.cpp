@@ -113,9 +113,11 @@ QString DameTipoDato(const QString& tipo, bool& numerico) {
     return QStringLiteral("0");
 }
 
-void CapturaGruposFicheros_SQL() {
+void CapturaGruposFicheros_SQL() { CapturaGruposFicheros_SQL(NombreNodo, GruposFicheros); }
+
+void CapturaGruposFicheros_SQL(const QString& baseDatos, ArrayDatos& grupos) {
     Atrapa("CapturaGruposFicheros_SQL", [&] {
-        PonPrefijoBD(NombreNodo);
+        PonPrefijoBD(baseDatos);
         const QString sql = QStringLiteral("select  g.groupname,g.status,  g.groupid, 'filecount' =") +
                             QStringLiteral("         (select count(*) from ") + PrefijoBD +
                             QStringLiteral("sysfiles f") + QStringLiteral("             Where f.groupid = g.groupid") +
@@ -124,20 +126,20 @@ void CapturaGruposFicheros_SQL() {
                             QStringLiteral(" order by groupid");
         datos::Recordset rs;
         if (!CreaRecordset(Conexion, rs, sql)) return;
-        if (!GruposFicheros) GruposFicheros = std::make_shared<GridDataArray>();
+        if (!grupos) grupos = std::make_shared<GridDataArray>();
         // Re-dimensioning empties every cell: no row of an earlier load stays.
-        GruposFicheros->Redimensiona(0, 200, 0, 4);
+        grupos->Redimensiona(0, 200, 0, 4);
         int fila = 0;
         while (!rs.Eof()) {
-            GruposFicheros->GrabaCelda(fila, 0, rs.Fields(QStringLiteral("groupname")).Texto());
+            grupos->GrabaCelda(fila, 0, rs.Fields(QStringLiteral("groupname")).Texto());
             if (Val(rs.Fields(QStringLiteral("status")).Texto()) > 10) {
-                GruposFicheros->GrabaCelda(fila, 3, QStringLiteral("-1"));
-                GruposFicheros->GrabaCelda(fila, 2, QStringLiteral("0"));
+                grupos->GrabaCelda(fila, 3, QStringLiteral("-1"));
+                grupos->GrabaCelda(fila, 2, QStringLiteral("0"));
             } else {
-                GruposFicheros->GrabaCelda(fila, 2, QStringLiteral("-1"));
-                GruposFicheros->GrabaCelda(fila, 3, QStringLiteral("0"));
+                grupos->GrabaCelda(fila, 2, QStringLiteral("-1"));
+                grupos->GrabaCelda(fila, 3, QStringLiteral("0"));
             }
-            GruposFicheros->GrabaCelda(fila, 1, rs.Fields(QStringLiteral("filecount")).Texto());
+            grupos->GrabaCelda(fila, 1, rs.Fields(QStringLiteral("filecount")).Texto());
             ++fila;
             rs.MoveNext();
         }

@@ -44,6 +44,8 @@ QString DameIntercalacion(const QString& baseDatos);
 QString DameTipoDato(const QString& tipo, bool& numerico);
 // Loads the filegroups of NombreNodo into GruposFicheros.
 void CapturaGruposFicheros_SQL();
+// The same for a given database into a given array (created when null).
+void CapturaGruposFicheros_SQL(const QString& baseDatos, ArrayDatos& grupos);
 
 // Empties and rebuilds the explorer's tree from the server's databases,
 // creating and loading the explorer first when none is open (its load builds

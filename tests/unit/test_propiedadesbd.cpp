@@ -1,0 +1,510 @@
+// The database window: loading an existing database's files, the file
+// grids as the user drives them (defaults, locks, the size and filegroup
+// rules, the limit switch), the folder picker's way back, the CREATE
+// DATABASE sent by OK, and OK's rename.
+
+#include "common/funciones.h"
+#include "database/frmpropiedadesbd.h"
+#include "database/frmubicacion.h"
+#include "explorer/consolasql.h"
+#include "platform/listasarchivos.h"
+#include "platform/rejilladatos.h"
+#include "support/explorador_prueba.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kFicheros = QStringLiteral("Select * from Tienda..sysfiles  order by fileid,groupid");
+const QStringList kColumnasFicheros{"name", "filename", "size", "groupid", "growth", "status", "maxsize"};
+const QString kGrupos = QStringLiteral(".*from Tienda\\.\\.sysfilegroups g order by groupid");
+const QStringList kColumnasGrupos{"groupname", "status", "groupid", "filecount"};
+const QString kCR = QStringLiteral("\r");
+
+QString Error(qint64 numero) {
+    return QStringLiteral(" Error Nº:%1 (%2).").arg(numero).arg(DescripcionError(numero));
+}
+
+}  // namespace
+
+class VentanaBD : public PruebaExplorador {
+protected:
+    void TearDown() override {
+        QLocale::setDefault(QLocale::c());
+        Ubicacion.clear();
+        PruebaExplorador::TearDown();
+    }
+    // Opens the window as the menu commands do.
+    frmPropiedadesBD* Abre(bool nueva, const QString& nombre = QStringLiteral("Tienda")) {
+        BDNueva = nueva;
+        NombreNodo = nombre;
+        p = frmPropiedadesBD::Instancia();
+        MuestraFormulario(p);
+        QApplication::setActiveWindow(p->window());
+        conexion->Enviadas.clear();
+        return p;
+    }
+    // Tienda with its filegroups PRIMARY and HIST, and these files.
+    frmPropiedadesBD* AbreTienda(const ConexionGuion::Filas& ficheros) {
+        conexion->Responde(kFicheros, kColumnasFicheros, ficheros);
+        conexion->RespondePatron(kGrupos, kColumnasGrupos, {{"PRIMARY", 0, 1, 1}, {"HIST", 0, 2, 0}});
+        conexion->Responde("Select groupname from Tienda..sysfilegroups where groupid=1", {"groupname"},
+                           {{"PRIMARY"}});
+        conexion->Responde("Select groupname from Tienda..sysfilegroups where groupid=2", {"groupname"}, {{"HIST"}});
+        return Abre(false);
+    }
+    // A grid on its tab, focused.
+    RejillaDatos* Rejilla(bool registro) {
+        p->sstBaseDatos->PestañaActual(registro ? PestañaTransacciones : PestañaArchivos);
+        g = registro ? p->TDBGridTransacciones : p->TDBGridArchivos;
+        g->setFocus();
+        QApplication::processEvents();
+        return g;
+    }
+    void Pon(int f, int c) {
+        g->ColumnaActual(c);
+        g->FilaActual(f - g->PrimeraFila());
+    }
+    int FilaCursor() { return g->PrimeraFila() + g->FilaActual(); }
+    void Tecla(int tecla, const QString& texto = {}) {
+        QWidget* w = QApplication::focusWidget() ? QApplication::focusWidget() : g;
+        QKeyEvent pulsa(QEvent::KeyPress, tecla, Qt::NoModifier, texto);
+        QApplication::sendEvent(w, &pulsa);
+        QKeyEvent suelta(QEvent::KeyRelease, tecla, Qt::NoModifier, texto);
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : w, &suelta);
+    }
+    void Escribe(const QString& s) {
+        for (QChar ch : s) {
+            const QChar m = ch.toUpper();
+            const int tecla = m >= u'A' && m <= u'Z'   ? Qt::Key_A + (m.unicode() - 'A')
+                              : m >= u'0' && m <= u'9' ? Qt::Key_0 + (m.unicode() - '0')
+                                                       : Qt::Key_unknown;
+            Tecla(tecla, QString(ch));
+        }
+    }
+    void Enter() { Tecla(Qt::Key_Return, QStringLiteral("\r")); }
+    // Types into a cell and confirms with Enter.
+    void Teclea(int f, int c, const QString& s) {
+        Pon(f, c);
+        Escribe(s);
+        Enter();
+    }
+    // The boxes shown since the last look.
+    QStringList Cajas() {
+        QStringList r;
+        for (const auto& c : mensajes.Cajas()) r.append(c.texto);
+        mensajes.Cajas().clear();
+        mensajes.Cajas();  // counts from the empty list again
+        return r;
+    }
+    QStringList Celdas(const ArrayDatos& a, int f) {
+        QStringList r;
+        for (int c = 0; c <= CantidadMaxima; ++c) r.append(a->LeeCelda(f, c));
+        return r;
+    }
+    void Fila(const ArrayDatos& a, int f, const QStringList& celdas) {
+        for (int c = 0; c < celdas.size(); ++c) a->GrabaCelda(f, c, celdas[c]);
+    }
+    // The worked example's rows.
+    void Ejemplo() {
+        p->txtNombreBD->setText("Ventas");
+        Fila(p->ArrayArchivos, 0, {"Ventas", "C:\\Datos\\", "10", "PRIMARY", "-1", "P", "10", "0", ""});
+        Fila(p->ArrayArchivos, 1, {"Ventas2", "C:\\Datos\\", "5", "PRIMARY", "-1", "M", "5", "-1", "50"});
+        Fila(p->ArrayArchivos, 2, {"Hist1", "C:\\Datos\\", "0", "HISTORICO", "0", "P", "10", "0", ""});
+        Fila(p->ArrayTransacciones, 0, {"Ventas_log", "C:\\Datos\\", "2", "LOG", "-1", "P", "10", "0", ""});
+        p->TDBGridArchivos->Reenlaza();
+        p->TDBGridTransacciones->Reenlaza();
+    }
+    static QString Ejemplo_SQL() {
+        return "CREATE DATABASE Ventas" + kCR +
+               " ON PRIMARY (NAME = Ventas, FILENAME = 'C:\\Datos\\Ventas.mdf', SIZE = 10MB, MAXSIZE =UNLIMITED,"
+               "FILEGROWTH=10%)," + kCR +
+               " (NAME = Ventas2, FILENAME = 'C:\\Datos\\Ventas2.ndf', SIZE = 5MB, MAXSIZE =50MB,FILEGROWTH=5MB)," +
+               kCR + " FILEGROUP HISTORICO (NAME = Hist1, FILENAME = 'C:\\Datos\\Hist1.ndf', SIZE = 512KB, " +
+               "MAXSIZE =UNLIMITED,FILEGROWTH=0)" + kCR +
+               " LOG ON  (NAME = Ventas_log, FILENAME = 'C:\\Datos\\Ventas_log.ldf', SIZE = 2MB, "
+               "MAXSIZE =UNLIMITED,FILEGROWTH=10%)" + kCR;
+    }
+
+    frmPropiedadesBD* p = nullptr;
+    RejillaDatos* g = nullptr;
+};
+
+// ---- Loading ----
+
+TEST_F(VentanaBD, LoadsEachFileAsTheGridsShowIt) {
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    struct Caso {
+        const char* nombre;
+        QList<QVariant> registro;  // name, filename, size, groupid, growth, status, maxsize
+        bool log;
+        QStringList fila;
+    };
+    const Caso casos[] = {
+        {"64 pages round to even", {"Tienda", "C:\\Datos\\Tienda.mdf", 64, 1, 10, 1048578, -1}, false,
+         {"Tienda", "C:\\Datos\\", "0", "PRIMARY", "-1", "P", "10", "0", ""}},
+        {"192 pages, growth in pages, 100 MB maximum", {"T2", "D:\\X\\T2.ndf", 192, 2, 1280, 2, 12800}, false,
+         {"T2", "D:\\X\\", "2", "HIST", "-1", "M", "10", "-1", "100"}},
+        {"no folder, no growth", {"T3", "T3.ndf", 128, 1, 0, 2, -1}, false,
+         {"T3", "", "1", "PRIMARY", "0", "M", "0", "0", ""}},
+        {"a log under Spanish settings", {"Tienda_log", "C:\\Datos\\Tienda_log.ldf", 64, 0, 64, 2, 256}, true,
+         {"Tienda_log", "C:\\Datos\\", "0,5", "LOG", "-1", "M", "0,5", "-1", "2"}},
+    };
+    ConexionGuion::Filas filas;
+    for (const Caso& c : casos) filas.append(c.registro);
+    AbreTienda(filas);
+    int datos = 0, log = 0;
+    for (const Caso& c : casos) {
+        const ArrayDatos a = c.log ? p->ArrayTransacciones : p->ArrayArchivos;
+        EXPECT_EQ(Celdas(a, c.log ? log++ : datos++), c.fila) << c.nombre;
+    }
+    EXPECT_EQ(Celdas(p->ArrayArchivos, 3), QStringList(9, QString()));
+    EXPECT_EQ(p->TDBGridArchivos->MatrizEnlazada(), p->ArrayArchivos);
+    EXPECT_EQ(p->ArrayGrupos->LeeCelda(1, 0), "HIST");
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBD, MoreFilesThanRowsAreReportedAndTheRowsKept) {
+    ConexionGuion::Filas filas;
+    for (int i = 0; i < 203; ++i) filas.append({QStringLiteral("f%1").arg(i), "C:\\D\\f.ndf", 128, 1, 0, 2, -1});
+    AbreTienda(filas);
+    EXPECT_EQ(Cajas(), QStringList{Error(9)});
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(200, 0), "f200");
+    EXPECT_EQ(p->TDBGridArchivos->MatrizEnlazada(), p->ArrayArchivos);
+}
+
+// ---- The grids ----
+
+TEST_F(VentanaBD, ANamedRowTakesItsDefaults) {
+    Abre(true);
+    Rejilla(false);
+    Teclea(0, NombreArchivo, "Datos");
+    EXPECT_EQ(Celdas(p->ArrayArchivos, 0), (QStringList{"Datos", "", "1", "PRIMARY", "-1", "P", "10", "0", ""}));
+    EXPECT_EQ(g->ColumnaActual(), Ubicacion_);
+    Rejilla(true);
+    Teclea(0, NombreArchivo, "Log");
+    EXPECT_EQ(Celdas(p->ArrayTransacciones, 0), (QStringList{"Log", "", "1", "LOG", "-1", "P", "10", "0", ""}));
+    // A row that has its group keeps its cells.
+    Fila(p->ArrayArchivos, 1, {"", "", "7", "HIST", "0", "M", "", "0", ""});
+    Rejilla(false);
+    g->Reenlaza();
+    Teclea(1, NombreArchivo, "Otro");
+    EXPECT_EQ(Celdas(p->ArrayArchivos, 1), (QStringList{"Otro", "", "7", "HIST", "0", "M", "", "0", ""}));
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBD, LockedCellsTakeNoEdit) {
+    Abre(true);
+    Rejilla(false);
+    Fila(p->ArrayArchivos, 0, {"A", "", "1", "PRIMARY", "0", "P", "", "0", ""});
+    Fila(p->ArrayArchivos, 1, {"B", "", "1", "PRIMARY", "-1", "P", "10", "-1", "5"});
+    g->Reenlaza();
+    struct Caso {
+        int fila, columna;
+        int cancel;
+    };
+    for (const Caso& c : {Caso{0, GrupoArchivos, 1}, Caso{1, GrupoArchivos, 0}, Caso{0, UnidadCrecimiento, 1},
+                          Caso{0, CantidadCrecimiento, 1}, Caso{1, CantidadCrecimiento, 0}, Caso{0, CantidadMaxima, 1},
+                          Caso{1, CantidadMaxima, 0}, Caso{0, NombreArchivo, 0}, Caso{0, LimitarCrecimiento, 0}}) {
+        Pon(c.fila, c.columna);
+        int cancel = 0;
+        g->BeforeColEdit(c.columna, 0, cancel);
+        EXPECT_EQ(cancel, c.cancel) << c.fila << "," << c.columna;
+    }
+    // Typed into row 0's group, nothing changes.
+    Teclea(0, GrupoArchivos, "X");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, GrupoArchivos), "PRIMARY");
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBD, AnExistingFileMayNotShrinkWhateverTheExplorerSelected) {
+    AbreTienda({{"Tienda", "C:\\D\\Tienda.mdf", 192, 1, 10, 1048578, -1}});
+    conexion->Responde("Select size from Tienda..sysfiles where name = 'Tienda'", {"size"}, {{192}});
+    PrefijoBD = QStringLiteral("Otra..");  // the explorer moved on meanwhile
+    Rejilla(false);
+    Pon(0, TamañoInicial);
+    Tecla(Qt::Key_F2);
+    Tecla(Qt::Key_Backspace, "\b");
+    Escribe("1");
+    Enter();
+    EXPECT_EQ(Cajas(), QStringList{"Tamaño inicial debe se mayor del existente."});
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, TamañoInicial), "2");
+    EXPECT_TRUE(conexion->Enviadas.contains("Select size from Tienda..sysfiles where name = 'Tienda'"));
+    EXPECT_EQ(PrefijoBD, "Tienda..");
+    // Equal or larger is taken; a new row is never looked up.
+    Pon(0, TamañoInicial);
+    Tecla(Qt::Key_F2);
+    Tecla(Qt::Key_Backspace, "\b");
+    Escribe("3");
+    Enter();
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, TamañoInicial), "3");
+    Teclea(1, NombreArchivo, "Nuevo");
+    conexion->Enviadas.clear();
+    Pon(1, TamañoInicial);
+    Tecla(Qt::Key_F2);
+    Tecla(Qt::Key_Backspace, "\b");
+    Escribe("0");
+    Enter();
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, TamañoInicial), "0");
+    // A size that is no number is refused before it is compared.
+    Pon(1, TamañoInicial);
+    Escribe("x");
+    Enter();
+    EXPECT_EQ(Cajas(), QStringList{"Valor no numérico."});
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, TamañoInicial), "");
+    EXPECT_EQ(g->ColumnaActual(), TamañoInicial);
+}
+
+TEST_F(VentanaBD, FilegroupsMustExistOnlyForAnExistingDatabase) {
+    AbreTienda({{"Tienda", "C:\\D\\Tienda.mdf", 128, 1, 10, 1048578, -1}});
+    Rejilla(false);
+    Teclea(1, NombreArchivo, "F2");
+    Teclea(1, GrupoArchivos, "NADA");
+    EXPECT_EQ(Cajas(), QStringList{"No existe el grupo de ficheros."});
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, GrupoArchivos), "PRIMARY");
+    Pon(1, GrupoArchivos);
+    Tecla(Qt::Key_F2);
+    for (int i = 0; i < 7; ++i) Tecla(Qt::Key_Backspace, "\b");
+    Escribe("hist");
+    Enter();
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, GrupoArchivos), "hist");
+    // The log grid refuses to start editing a group it does not know.
+    Rejilla(true);
+    p->ArrayTransacciones->GrabaCelda(1, GrupoArchivos, "LOG");
+    g->Reenlaza();
+    Pon(1, GrupoArchivos);
+    int cancel = 0;
+    g->BeforeColEdit(GrupoArchivos, 0, cancel);
+    EXPECT_EQ(cancel, 1);
+    EXPECT_EQ(Cajas(), QStringList{"No existe el grupo de ficheros."});
+    p->Unload();
+
+    Abre(true, "Nueva");
+    Rejilla(false);
+    Teclea(1, NombreArchivo, "F2");
+    Pon(1, GrupoArchivos);
+    Tecla(Qt::Key_F2);
+    for (int i = 0; i < 7; ++i) Tecla(Qt::Key_Backspace, "\b");
+    Escribe("NADA");
+    Enter();
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, GrupoArchivos), "NADA");
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBD, TheLimitSwitchIsTakenAndItsQuantityAskedFor) {
+    Abre(true);
+    Rejilla(false);
+    Teclea(0, NombreArchivo, "Datos");
+    Pon(0, LimitarCrecimiento);
+    Tecla(Qt::Key_Space, " ");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, LimitarCrecimiento), "-1");
+    EXPECT_EQ(g->ColumnaActual(), CantidadMaxima);
+    Pon(0, LimitarCrecimiento);
+    Enter();
+    EXPECT_EQ(Cajas(), QStringList{"Inserte Cantidad limite."});
+    EXPECT_EQ(g->ColumnaActual(), CantidadMaxima);
+    Escribe("50");
+    Enter();
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, CantidadMaxima), "50");
+    EXPECT_EQ(FilaCursor(), 1);
+    EXPECT_EQ(g->ColumnaActual(), NombreArchivo);
+    // Switched off, the quantity goes; growth off clears its amount.
+    Pon(0, LimitarCrecimiento);
+    Tecla(Qt::Key_Space, " ");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, CantidadMaxima), "");
+    Pon(0, CrecimientoAutomatico);
+    Tecla(Qt::Key_Space, " ");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, CantidadCrecimiento), "");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, UnidadCrecimiento), "P");
+    // Enter on the last row's last column goes back to the first row.
+    Pon(200, CantidadMaxima);
+    Enter();
+    EXPECT_EQ(FilaCursor(), 0);
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+// ---- The folder picker ----
+
+TEST_F(VentanaBD, TheFolderLandsInTheRowWhoseButtonWasPressed) {
+    QTemporaryDir dir;
+    Abre(true, "Nueva");
+    Rejilla(false);
+    Pon(5, Ubicacion_);
+    g->ButtonClick(Ubicacion_);
+    EXPECT_TRUE(p->EsperaUbicacion);
+    auto* u = frmUbicacion::SiExiste();
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(u->lblUbicacion->text(), u->DirUbicacion->Path());
+    // The user goes on elsewhere before choosing.
+    Pon(2, Ubicacion_);
+    Rejilla(true);
+    Pon(3, Ubicacion_);
+    u->DirUbicacion->Path(dir.path());
+    EXPECT_EQ(u->lblUbicacion->text(), QDir::toNativeSeparators(dir.path()));
+    u->cmdAceptar->click();
+    EXPECT_EQ(frmUbicacion::SiExiste(), nullptr);
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(5, Ubicacion_), QDir::toNativeSeparators(dir.path()) + "/");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(2, Ubicacion_), "");
+    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(3, Ubicacion_), "");
+    EXPECT_FALSE(p->EsperaUbicacion);
+    EXPECT_EQ(Ubicacion, "");
+
+    // A root keeps its one separator; a Windows folder gets "\".
+    for (const auto& [elegida, celda] : {std::pair{"/", "/"}, std::pair{"C:\\Datos", "C:\\Datos\\"}}) {
+        Pon(1, Ubicacion_);
+        g->ButtonClick(Ubicacion_);
+        frmUbicacion::SiExiste()->lblUbicacion->setText(elegida);
+        frmUbicacion::SiExiste()->cmdAceptar->click();
+        EXPECT_EQ(p->ArrayTransacciones->LeeCelda(1, Ubicacion_), celda);
+    }
+
+    // Cancel writes nothing and leaves the request; a later pick lands.
+    Pon(4, Ubicacion_);
+    g->ButtonClick(Ubicacion_);
+    frmUbicacion::SiExiste()->cmdCancelar->click();
+    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(4, Ubicacion_), "");
+    EXPECT_TRUE(p->EsperaUbicacion);
+    Pon(6, Ubicacion_);
+    g->ButtonClick(Ubicacion_);
+    frmUbicacion::SiExiste()->lblUbicacion->setText("/srv");
+    frmUbicacion::SiExiste()->cmdAceptar->click();
+    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(6, Ubicacion_), "/srv/");
+    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(4, Ubicacion_), "");
+    // The cell stays typeable.
+    Teclea(7, Ubicacion_, "X");
+    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(7, Ubicacion_), "X");
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBD, TheFolderListWalksTheFileSystem) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("b");
+    QDir(dir.path()).mkdir("a");
+    ListaCarpetas lista;
+    lista.Path(dir.path());
+    EXPECT_EQ(lista.ListCount(), 2);
+    EXPECT_EQ(lista.List(0), QDir::toNativeSeparators(dir.path() + "/a"));
+    EXPECT_EQ(lista.List(-1), QDir::toNativeSeparators(dir.path()));
+    EXPECT_EQ(lista.List(-2), QDir::toNativeSeparators(QFileInfo(dir.path()).path()));
+    EXPECT_EQ(FalloDe([&] { lista.List(2); }).Numero, 9);
+    EXPECT_EQ(FalloDe([&] { lista.Path(dir.path() + "/nada"); }).Numero, 76);
+    EXPECT_EQ(lista.Path(), QDir::toNativeSeparators(dir.path()));
+    ListaUnidades unidades;
+    EXPECT_FALSE(unidades.Drive().isEmpty());
+}
+
+// ---- CREATE DATABASE ----
+
+TEST_F(VentanaBD, CreatesTheDatabaseWhereverTheCursorIs) {
+    for (int cursor : {0, 3, 150}) {
+        Abre(true, "Tienda");
+        Ejemplo();
+        p->ArrayArchivos->GrabaCelda(200, NombreArchivo, "");
+        Rejilla(false);
+        Pon(cursor, NombreArchivo);
+        conexion->Enviadas.clear();
+        conexion->setCommandTimeout(120);
+        p->cmdAceptar->click();
+        EXPECT_EQ(conexion->Enviadas, (QStringList{" USE master", Ejemplo_SQL(), kBases})) << cursor;
+        EXPECT_EQ(conexion->CommandTimeout(), 120);
+        EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
+        EXPECT_EQ(PrefijoBD, "Ventas..");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBD, CreateReadsEveryRowAndRefusesWhatIsNoNumber) {
+    Abre(true);
+    p->txtNombreBD->setText("  Nueva ");
+    Fila(p->ArrayArchivos, 200, {" Ultimo ", "/d/", "", "", "0", "P", "", "0", ""});
+    p->TDBGridArchivos->Reenlaza();
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas.value(1), "CREATE DATABASE Nueva" + kCR +
+                                                " ON PRIMARY (NAME = Ultimo, FILENAME = '/d/Ultimo.ndf', SIZE = 512KB, "
+                                                "MAXSIZE =UNLIMITED,FILEGROWTH=0)" + kCR);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    Abre(true);
+    p->txtNombreBD->setText("Nueva");
+    Fila(p->ArrayArchivos, 0, {"F", "/d/", "1", "PRIMARY", "-1", "M", "1", "-1", "mucho"});
+    p->TDBGridArchivos->Reenlaza();
+    conexion->setCommandTimeout(120);
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas, QStringList{" USE master"});
+    EXPECT_TRUE(Cajas().value(0).startsWith(" Error Nº:13 (")) << conexion->Enviadas.join("|").toStdString();
+    EXPECT_EQ(conexion->CommandTimeout(), 120);
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, CantidadMaxima), "mucho");
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+
+    // A refused CREATE keeps the window, its rows and the time-out.
+    p->ArrayArchivos->GrabaCelda(0, CantidadMaxima, "9");
+    conexion->FallaPatron("CREATE DATABASE.*", 1802, "CREATE DATABASE failed.");
+    conexion->Enviadas.clear();
+    p->cmdAceptar->click();
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:1802 (CREATE DATABASE failed.)."});
+    EXPECT_EQ(conexion->CommandTimeout(), 120);
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, NombreArchivo), "F");
+}
+
+// ---- OK ----
+
+TEST_F(VentanaBD, OkAsksForAName) {
+    Abre(true);
+    p->txtNombreBD->setText("   ");
+    p->cmdAceptar->click();
+    EXPECT_EQ(Cajas(), QStringList{"Introduzca nombre de la base de datos."});
+    EXPECT_TRUE(conexion->Enviadas.isEmpty());
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+}
+
+TEST_F(VentanaBD, ARenameIsSentOnce) {
+    AbreTienda({});
+    RespondeBases({"master", "Nueva"});
+    p->txtNombreBD->setText(" Nueva ");
+    conexion->Falla(" USE master", 916, "No access.");
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas, (QStringList{" EXEC sp_renamedb 'Tienda','Nueva'", kBases, " USE master"}));
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:916 (No access.)."});
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+
+    conexion = std::make_shared<ConexionGuion>();
+    conexion->AbreSinMas();
+    Conexion = conexion;
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas, QStringList{" USE master"});
+    EXPECT_EQ(PrefijoBD, "Nueva..");
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBD, ADesignerOnAnotherDatabaseChangesNothingHere) {
+    AbreTienda({{"Tienda", "C:\\D\\Tienda.mdf", 128, 1, 10, 1048578, -1}});
+    // A designer is opened on Otra meanwhile.
+    conexion->RespondePatron(".*from Otra\\.\\.sysfilegroups g order by groupid", kColumnasGrupos,
+                             {{"PRIMARY", 0, 1, 1}, {"OTRO", 0, 2, 0}});
+    NombreNodo = QStringLiteral("Otra");
+    CapturaGruposFicheros_SQL();
+    ASSERT_EQ(GruposFicheros->LeeCelda(1, 0), "OTRO");
+    EXPECT_FALSE(p->ExisteGrupoFichero("OTRO"));
+    EXPECT_TRUE(p->ExisteGrupoFichero("hist"));
+    EXPECT_FALSE(p->ExisteGrupoFichero(" HIST"));
+    EXPECT_EQ(p->TDBGridGrupos->MatrizEnlazada()->LeeCelda(1, 0), "HIST");
+    conexion->Enviadas.clear();
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas, QStringList{" USE master"});
+    EXPECT_EQ(PrefijoBD, "Tienda..");
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
+    EXPECT_TRUE(Cajas().isEmpty());
+}
