@@ -7,8 +7,15 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace datos {
@@ -673,18 +680,155 @@ void OdbcConnection::leeResultado(void* sentencia, int columnas, Llamada& ll, st
         SQLSetStmtAttrW(st, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), SQL_IS_UINTEGER);
         SQLSetStmtAttrW(st, SQL_ATTR_ROWS_FETCHED_PTR, &leidas, 0);
         SQLSetStmtAttrW(st, SQL_ATTR_ROW_STATUS_PTR, estados.data(), 0);
-        for (size_t c = 0; c < planes.size() && completo; ++c) {
-            Plan& p = planes[c];
-            p.datos = std::make_unique_for_overwrite<qint64[]>((size_t(p.ancho) * filas + 7) / 8);
-            p.ind.assign(filas, 0);
-            const SQLRETURN rc = SQLBindCol(st, SQLUSMALLINT(c + 1), p.tipoC, p.datos.get(), p.ancho, p.ind.data());
-            if (!SQL_SUCCEEDED(rc)) {
-                ll.recoge(SQL_HANDLE_STMT, st, rc);
-                completo = false;
+        // Two sets of buffers: while the driver fills one with the next
+        // block, a helper thread appends the block in the other to the store
+        // (from the second block on: a small result never starts it).
+        auto palabrasPorJuego = [&](const Plan& p) { return (size_t(p.ancho) * filas + 7) / 8; };
+        auto datosDe = [&](const Plan& p, int juego) { return p.datos.get() + size_t(juego) * palabrasPorJuego(p); };
+        auto indDe = [&](const Plan& p, int juego) { return p.ind.data() + size_t(juego) * filas; };
+        auto enlaza = [&](int juego) {
+            for (size_t c = 0; c < planes.size() && completo; ++c) {
+                Plan& p = planes[c];
+                const SQLRETURN rc = SQLBindCol(st, SQLUSMALLINT(c + 1), p.tipoC, datosDe(p, juego), p.ancho,
+                                                p.ind.data() + size_t(juego) * filas);
+                if (!SQL_SUCCEEDED(rc)) {
+                    ll.recoge(SQL_HANDLE_STMT, st, rc);
+                    completo = false;
+                }
             }
+        };
+        for (Plan& p : planes) {
+            p.datos = std::make_unique_for_overwrite<qint64[]>(2 * palabrasPorJuego(p));
+            p.ind.assign(2 * filas, 0);
         }
+        int actual = 0;  // the set the driver fills next
+        enlaza(actual);
 
+        // Appends the block of n rows in one set to the store, a column at a time.
         std::vector<qint64> indicadores(filas), ms(filas), largos(filas);
+        auto anadeBloque = [&](int juego, qsizetype n) {
+            for (size_t ci = 0; ci < planes.size(); ++ci) {
+                const Plan& p = planes[ci];
+                const int c = int(ci);
+                const SQLLEN* ind = indDe(p, juego);
+                const char* base = reinterpret_cast<const char*>(datosDe(p, juego));
+                for (qsizetype i = 0; i < n; ++i) indicadores[size_t(i)] = qint64(ind[i]);
+                switch (p.via) {
+                case Plan::Via::Entero:
+                    tabla->appendInts(c, datosDe(p, juego), indicadores.data(), n);
+                    break;
+                case Plan::Via::Real:
+                    tabla->appendDoubles(c, reinterpret_cast<const double*>(base), indicadores.data(), n);
+                    break;
+                case Plan::Via::FechaHora: {
+                    const auto* t = reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(base);
+                    for (qsizetype i = 0; i < n; ++i) ms[size_t(i)] = indicadores[size_t(i)] < 0 ? 0 : msDe(t[i]);
+                    tabla->appendDateTimes(c, ms.data(), indicadores.data(), n);
+                    break;
+                }
+                case Plan::Via::Texto:
+                    if (p.tipoC == SQL_C_CHAR) {
+                        tabla->appendUtf8s(c, base, p.ancho, indicadores.data(), n);
+                    } else {
+                        for (qsizetype i = 0; i < n; ++i)
+                            largos[size_t(i)] = indicadores[size_t(i)] < 0 ? -1 : indicadores[size_t(i)] / 2;
+                        tabla->appendUtf16s(c, reinterpret_cast<const char16_t*>(base), p.ancho / 2, largos.data(), n);
+                    }
+                    break;
+                case Plan::Via::Binario:
+                    tabla->appendUtf8s(c, base, p.ancho, indicadores.data(), n);
+                    break;
+                case Plan::Via::Decimal:
+                    for (qsizetype i = 0; i < n; ++i) {
+                        if (indicadores[size_t(i)] < 0) tabla->appendNull(c);
+                        else anadeDecimal(*tabla, c, base + i * p.ancho, qsizetype(indicadores[size_t(i)]));
+                    }
+                    break;
+                case Plan::Via::Guid: {
+                    const auto* g = reinterpret_cast<const SQLGUID*>(base);
+                    for (qsizetype i = 0; i < n; ++i) {
+                        if (indicadores[size_t(i)] < 0) tabla->appendNull(c);
+                        else tabla->appendText(c, textoDeGuid(g[i]));
+                    }
+                    break;
+                }
+                }
+            }
+            tabla->finishRows(n);
+        };
+
+        // The helper: one block at a time, handed over and waited for.
+        struct Ayudante {
+            std::mutex m;
+            std::condition_variable cv;
+            bool pendiente = false, termina = false;
+            int juego = 0;
+            qsizetype n = 0;
+            std::exception_ptr error;
+            std::thread hilo;
+        } ayudante;
+        auto esperaAyudante = [&] {
+            if (!ayudante.hilo.joinable()) return;
+            std::unique_lock lock(ayudante.m);
+            ayudante.cv.wait(lock, [&] { return !ayudante.pendiente; });
+        };
+        auto terminaAyudante = [&] {
+            if (!ayudante.hilo.joinable()) return;
+            {
+                std::lock_guard lock(ayudante.m);
+                ayudante.termina = true;
+            }
+            ayudante.cv.notify_all();
+            ayudante.hilo.join();
+        };
+        // Whatever way this function is left, the helper is stopped first.
+        struct AlSalir {
+            std::function<void()> f;
+            ~AlSalir() { f(); }
+        } alSalir{terminaAyudante};
+        auto entrega = [&](int juego, qsizetype n) {
+            if (!ayudante.hilo.joinable()) {
+                try {
+                    ayudante.hilo = std::thread([&] {
+                        std::unique_lock lock(ayudante.m);
+                        for (;;) {
+                            ayudante.cv.wait(lock, [&] { return ayudante.pendiente || ayudante.termina; });
+                            if (!ayudante.pendiente) return;
+                            const int j = ayudante.juego;
+                            const qsizetype k = ayudante.n;
+                            lock.unlock();
+                            std::exception_ptr e;
+                            try {
+                                anadeBloque(j, k);
+                            } catch (...) {
+                                e = std::current_exception();
+                            }
+                            lock.lock();
+                            if (e && !ayudante.error) ayudante.error = e;
+                            ayudante.pendiente = false;
+                            ayudante.cv.notify_all();
+                        }
+                    });
+                } catch (const std::system_error&) {
+                    anadeBloque(juego, n);  // no thread to be had: in this one
+                    return;
+                }
+            }
+            {
+                std::lock_guard lock(ayudante.m);
+                ayudante.juego = juego;
+                ayudante.n = n;
+                ayudante.pendiente = true;
+            }
+            ayudante.cv.notify_all();
+        };
+        // The previous block is in the store; a failure appending it goes on as it would have.
+        auto recogeAyudante = [&] {
+            esperaAyudante();
+            if (ayudante.error) std::rethrow_exception(std::exchange(ayudante.error, nullptr));
+        };
+
+        bool primero = true;
         for (;;) {
             leidas = 0;
             const SQLRETURN rc = SQLFetch(st);
@@ -710,8 +854,9 @@ void OdbcConnection::leeResultado(void* sentencia, int columnas, Llamada& ll, st
             for (size_t c = 0; c < planes.size() && completo; ++c) {
                 const Plan& p = planes[c];
                 if (p.via != Plan::Via::Texto && p.via != Plan::Via::Binario && p.via != Plan::Via::Decimal) continue;
+                const SQLLEN* ind = indDe(p, actual);
                 for (qsizetype i = 0; i < n; ++i) {
-                    const SQLLEN l = p.ind[size_t(i)];
+                    const SQLLEN l = ind[i];
                     if (l == SQL_NO_TOTAL || l > p.capacidad) {
                         ll.anadeError(QStringLiteral("01004"),
                                       QStringLiteral("A value of column '%1' is longer than the size the driver "
@@ -723,53 +868,21 @@ void OdbcConnection::leeResultado(void* sentencia, int columnas, Llamada& ll, st
             }
             if (!completo) continue;
 
-            for (size_t ci = 0; ci < planes.size(); ++ci) {
-                const Plan& p = planes[ci];
-                const int c = int(ci);
-                for (qsizetype i = 0; i < n; ++i) indicadores[size_t(i)] = qint64(p.ind[size_t(i)]);
-                switch (p.via) {
-                case Plan::Via::Entero:
-                    tabla->appendInts(c, p.datos.get(), indicadores.data(), n);
-                    break;
-                case Plan::Via::Real:
-                    tabla->appendDoubles(c, reinterpret_cast<const double*>(p.datos.get()), indicadores.data(), n);
-                    break;
-                case Plan::Via::FechaHora: {
-                    const auto* t = reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(p.datos.get());
-                    for (qsizetype i = 0; i < n; ++i) ms[size_t(i)] = indicadores[size_t(i)] < 0 ? 0 : msDe(t[i]);
-                    tabla->appendDateTimes(c, ms.data(), indicadores.data(), n);
-                    break;
-                }
-                case Plan::Via::Texto:
-                    if (p.tipoC == SQL_C_CHAR) {
-                        tabla->appendUtf8s(c, p.base(), p.ancho, indicadores.data(), n);
-                    } else {
-                        for (qsizetype i = 0; i < n; ++i)
-                            largos[size_t(i)] = indicadores[size_t(i)] < 0 ? -1 : indicadores[size_t(i)] / 2;
-                        tabla->appendUtf16s(c, reinterpret_cast<const char16_t*>(p.base()), p.ancho / 2, largos.data(), n);
-                    }
-                    break;
-                case Plan::Via::Binario:
-                    tabla->appendUtf8s(c, p.base(), p.ancho, indicadores.data(), n);
-                    break;
-                case Plan::Via::Decimal:
-                    for (qsizetype i = 0; i < n; ++i) {
-                        if (indicadores[size_t(i)] < 0) tabla->appendNull(c);
-                        else anadeDecimal(*tabla, c, p.base() + i * p.ancho, qsizetype(indicadores[size_t(i)]));
-                    }
-                    break;
-                case Plan::Via::Guid: {
-                    const auto* g = reinterpret_cast<const SQLGUID*>(p.datos.get());
-                    for (qsizetype i = 0; i < n; ++i) {
-                        if (indicadores[size_t(i)] < 0) tabla->appendNull(c);
-                        else tabla->appendText(c, textoDeGuid(g[i]));
-                    }
-                    break;
-                }
-                }
+            if (primero) {
+                // The first block in this thread: a result of one block needs no helper.
+                primero = false;
+                anadeBloque(actual, n);
+                continue;
             }
-            tabla->finishRows(n);
+            recogeAyudante();
+            entrega(actual, n);
+            actual = 1 - actual;
+            enlaza(actual);
+            // A column left bound to the helper's set must not be filled under it.
+            if (!completo) esperaAyudante();
         }
+        recogeAyudante();
+        terminaAyudante();
         // The buffers go away with this function: the statement must forget them.
         SQLFreeStmt(st, SQL_UNBIND);
         SQLSetStmtAttrW(st, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cstring>
 
 namespace datos {
 
@@ -42,12 +43,11 @@ qint64 diasDesde1970(qint64 y, unsigned m, unsigned d) {
 
 const qint64 kDiasAnoUno = diasDesde1970(1, 1, 1);
 
-// Appends UTF-16 text to a pool as UTF-8. A lone surrogate becomes U+FFFD,
-// as Qt's own conversion does.
-void anadeComoUtf8(std::vector<char>& pool, const char16_t* s, qsizetype n) {
-    const size_t base = pool.size();
-    pool.resize(base + size_t(n) * 3);
-    char* o = pool.data() + base;
+using Pool = std::vector<char, SinIniciar<char>>;
+
+// Writes UTF-16 text as UTF-8 at o (room for three bytes a unit); the end of
+// what it wrote. A lone surrogate becomes U+FFFD, as Qt's own conversion does.
+char* escribeUtf8(char* o, const char16_t* s, qsizetype n) {
     for (qsizetype i = 0; i < n; ++i) {
         const char32_t u = s[i];
         if (u < 0x80) {
@@ -69,8 +69,39 @@ void anadeComoUtf8(std::vector<char>& pool, const char16_t* s, qsizetype n) {
             *o++ = char(0x80 | (cp & 0x3F));
         }
     }
+    return o;
+}
+
+// Appends UTF-16 text to a pool as UTF-8.
+void anadeComoUtf8(Pool& pool, const char16_t* s, qsizetype n) {
+    const size_t base = pool.size();
+    pool.resize(base + size_t(n) * 3);
+    char* o = escribeUtf8(pool.data() + base, s, n);
     pool.resize(size_t(o - pool.data()));
 }
+
+// Room for `extra` more bytes at the end of a pool, growing it geometrically.
+char* alarga(Pool& pool, size_t extra) {
+    const size_t base = pool.size();
+    if (pool.capacity() < base + extra) pool.reserve(std::max(pool.capacity() * 2, base + extra));
+    pool.resize(base + extra);
+    return pool.data() + base;
+}
+
+// Date of a count of days from 0001-01-01 (the inverse of diasDesde1970).
+void fechaDeDias(qint64 diasDesdeAnoUno, int& ano, int& mes, int& dia) {
+    const qint64 z = diasDesdeAnoUno + kDiasAnoUno + 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = unsigned(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    dia = int(doy - (153 * mp + 2) / 5 + 1);
+    mes = int(mp < 10 ? mp + 3 : mp - 9);
+    ano = int(qint64(yoe) + era * 400 + (mes <= 2));
+}
+
+constexpr qint64 kMsDia = 86400000;
 
 bool esPool(TablaDatos::Almacen a) {
     return a == TablaDatos::Almacen::Texto || a == TablaDatos::Almacen::Bytes;
@@ -113,6 +144,201 @@ QString TextoDeValor(const QVariant& v) {
     }
 }
 
+FormatoFecha::FormatoFecha(const QLocale& local)
+    : FormatoFecha(local, local.dateFormat(QLocale::ShortFormat), local.dateTimeFormat(QLocale::ShortFormat)) {}
+
+FormatoFecha::FormatoFecha(const QLocale& local, const QString& patronFecha, const QString& patronFechaHora)
+    : local_(local) {
+    for (int m = 0; m < 12; ++m) {
+        nombresMes_[0][m] = local_.toString(QDate(2001, m + 1, 1), QStringLiteral("MMM"));
+        nombresMes_[1][m] = local_.toString(QDate(2001, m + 1, 1), QStringLiteral("MMMM"));
+    }
+    for (int d = 0; d < 7; ++d) {  // 2001-01-01 was a Monday
+        nombresDia_[0][d] = local_.toString(QDate(2001, 1, 1 + d), QStringLiteral("ddd"));
+        nombresDia_[1][d] = local_.toString(QDate(2001, 1, 1 + d), QStringLiteral("dddd"));
+    }
+    fecha_ = lee(patronFecha);
+    fechaHora_ = lee(patronFechaHora);
+}
+
+const FormatoFecha& FormatoFecha::delSistema() {
+    static const FormatoFecha f(QLocale::system());
+    return f;
+}
+
+// Splits a pattern as QLocale reads it: quoted text ('' is a quote), runs
+// of a pattern letter, and anything else as it stands.
+FormatoFecha::Patron FormatoFecha::lee(const QString& patron) const {
+    Patron p;
+    p.texto = patron;
+    p.directo = local_.zeroDigit() == QStringLiteral("0");
+    bool ampm = false;
+    auto literal = [&](const QString& t) {
+        if (t.isEmpty()) return;
+        if (!p.piezas.empty() && p.piezas.back().tipo == Pieza::Literal) p.piezas.back().literal += t;
+        else p.piezas.push_back({Pieza::Literal, 0, t, {}});
+    };
+    const qsizetype n = patron.size();
+    qsizetype i = 0;
+    while (i < n && p.directo) {
+        const QChar c = patron[i];
+        if (c == u'\'') {
+            ++i;
+            if (i == n) break;
+            if (patron[i] == u'\'') {
+                literal(QStringLiteral("'"));
+                ++i;
+                continue;
+            }
+            QString t;
+            while (i < n) {
+                if (patron[i] == u'\'') {
+                    if (i + 1 < n && patron[i + 1] == u'\'') {
+                        t += u'\'';
+                        i += 2;
+                    } else {
+                        break;
+                    }
+                } else {
+                    t += patron[i++];
+                }
+            }
+            if (i < n) ++i;
+            literal(t);
+            continue;
+        }
+        qsizetype rep = 1;
+        while (i + rep < n && patron[i + rep] == c) ++rep;
+        const char16_t u = c.unicode();
+        switch (u) {
+        case u'd':
+        case u'M':
+            rep = std::min<qsizetype>(rep, 4);
+            if (rep <= 2) p.piezas.push_back({u == u'd' ? Pieza::Dia : Pieza::Mes, quint8(rep), {}, {}});
+            else p.piezas.push_back({u == u'd' ? Pieza::NombreDia : Pieza::NombreMes, quint8(rep), {}, {}});
+            break;
+        case u'y':
+            if (rep >= 4) rep = 4;
+            else if (rep >= 2) rep = 2;
+            if (rep == 1) literal(QStringLiteral("y"));
+            else p.piezas.push_back({Pieza::Ano, quint8(rep), {}, {}});
+            break;
+        case u'h': case u'H': case u'm': case u's':
+            rep = std::min<qsizetype>(rep, 2);
+            p.piezas.push_back({u == u'h' ? Pieza::Hora12 : u == u'H' ? Pieza::Hora24 : u == u'm' ? Pieza::Minuto
+                                                                                             : Pieza::Segundo,
+                                quint8(rep), {}, {}});
+            break;
+        case u'a': case u'A':
+            rep = i + 1 < n && (patron[i + 1] == u'p' || patron[i + 1] == u'P') ? 2 : 1;
+            // The mark in the case the pattern writes it: computed by QLocale.
+            p.piezas.push_back({Pieza::AmPm, quint8(rep), patron.mid(i, rep), {}});
+            ampm = true;
+            break;
+        default:
+            if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')) p.directo = false;  // a zone, milliseconds...
+            else literal(QString(rep, c));
+            break;
+        }
+        i += rep;
+    }
+    if (!p.directo) {
+        p.piezas.clear();
+        return p;
+    }
+    // Hours go on a 12-hour clock where the pattern has the mark.
+    if (!ampm)
+        for (Pieza& pz : p.piezas)
+            if (pz.tipo == Pieza::Hora12) pz.tipo = Pieza::Hora24;
+    for (Pieza& pz : p.piezas) {
+        switch (pz.tipo) {
+        case Pieza::AmPm: {
+            const QString patronMarca = pz.literal;
+            pz.literal = local_.toString(QTime(1, 0), patronMarca);
+            pz.pm = local_.toString(QTime(13, 0), patronMarca);
+            p.largo += std::max(pz.literal.size(), pz.pm.size());
+            break;
+        }
+        case Pieza::Literal: p.largo += pz.literal.size(); break;
+        case Pieza::NombreMes:
+            for (const QString& t : nombresMes_[pz.digitos - 3]) p.largo += t.size();
+            break;
+        case Pieza::NombreDia:
+            for (const QString& t : nombresDia_[pz.digitos - 3]) p.largo += t.size();
+            break;
+        default: p.largo += 4; break;
+        }
+    }
+    return p;
+}
+
+namespace {
+
+// A number of at most four digits, at least `digitos` of them.
+inline void escribeNumero(char16_t*& o, int v, int digitos) {
+    if (v < 10 && digitos <= 1) {
+        *o++ = char16_t(u'0' + v);
+    } else if (v < 100 && digitos <= 2) {
+        *o++ = char16_t(u'0' + v / 10);
+        *o++ = char16_t(u'0' + v % 10);
+    } else {
+        char16_t b[12];
+        int k = 0;
+        do {
+            b[k++] = char16_t(u'0' + v % 10);
+            v /= 10;
+        } while (v > 0);
+        while (k < digitos) b[k++] = u'0';
+        while (k > 0) *o++ = b[--k];
+    }
+}
+
+inline void escribeTexto(char16_t*& o, const QString& t) {
+    std::memcpy(o, t.utf16(), size_t(t.size()) * sizeof(char16_t));
+    o += t.size();
+}
+
+}  // namespace
+
+QString FormatoFecha::escribe(const Patron& p, qint64 dias, qint64 msDia) const {
+    int ano = 0, mes = 0, dia = 0;
+    fechaDeDias(dias, ano, mes, dia);
+    const int segundos = int(msDia / 1000);
+    const int hora = segundos / 3600, minuto = segundos / 60 % 60, segundo = segundos % 60;
+    // Written in place: room for the longest text, then cut to what was written.
+    QString s(p.largo, Qt::Uninitialized);
+    char16_t* const inicio = reinterpret_cast<char16_t*>(s.data());
+    char16_t* o = inicio;
+    for (const Pieza& pz : p.piezas) {
+        switch (pz.tipo) {
+        case Pieza::Literal: escribeTexto(o, pz.literal); break;
+        case Pieza::AmPm: escribeTexto(o, hora < 12 ? pz.literal : pz.pm); break;
+        case Pieza::NombreMes: escribeTexto(o, nombresMes_[pz.digitos - 3][mes - 1]); break;
+        case Pieza::NombreDia: escribeTexto(o, nombresDia_[pz.digitos - 3][dias % 7]); break;  // 0001-01-01: a Monday
+        case Pieza::Dia: escribeNumero(o, dia, pz.digitos); break;
+        case Pieza::Mes: escribeNumero(o, mes, pz.digitos); break;
+        case Pieza::Ano: escribeNumero(o, pz.digitos == 2 ? ano % 100 : ano, pz.digitos); break;
+        case Pieza::Hora24: escribeNumero(o, hora, pz.digitos); break;
+        case Pieza::Hora12: escribeNumero(o, hora % 12 == 0 ? 12 : hora % 12, pz.digitos); break;
+        case Pieza::Minuto: escribeNumero(o, minuto, pz.digitos); break;
+        case Pieza::Segundo: escribeNumero(o, segundo, pz.digitos); break;
+        }
+    }
+    s.truncate(o - inicio);
+    return s;
+}
+
+QString FormatoFecha::texto(qint64 ms) const {
+    const qint64 dias = ms >= 0 ? ms / kMsDia : (ms - kMsDia + 1) / kMsDia;
+    const qint64 msDia = ms - dias * kMsDia;
+    // Midnight shows the date alone, as the platform's default format does.
+    const Patron& p = msDia == 0 ? fecha_ : fechaHora_;
+    if (p.directo) return escribe(p, dias, msDia);
+    const QDateTime dt = TablaDatos::fechaDesdeMs(ms);
+    if (msDia == 0) return local_.toString(dt.date(), p.texto);
+    return local_.toString(dt, p.texto);
+}
+
 TablaDatos::TablaDatos(QList<ColumnInfo> columnas) {
     columnas_.reserve(size_t(columnas.size()));
     for (auto& c : columnas) {
@@ -143,7 +369,7 @@ void TablaDatos::reserve(qsizetype filas) {
     }
 }
 
-std::vector<qint64>& TablaDatos::bloqueSiguiente(Columna& c) {
+std::vector<qint64, SinIniciar<qint64>>& TablaDatos::bloqueSiguiente(Columna& c) {
     const bool abreBloque = (c.n & kMascaraBloque) == 0 && qsizetype(c.bloques.size()) <= (c.n >> kBitsBloque);
     if (abreBloque) {
         size_t previo = 0;
@@ -169,8 +395,53 @@ std::vector<qint64>& TablaDatos::bloqueSiguiente(Columna& c) {
     return b;
 }
 
+qint64* TablaDatos::hueco(Columna& c, qsizetype k) {
+    auto& b = bloqueSiguiente(c);
+    const size_t base = b.size();
+    if (b.capacity() < base + size_t(k))
+        b.reserve(size_t(std::min(std::max(qsizetype(b.capacity()) * 2, qsizetype(base) + k), kFilasBloque)));
+    b.resize(base + size_t(k));
+    return b.data() + base;
+}
+
+void TablaDatos::marcaNulos(Columna& c, const qint64* ind, qsizetype n) {
+    c.nulos.resize(size_t((c.n + n + 63) >> 6), 0);
+    if (!ind) return;
+    // Most blocks have no null at all: one pass that the compiler vectorizes.
+    qint64 signos = 0;
+    for (qsizetype i = 0; i < n; ++i) signos |= ind[i];
+    if (signos >= 0) return;
+    // A word of marks at a time.
+    qsizetype p = c.n;
+    for (qsizetype i = 0; i < n;) {
+        const int bit = int(p & 63);
+        const qsizetype k = std::min<qsizetype>(64 - bit, n - i);
+        quint64 marcas = 0;
+        for (qsizetype j = 0; j < k; ++j) marcas |= quint64(ind[i + j] < 0) << (bit + j);
+        c.nulos[size_t(p >> 6)] |= marcas;
+        p += k;
+        i += k;
+    }
+}
+
+template <typename F>
+void TablaDatos::anadeSlots(Columna& c, const qint64* ind, qsizetype n, F valor) {
+    marcaNulos(c, ind, n);
+    for (qsizetype hecho = 0; hecho < n;) {
+        const qsizetype k = std::min(n - hecho, kFilasBloque - (c.n & kMascaraBloque));
+        qint64* o = hueco(c, k);
+        if (ind) {
+            for (qsizetype i = 0; i < k; ++i) o[i] = ind[hecho + i] < 0 ? 0 : valor(hecho + i);
+        } else {
+            for (qsizetype i = 0; i < k; ++i) o[i] = valor(hecho + i);
+        }
+        c.n += k;
+        hecho += k;
+    }
+}
+
 void TablaDatos::pushSlot(Columna& c, qint64 valor, bool nulo) {
-    std::vector<qint64>& b = bloqueSiguiente(c);
+    auto& b = bloqueSiguiente(c);
     if ((c.n & 63) == 0) c.nulos.push_back(0);
     if (nulo) c.nulos.back() |= quint64(1) << (c.n & 63);
     b.push_back(valor);
@@ -179,14 +450,14 @@ void TablaDatos::pushSlot(Columna& c, qint64 valor, bool nulo) {
 
 void TablaDatos::pushBytes(Columna& c, const char* datos, qsizetype n) {
     bloqueSiguiente(c);
-    std::vector<char>& pool = c.pools.back();
-    pool.insert(pool.end(), datos, datos + n);
+    Pool& pool = c.pools.back();
+    if (n > 0) std::memcpy(alarga(pool, size_t(n)), datos, size_t(n));
     pushSlot(c, qint64(pool.size()), false);
 }
 
 void TablaDatos::pushUtf16(Columna& c, const char16_t* datos, qsizetype n) {
     bloqueSiguiente(c);
-    std::vector<char>& pool = c.pools.back();
+    Pool& pool = c.pools.back();
     anadeComoUtf8(pool, datos, n);
     pushSlot(c, qint64(pool.size()), false);
 }
@@ -225,11 +496,6 @@ void TablaDatos::appendBool(int ci, bool v) {
 qint64 TablaDatos::msDesdeAnoUno(const QDateTime& v) {
     QDateTime u(v.date(), v.time(), Qt::UTC);
     return kAnoUno.msecsTo(u);
-}
-
-qint64 TablaDatos::msDesdeAnoUno(int ano, int mes, int dia, int hora, int minuto, int segundo, int ms) {
-    const qint64 dias = diasDesde1970(ano, unsigned(mes), unsigned(dia)) - kDiasAnoUno;
-    return ((dias * 24 + hora) * 60 + minuto) * 60000 + qint64(segundo) * 1000 + ms;
 }
 
 QDateTime TablaDatos::fechaDesdeMs(qint64 ms) {
@@ -315,16 +581,10 @@ void TablaDatos::appendInts(int ci, const qint64* v, const qint64* ind, qsizetyp
     Columna& c = columnas_[size_t(ci)];
     switch (c.almacen) {
     case Almacen::Entero: case Almacen::FechaHora:
-        for (qsizetype i = 0; i < n; ++i) {
-            const bool nulo = ind && ind[i] < 0;
-            pushSlot(c, nulo ? 0 : v[i], nulo);
-        }
+        anadeSlots(c, ind, n, [v](qsizetype i) { return v[i]; });
         break;
     case Almacen::Logico:
-        for (qsizetype i = 0; i < n; ++i) {
-            const bool nulo = ind && ind[i] < 0;
-            pushSlot(c, !nulo && v[i] != 0, nulo);
-        }
+        anadeSlots(c, ind, n, [v](qsizetype i) { return qint64(v[i] != 0); });
         break;
     default:
         for (qsizetype i = 0; i < n; ++i) appendVariant(ci, ind && ind[i] < 0 ? QVariant() : QVariant(v[i]));
@@ -334,10 +594,7 @@ void TablaDatos::appendInts(int ci, const qint64* v, const qint64* ind, qsizetyp
 void TablaDatos::appendDoubles(int ci, const double* v, const qint64* ind, qsizetype n) {
     Columna& c = columnas_[size_t(ci)];
     if (c.almacen == Almacen::Real) {
-        for (qsizetype i = 0; i < n; ++i) {
-            const bool nulo = ind && ind[i] < 0;
-            pushSlot(c, nulo ? 0 : std::bit_cast<qint64>(v[i]), nulo);
-        }
+        anadeSlots(c, ind, n, [v](qsizetype i) { return std::bit_cast<qint64>(v[i]); });
     } else {
         for (qsizetype i = 0; i < n; ++i) appendVariant(ci, ind && ind[i] < 0 ? QVariant() : QVariant(v[i]));
     }
@@ -346,10 +603,7 @@ void TablaDatos::appendDoubles(int ci, const double* v, const qint64* ind, qsize
 void TablaDatos::appendDateTimes(int ci, const qint64* ms, const qint64* ind, qsizetype n) {
     Columna& c = columnas_[size_t(ci)];
     if (c.almacen == Almacen::FechaHora) {
-        for (qsizetype i = 0; i < n; ++i) {
-            const bool nulo = ind && ind[i] < 0;
-            pushSlot(c, nulo ? 0 : ms[i], nulo);
-        }
+        anadeSlots(c, ind, n, [ms](qsizetype i) { return ms[i]; });
     } else {
         for (qsizetype i = 0; i < n; ++i)
             appendVariant(ci, ind && ind[i] < 0 ? QVariant() : QVariant(fechaDesdeMs(ms[i])));
@@ -358,22 +612,75 @@ void TablaDatos::appendDateTimes(int ci, const qint64* ms, const qint64* ind, qs
 
 void TablaDatos::appendUtf8s(int ci, const char* datos, qsizetype paso, const qint64* longitudes, qsizetype n) {
     Columna& c = columnas_[size_t(ci)];
-    for (qsizetype i = 0; i < n; ++i) {
-        if (longitudes[i] < 0) {
-            appendNull(ci);
-        } else if (esPool(c.almacen)) {
-            pushBytes(c, datos + i * paso, qsizetype(longitudes[i]));
-        } else {
-            appendVariant(ci, QString::fromUtf8(datos + i * paso, qsizetype(longitudes[i])));
+    if (!esPool(c.almacen)) {
+        for (qsizetype i = 0; i < n; ++i) {
+            if (longitudes[i] < 0) appendNull(ci);
+            else appendVariant(ci, QString::fromUtf8(datos + i * paso, qsizetype(longitudes[i])));
         }
+        return;
+    }
+    marcaNulos(c, longitudes, n);
+    for (qsizetype hecho = 0; hecho < n;) {
+        // The values that go into the block being filled: their slots, then
+        // their bytes into its pool with one resize.
+        const qsizetype k = std::min(n - hecho, kFilasBloque - (c.n & kMascaraBloque));
+        qint64* o = hueco(c, k);
+        Pool& pool = c.pools.back();
+        const qint64* l = longitudes + hecho;
+        size_t total = 0;
+        for (qsizetype i = 0; i < k; ++i) total += size_t(std::max<qint64>(l[i], 0));
+        const qint64 base = qint64(pool.size());
+        // Short values are copied in whole pieces of 32 or 64 bytes, which
+        // the stride lets us read and the room left at the pool's end lets
+        // us write; the next value writes over what went past one.
+        constexpr qint64 kHolgura = 64;
+        char* destino = alarga(pool, total + kHolgura);
+        const char* origen = datos + hecho * paso;
+        qint64 fin = base;
+        for (qsizetype i = 0; i < k; ++i) {
+            const qint64 largo = std::max<qint64>(l[i], 0);
+            const char* v = origen + i * paso;
+            if (largo <= 32 && paso >= 32) std::memcpy(destino, v, 32);
+            else if (largo <= 64 && paso >= 64) std::memcpy(destino, v, 64);
+            else std::memcpy(destino, v, size_t(largo));
+            destino += largo;
+            fin += largo;
+            o[i] = fin;
+        }
+        pool.resize(size_t(fin));
+        c.n += k;
+        hecho += k;
     }
 }
 
 void TablaDatos::appendUtf16s(int ci, const char16_t* datos, qsizetype paso, const qint64* longitudes,
                               qsizetype n) {
-    for (qsizetype i = 0; i < n; ++i) {
-        if (longitudes[i] < 0) appendNull(ci);
-        else appendUtf16(ci, datos + i * paso, qsizetype(longitudes[i]));
+    Columna& c = columnas_[size_t(ci)];
+    if (!esPool(c.almacen)) {
+        for (qsizetype i = 0; i < n; ++i) {
+            if (longitudes[i] < 0) appendNull(ci);
+            else appendUtf16(ci, datos + i * paso, qsizetype(longitudes[i]));
+        }
+        return;
+    }
+    marcaNulos(c, longitudes, n);
+    for (qsizetype hecho = 0; hecho < n;) {
+        const qsizetype k = std::min(n - hecho, kFilasBloque - (c.n & kMascaraBloque));
+        qint64* o = hueco(c, k);
+        Pool& pool = c.pools.back();
+        const qint64* l = longitudes + hecho;
+        size_t total = 0;
+        for (qsizetype i = 0; i < k; ++i) total += size_t(std::max<qint64>(l[i], 0)) * 3;
+        const size_t base = pool.size();
+        char* const inicio = alarga(pool, total) - base;
+        char* destino = inicio + base;
+        for (qsizetype i = 0; i < k; ++i) {
+            destino = escribeUtf8(destino, datos + (hecho + i) * paso, std::max<qint64>(l[i], 0));
+            o[i] = qint64(destino - inicio);
+        }
+        pool.resize(size_t(destino - inicio));
+        c.n += k;
+        hecho += k;
     }
 }
 
@@ -430,8 +737,23 @@ QString TablaDatos::text(qsizetype row, int ci) const {
     case Almacen::Entero: return QString::number(slot(c, row));
     case Almacen::Texto: return QString::fromUtf8(bytesDe(c, row));
     case Almacen::Real: return TextoDeReal(std::bit_cast<double>(slot(c, row)), c.info.type == adSingle);
-    default: return TextoDeValor(value(row, ci));
+    case Almacen::FechaHora: return FormatoFecha::delSistema().texto(slot(c, row));
+    case Almacen::Logico: return slot(c, row) ? QStringLiteral("True") : QStringLiteral("False");
+    case Almacen::Bytes: {
+        static const char digitos[] = "0123456789ABCDEF";
+        const QByteArrayView b = bytesDe(c, row);
+        QString s(2 + 2 * b.size(), Qt::Uninitialized);
+        char16_t* o = reinterpret_cast<char16_t*>(s.data());
+        *o++ = u'0';
+        *o++ = u'x';
+        for (const char x : b) {
+            *o++ = char16_t(digitos[quint8(x) >> 4]);
+            *o++ = char16_t(digitos[quint8(x) & 15]);
+        }
+        return s;
     }
+    }
+    return QString();
 }
 
 qsizetype TablaDatos::memoryUsed() const {

@@ -1,7 +1,10 @@
 // The column store as the ODBC layer fills it: a block of values per column
 // at a time, past the store's own block boundaries, mixed with row-by-row
 // appends, and compact once built.
+#include "platform/odbc.h"
 #include "platform/tabladatos.h"
+
+#include "tdsserver.h"
 
 #include <gtest/gtest.h>
 
@@ -169,4 +172,196 @@ TEST(TablaDatosBloques, DateArithmeticAgreesWithQDateTime) {
                   TablaDatos::msDesdeAnoUno(f))
             << f.toString(Qt::ISODateWithMs).toStdString();
     }
+}
+
+// Blocks of every awkward size (one value, a 64-value word less one, a word,
+// a word and one, more than a block of the store), starting off the start of
+// a null word, with nulls alone, in runs that cover whole words, and none at
+// all (no indicator array): the store built a block at a time holds exactly
+// what the same values appended one by one give.
+TEST(TablaDatosBloques, BlockAppendsEqualValueByValueAppends) {
+    const QList<ColumnInfo> columnas = {{"id", adInteger}, {"activo", adBoolean}, {"precio", adDouble},
+                                        {"alta", adDBTimeStamp}, {"nombre", adVarChar}, {"nnombre", adVarWChar},
+                                        {"crudo", adVarBinary}, {"comotexto", adVarChar}};
+    TablaDatos bloques(columnas), uno(columnas);
+    // A few rows first, so that the blocks start inside a null word.
+    for (int i = 0; i < 5; ++i) {
+        const QList<QVariant> fila = {i, i % 2 == 0, i * 0.5, QDateTime(QDate(2000, 1, 1 + i), QTime(1, 2), Qt::UTC),
+                                      QStringLiteral("r%1").arg(i), QStringLiteral("ñ%1").arg(i),
+                                      QByteArray(i, 'b'), i};
+        bloques.appendRow(fila);
+        uno.appendRow(fila);
+    }
+    const qsizetype tamanos[] = {1, 63, 64, 65, 1, 127, 128, 1000, 65536, 70001, 3, 64};
+    // Which values are null, by the index of the run.
+    auto esNulo = [](int tramo, qsizetype k) {
+        switch (tramo % 4) {
+        case 0: return false;                        // no nulls: no indicator array
+        case 1: return k % 5 == 0 || k % 64 == 63;   // scattered, the last of each word
+        case 2: return (k / 64) % 2 == 0;            // whole words null, whole words not
+        default: return true;                        // every one
+        }
+    };
+    qint64 siguiente = 5;
+    int tramo = 0;
+    const qsizetype ancho = 64;  // the longest text is 42 bytes
+    for (qsizetype n : tamanos) {
+        std::vector<qint64> ids(static_cast<size_t>(n)), ind(static_cast<size_t>(n)), ms(static_cast<size_t>(n)),
+            largos(static_cast<size_t>(n)), largos16(static_cast<size_t>(n));
+        std::vector<double> precios(static_cast<size_t>(n));
+        std::vector<char> textos(size_t(n * ancho), 0);
+        std::vector<char16_t> textos16(size_t(n * ancho), 0);
+        const bool sinIndicador = tramo % 4 == 0;
+        for (qsizetype k = 0; k < n; ++k) {
+            const qint64 i = siguiente + k;
+            const bool nulo = esNulo(tramo, k);
+            ids[size_t(k)] = i * 3 - 1000;
+            ind[size_t(k)] = nulo ? -1 : 8;
+            precios[size_t(k)] = double(i) / 8;
+            ms[size_t(k)] = TablaDatos::msDesdeAnoUno(2010, 1, 1, 0, 0, 0, 0) + i * 997;
+            const QByteArray u = textoDeFila(i).toUtf8();
+            std::copy(u.begin(), u.end(), textos.begin() + k * ancho);
+            largos[size_t(k)] = nulo ? -1 : u.size();
+            const QString s = textoDeFila(i);
+            std::copy(s.utf16(), s.utf16() + s.size(), textos16.begin() + k * ancho);
+            largos16[size_t(k)] = nulo ? -1 : s.size();
+
+            uno.appendVariant(0, nulo ? QVariant() : QVariant(ids[size_t(k)]));
+            uno.appendVariant(1, nulo ? QVariant() : QVariant(ids[size_t(k)] != 0));
+            uno.appendVariant(2, nulo ? QVariant() : QVariant(precios[size_t(k)]));
+            if (nulo) uno.appendNull(3);
+            else uno.appendDateTime(3, ms[size_t(k)]);
+            uno.appendVariant(4, nulo ? QVariant() : QVariant(s));
+            uno.appendVariant(5, nulo ? QVariant() : QVariant(s));
+            if (nulo) uno.appendNull(6);
+            else uno.appendBytes(6, u.constData(), u.size());
+            uno.appendVariant(7, nulo ? QVariant() : QVariant(ids[size_t(k)]));
+            uno.finishRow();
+        }
+        const qint64* indicador = sinIndicador ? nullptr : ind.data();
+        bloques.appendInts(0, ids.data(), indicador, n);
+        bloques.appendInts(1, ids.data(), indicador, n);
+        bloques.appendDoubles(2, precios.data(), indicador, n);
+        bloques.appendDateTimes(3, ms.data(), indicador, n);
+        bloques.appendUtf8s(4, textos.data(), ancho, largos.data(), n);
+        bloques.appendUtf16s(5, textos16.data(), ancho, largos16.data(), n);
+        bloques.appendUtf8s(6, textos.data(), ancho, largos.data(), n);
+        bloques.appendInts(7, ids.data(), indicador, n);  // converted: a text column
+        bloques.finishRows(n);
+        siguiente += n;
+        ++tramo;
+    }
+    bloques.compacta();
+    ASSERT_EQ(bloques.rowCount(), uno.rowCount());
+    ASSERT_EQ(bloques.rowCount(), siguiente);
+    for (qsizetype i = 0; i < uno.rowCount(); ++i) {
+        for (int c = 0; c < uno.columnCount(); ++c) {
+            ASSERT_EQ(bloques.isNull(i, c), uno.isNull(i, c)) << i << " " << c;
+            ASSERT_EQ(bloques.value(i, c), uno.value(i, c)) << i << " " << c;
+            ASSERT_EQ(bloques.text(i, c), uno.text(i, c)) << i << " " << c;
+        }
+    }
+    // Not everything came out null, nor nothing.
+    EXPECT_TRUE(bloques.isNull(5 + 1 + 63, 0));
+    EXPECT_FALSE(bloques.isNull(5, 0));
+}
+
+namespace {
+
+// The rows the scripted server makes for the block fetch tests: nulls in
+// every column at different strides, so that they fall on every place of a
+// fetch block and of a null word.
+void filaGrande(std::size_t i, tdstest::Row& fila) {
+    const bool nulo = i % 7 == 3;
+    fila = {static_cast<long long>(i),
+            i % 5 == 1 ? tdstest::Value() : tdstest::Value("n" + std::to_string(i * 31)),
+            i % 11 == 2 ? tdstest::Value() : tdstest::Value(double(i) / 8),
+            nulo ? tdstest::Value() : tdstest::Value("2001-02-03 04:05:06.000")};
+}
+
+class BloquesFreeTds : public ::testing::Test {
+protected:
+    void SetUp() override {
+        antes_ = qgetenv("TOLVEK_ODBC_DRIVER");
+        habia_ = qEnvironmentVariableIsSet("TOLVEK_ODBC_DRIVER");
+        qunsetenv("TOLVEK_ODBC_DRIVER");
+        server_.acceptLogin("sa", "Secret#1");
+        server_.start();
+    }
+    void TearDown() override {
+        server_.stop();
+        if (habia_) qputenv("TOLVEK_ODBC_DRIVER", antes_);
+    }
+    QString cadena() const {
+        return QStringLiteral("Provider=SQLOLEDB.1;Data Source=127.0.0.1,%1;Initial Catalog=master;User Id=sa;"
+                              "Password=Secret#1;")
+            .arg(server_.port());
+    }
+    static tdstest::ResultSet grande(std::size_t filas, bool unaVez) {
+        tdstest::ResultSet r;
+        r.columns = {{"id", tdstest::Type::Int, 0, 18, 0, false},
+                     {"nombre", tdstest::Type::VarChar, 30},
+                     {"precio", tdstest::Type::Float},
+                     {"alta", tdstest::Type::DateTime}};
+        r.generatedRows = filas;
+        r.generator = filaGrande;
+        r.encodeOnce = unaVez;
+        return r;
+    }
+    tdstest::TdsServer server_;
+    QByteArray antes_;
+    bool habia_ = false;
+};
+
+void compruebaFilas(const ResultSet& t, qsizetype filas) {
+    ASSERT_EQ(t.rowCount(), filas);
+    const qint64 alta = TablaDatos::msDesdeAnoUno(2001, 2, 3, 4, 5, 6, 0);
+    for (qsizetype i = 0; i < filas; ++i) {
+        ASSERT_EQ(t.value(i, 0).toLongLong(), i);
+        ASSERT_EQ(t.isNull(i, 1), i % 5 == 1) << i;
+        if (i % 5 != 1) ASSERT_EQ(t.text(i, 1), QStringLiteral("n%1").arg(i * 31)) << i;
+        ASSERT_EQ(t.isNull(i, 2), i % 11 == 2) << i;
+        if (i % 11 != 2) ASSERT_EQ(t.value(i, 2).toDouble(), double(i) / 8) << i;
+        ASSERT_EQ(t.isNull(i, 3), i % 7 == 3) << i;
+        if (i % 7 != 3) ASSERT_EQ(TablaDatos::msDesdeAnoUno(t.value(i, 3).toDateTime()), alta) << i;
+    }
+}
+
+}  // namespace
+
+// Many fetch blocks through the driver, appended while the next is fetched:
+// every value and null in place, past the store's own block boundary; and
+// the same again when the server sends the rows it encoded once.
+TEST_F(BloquesFreeTds, ManyBlocksArriveIntact) {
+    const qsizetype filas = 150001;
+    server_.on("select * from grande", tdstest::Reply::rows(grande(std::size_t(filas), false)));
+    server_.on("select * from una", tdstest::Reply::rows(grande(std::size_t(filas), true)));
+    OdbcConnection c;
+    c.Open(cadena());
+    compruebaFilas(*c.Query("select * from grande"), filas);
+    for (int vez = 0; vez < 2; ++vez) {
+        SCOPED_TRACE(vez);
+        compruebaFilas(*c.Query("select * from una"), filas);
+    }
+    // The connection goes on working.
+    server_.on("select 2", tdstest::Reply::rows({{"n", tdstest::Type::Int}}, {{2}}));
+    EXPECT_EQ(c.Query("select 2")->text(0, 0), QStringLiteral("2"));
+}
+
+// An error after many blocks fails the query, with the server's number and
+// text, whatever blocks were being appended meanwhile.
+TEST_F(BloquesFreeTds, AnErrorAfterManyBlocksFailsTheQuery) {
+    server_.on("select * from grande", tdstest::Reply::rows(grande(50000, false))
+                                            .errorAfterRow(45000, 8134, "Divide by zero error encountered."));
+    OdbcConnection c;
+    c.Open(cadena());
+    try {
+        c.Query("select * from grande");
+        FAIL() << "no error";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.Numero, 8134);
+        EXPECT_TRUE(e.Descripcion.contains(QStringLiteral("Divide by zero"))) << e.Descripcion.toStdString();
+    }
+    server_.on("select 2", tdstest::Reply::rows({{"n", tdstest::Type::Int}}, {{2}}));
+    EXPECT_EQ(c.Query("select 2")->text(0, 0), QStringLiteral("2"));
 }

@@ -131,7 +131,16 @@ Reply& Reply::thenRows(std::vector<Column> columns, std::vector<Row> rows) {
     rs.rows = std::move(rows);
     return thenRows(std::move(rs));
 }
+// The encoded rows of an encodeOnce result, shared by the copies of its reply.
+struct ResultSet::Encoded {
+    std::mutex mutex;
+    std::uint32_t tdsVersion = 0;
+    std::size_t rows = 0;
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+};
+
 Reply& Reply::thenRows(ResultSet rs) {
+    if (rs.encodeOnce && !rs.encoded) rs.encoded = std::make_shared<ResultSet::Encoded>();
     items_.push_back({std::move(rs)});
     return *this;
 }
@@ -1383,6 +1392,7 @@ private:
         colmetadata(out.w, plans);
         std::size_t count = rs.generator ? rs.generatedRows : rs.rows.size();
         if (rs.error) count = std::min(count, rs.errorAfterRow);
+        if (rs.encoded) return sendEncodedRows(out, rs, plans, count, sent);
         Row scratch;
         for (std::size_t i = 0; i < count; ++i) {
             const Row* row = &scratch;
@@ -1400,6 +1410,45 @@ private:
                 if (attentionArrived()) return false;
             }
         }
+        return true;
+    }
+
+    // The rows of an encodeOnce result: encoded on its first send (for this
+    // TDS version), then copied out a few packets at a time.
+    bool sendEncodedRows(Out& out, const ResultSet& rs, const std::vector<ColumnPlan>& plans, std::size_t count,
+                         long long& sent) {
+        std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+        {
+            std::lock_guard<std::mutex> lock(rs.encoded->mutex);
+            ResultSet::Encoded& e = *rs.encoded;
+            if (!e.bytes || e.tdsVersion != tdsVersion_ || e.rows != count) {
+                Writer w;
+                Row scratch;
+                for (std::size_t i = 0; i < count; ++i) {
+                    const Row* row = &scratch;
+                    if (rs.generator) {
+                        scratch.assign(plans.size(), Value());
+                        rs.generator(i, scratch);
+                    } else {
+                        row = &rs.rows[i];
+                    }
+                    w.u8(TOK_ROW);
+                    for (std::size_t c = 0; c < plans.size(); ++c)
+                        value(w, plans[c], c < row->size() ? (*row)[c] : Value());
+                }
+                e.bytes = std::make_shared<const std::vector<std::uint8_t>>(std::move(w.buf));
+                e.tdsVersion = tdsVersion_;
+                e.rows = count;
+            }
+            bytes = e.bytes;
+        }
+        const std::size_t chunk = packetSize_ * 8;
+        for (std::size_t at = 0; at < bytes->size(); at += chunk) {
+            out.w.bytes(bytes->data() + at, std::min(chunk, bytes->size() - at));
+            out.flushFull();
+            if (attentionArrived()) return false;
+        }
+        sent = static_cast<long long>(count);
         return true;
     }
 

@@ -145,6 +145,14 @@ struct ResultSet {
     // time, by generator(index, row). Used when generator is set, instead of rows.
     std::size_t generatedRows = 0;
     std::function<void(std::size_t index, Row& row)> generator;
+    // Rows encoded once: the first send of the result encodes its rows and
+    // keeps the bytes, and every later send of the same reply (to a client of
+    // the same TDS version) copies them out in whole packets. For benchmarks,
+    // so that the client reading a large result is what is measured and not
+    // the server making it. Set before the result is handed to a Reply.
+    bool encodeOnce = false;
+    struct Encoded;                    // the server's own
+    std::shared_ptr<Encoded> encoded;  // made by the Reply when encodeOnce is set
     // An error among the rows, as when a statement fails while it reads (a
     // conversion, a division by zero): the first errorAfterRow rows go out,
     // then the error, then the result's DONE with its error bit. Through ODBC
