@@ -258,7 +258,7 @@ void frmAdministrador::ListaObjetos(QChar letra, const QString& sql, const QStri
     const bool conMarca = Idioma == 0 || Idioma == 1;
 
     // The view takes the rows once, when the filling ends (or fails).
-    ListaElementos::Relleno relleno(ltvTablas);
+    ListaElementos::Relleno relleno(ltvTablas, rs.RecordCount());
     const QString campoMarca = vistas ? QStringLiteral("categoria") : QStringLiteral("tipo");
     int n = 0;
     while (!rs.Eof()) {

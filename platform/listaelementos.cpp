@@ -58,15 +58,20 @@ public:
         if (avisa) endResetModel();
     }
 
+    void Reserva(qsizetype mas) {
+        if (mas <= 0) return;
+        filas_.reserve(filas_.size() + size_t(mas));
+        porClave_.reserve(porClave_.size() + mas);
+    }
+
     int Agrega(const QString& clave, const QString& texto) {
         if (porClave_.contains(clave)) FallaNumero(errnum::ClaveRepetida);
         const int fila = int(filas_.size());
         if (relleno_ == 0) beginInsertRows({}, fila, fila);
-        Fila f;
+        Fila& f = filas_.emplace_back();
         f.clave = clave;
         f.celdas.resize(encabezados_.size());
         f.celdas[0] = texto;
-        filas_.push_back(std::move(f));
         porClave_.insert(clave, fila);
         if (relleno_ == 0) endInsertRows();
         return fila;
@@ -219,7 +224,10 @@ ElementoLista ListaElementos::HitTest(int x, int y) const {
     return ElementoLista(this, i.row());
 }
 
-ListaElementos::Relleno::Relleno(ListaElementos* lista) : lista_(lista) { lista->modelo_->IniciaRelleno(); }
+ListaElementos::Relleno::Relleno(ListaElementos* lista, qsizetype filas) : lista_(lista) {
+    lista->modelo_->IniciaRelleno();
+    lista->modelo_->Reserva(filas);
+}
 
 ListaElementos::Relleno::~Relleno() {
     if (lista_) lista_->modelo_->TerminaRelleno();

@@ -88,7 +88,9 @@ public:
     // row; the view takes the whole new content when the last one ends.
     class Relleno {
     public:
-        explicit Relleno(ListaElementos* lista);
+        // filas: how many rows the filling will add, when known (room is
+        // made for them at once).
+        explicit Relleno(ListaElementos* lista, qsizetype filas = 0);
         ~Relleno();
         Relleno(const Relleno&) = delete;
         Relleno& operator=(const Relleno&) = delete;
