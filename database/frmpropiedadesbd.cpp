@@ -166,10 +166,6 @@ QWidget* frmPropiedadesBD::PaginaOpciones() {
         (*casillas[i])->setObjectName(QString::fromUtf8(nombres[i]));
         configuracion->addWidget(*casillas[i], i / 2, i % 2);
     }
-    // The options are read and written once OK alters databases; until then
-    // they are shown switched off, so that nothing seems to be saved.
-    fraRecuperacion->setEnabled(false);
-    fraConfiguracion->setEnabled(false);
     capa->addWidget(fraRecuperacion);
     capa->addWidget(fraConfiguracion);
     capa->addStretch();
@@ -230,6 +226,8 @@ void frmPropiedadesBD::Form_Load() {
                                               QStringLiteral("Sencillo")});
         else if (Idioma == 1) cboModelo->addItems({QStringLiteral("Full"), QStringLiteral("Bulk logged"),
                                                    QStringLiteral("Simple")});
+        DatosGenerales();
+        PonOpciones();
     });
 }
 
@@ -266,7 +264,25 @@ void frmPropiedadesBD::cmdAceptar_Click() {
         ArrayArchivos = TDBGridArchivos->MatrizEnlazada();
         ArrayTransacciones = TDBGridTransacciones->MatrizEnlazada();
         Conexion->Execute(QStringLiteral(" USE master"));
-        if (EsNueva && !Crea_BD()) {
+        // The first failure anywhere stops OK: it has been reported, and the
+        // window stays open with every edit for another try.
+        if (EsNueva) {
+            if (!Crea_BD()) {
+                PunteroRaton(vb::vbDefault);
+                return;
+            }
+            // CREATE DATABASE cannot be undone by a retry: from here on the
+            // window works on the database it created, so that another OK
+            // alters it and never creates it again.
+            EsNueva = false;
+            BaseDatos = nombre;
+            NombreOriginal = nombre;
+            CapturaBD_SQL();
+        } else if (!Modifica_BD()) {
+            PunteroRaton(vb::vbDefault);
+            return;
+        }
+        if (!GrabaOpciones()) {
             PunteroRaton(vb::vbDefault);
             return;
         }
@@ -274,7 +290,6 @@ void frmPropiedadesBD::cmdAceptar_Click() {
         ArrayTransacciones.reset();
         ArrayGrupos.reset();
         GruposFicheros.reset();
-        if (EsNueva) CapturaBD_SQL();
         PunteroRaton(vb::vbDefault);
         Unload();
     });

@@ -12,8 +12,9 @@
 //
 // Spread over files by concern: this one holds the window, its load,
 // activation, OK and Cancel; frmpropiedadesbd_ficheros.cpp the file and
-// filegroup grids and the CREATE DATABASE; frmpropiedadesbd_idioma.cpp the
-// captions.
+// filegroup grids and the CREATE DATABASE; frmpropiedadesbd_modifica.cpp the
+// ALTER DATABASE; frmpropiedadesbd_opciones.cpp the options and the General
+// data; frmpropiedadesbd_idioma.cpp the captions.
 
 #include "database/ficherosbd.h"
 #include "platform/controlpestanas.h"
@@ -80,7 +81,17 @@ public:
     bool CompruebaCeldaTransacciones(short ColIndex);
     bool Crea_BD();
     bool ExisteGrupoFichero(const QString& Nombre);
+    // Adds the new filegroups and files and sets the size, growth and limit
+    // of the existing files; false at the first failure (reported).
+    bool Modifica_BD();
+    // Writes the nine options; false at the first failure (reported).
+    bool GrabaOpciones();
+    void PonOpciones();
+    void DatosGenerales();
     void PonIdioma();
+    // The eight option boxes in the order the options are read and written.
+    QList<QCheckBox*> CasillasOpciones() const;
+
 
 public slots:
     void cmdAceptar_Click();
@@ -109,6 +120,10 @@ private:
     QList<FicheroBD> LeeFicheros(const ArrayDatos& a, bool registro);
     // The name that statements and lookups use.
     QString NombreBD() const;
+    // Executes an ALTER DATABASE without the command time-out.
+    void EjecutaSinEspera(const QString& sql);
+    // True when the users may be counted: the window's own USE went through.
+    bool UsoPropio_ = false;
 
     // Where the folder asked for goes: the grid and array row whose button
     // was pressed.

@@ -84,3 +84,147 @@ QString TextoCreaBD(const QString& nombre, const QList<FicheroBD>& datos, const 
     }
     return t;
 }
+
+// ---- ALTER DATABASE ----
+
+namespace {
+
+QString Cantidad(const QString& celda) { return Trim(NumeroBD(celda)); }
+
+QString Limite(const FicheroBD& f) {
+    if (f.Limite == QLatin1String("-1") && NumeroBD(f.Cantidad).toDouble() != 0)
+        return QStringLiteral(" MAXSIZE =") + Cantidad(f.Maximo) + QStringLiteral("MB");
+    return QStringLiteral(" MAXSIZE =UNLIMITED");
+}
+
+QString Crecimiento(const FicheroBD& f) {
+    if (f.Crecimiento != QLatin1String("-1")) return QStringLiteral("FILEGROWTH=0");
+    return QStringLiteral("FILEGROWTH=") + Cantidad(f.Cantidad) +
+           (f.Unidad == QLatin1String("P") ? QStringLiteral("%") : QStringLiteral("MB"));
+}
+
+QString Modifica(const QString& nombre, const FicheroBD& f) {
+    return CabeceraAlterBD(nombre) + QStringLiteral(" MODIFY FILE ") + QStringLiteral(" (NAME = ") +
+           NombreSQL(f.Nombre) + QStringLiteral(",");
+}
+
+}  // namespace
+
+QString CabeceraAlterBD(const QString& nombre) { return QStringLiteral("ALTER DATABASE ") + NombreSQL(nombre) + kCR; }
+
+QString TextoAñadeGrupoBD(const QString& nombre, const QString& grupo) {
+    return CabeceraAlterBD(nombre) + QStringLiteral(" ADD FILEGROUP ") + NombreSQL(grupo);
+}
+
+QString TextoAñadeFicheroBD(const QString& nombre, const FicheroBD& f, bool registro) {
+    const QString extension = registro ? QStringLiteral(".ldf") : f.Fila == 0 ? QStringLiteral(".mdf")
+                                                                              : QStringLiteral(".ndf");
+    QString t = CabeceraAlterBD(nombre) + (registro ? QStringLiteral(" ADD LOG FILE ") : QStringLiteral(" ADD FILE ")) +
+                QStringLiteral(" (NAME = ") + NombreSQL(f.Nombre) + QStringLiteral(",");
+    t += QStringLiteral(" FILENAME = '") + LiteralSQL(f.Carpeta + f.Nombre + extension) + QStringLiteral("',");
+    t += QStringLiteral(" SIZE = ") + Cantidad(f.Tamaño) + QStringLiteral("MB,");
+    t += Limite(f) + QStringLiteral(",") + Crecimiento(f) + QStringLiteral(")");
+    if (!registro && f.Grupo != QLatin1String("PRIMARY")) t += QStringLiteral(" TO FILEGROUP ") + NombreSQL(f.Grupo);
+    return t;
+}
+
+QString TextoTamañoFicheroBD(const QString& nombre, const FicheroBD& f) {
+    const QString tamaño = Cantidad(f.Tamaño);
+    return Modifica(nombre, f) +
+           (tamaño.toDouble() < 1 ? QStringLiteral(" SIZE = 512KB") : QStringLiteral(" SIZE = ") + tamaño + QStringLiteral("MB")) +
+           QStringLiteral(")");
+}
+
+QString TextoCrecimientoFicheroBD(const QString& nombre, const FicheroBD& f) {
+    return Modifica(nombre, f) + Crecimiento(f) + QStringLiteral(")");
+}
+
+QString TextoLimiteFicheroBD(const QString& nombre, const FicheroBD& f) {
+    return Modifica(nombre, f) + Limite(f) + QStringLiteral(")");
+}
+
+// ---- Options ----
+
+namespace {
+
+struct OpcionBD {
+    const char* propiedad;
+    const char* nombre;  // the statement's option name; blanks included
+};
+const OpcionBD kOpciones[kOpcionesBD] = {
+    {"Recovery", "RECOVERY"},
+    {"IsAnsiNullDefault", "ANSI_NULL_DEFAULT"},
+    {"IsAutoCreateStatistics", "AUTO_CREATE_STATISTICS"},
+    {"IsAutoUpdateStatistics", "AUTO_UPDATE_STATISTICS"},
+    {"IsAutoClose", "AUTO_CLOSE"},
+    {"IsQuotedIdentifiersEnabled", "QUOTED_IDENTIFIER "},
+    {"IsTornPageDetectionEnabled", "TORN_PAGE_DETECTION"},
+    {"IsAutoShrink", "AUTO_SHRINK"},
+    {"IsRecursiveTriggersEnabled", "RECURSIVE_TRIGGERS"},
+};
+const char* const kModelos[] = {"FULL", "BULK_LOGGED", "SIMPLE"};
+
+QString Alter(const QString& nombre) { return QStringLiteral("alter database ") + NombreSQL(nombre); }
+
+}  // namespace
+
+QString TextoLeeOpcionBD(const QString& nombre, int opcion) {
+    return QStringLiteral("select DATABASEPROPERTYEX ('") + LiteralSQL(nombre) + QStringLiteral("','") +
+           QString::fromLatin1(kOpciones[opcion].propiedad) + QStringLiteral("')");
+}
+
+QString TextoRecuperacionBD(const QString& nombre, int posicion) {
+    if (posicion < 0 || posicion > 2) return QString();
+    return Alter(nombre) + QStringLiteral(" set RECOVERY ") + QString::fromLatin1(kModelos[posicion]);
+}
+
+QString TextoOpcionBD(const QString& nombre, int opcion, bool activa) {
+    return Alter(nombre) + QStringLiteral(" set ") + QString::fromLatin1(kOpciones[opcion].nombre) +
+           (activa ? QStringLiteral(" ON") : QStringLiteral(" OFF"));
+}
+
+int PosicionRecuperacionBD(const QString& valor, bool nulo) {
+    if (nulo) return 2;
+    for (int i = 0; i < 3; ++i)
+        if (valor == QLatin1String(kModelos[i])) return i;
+    return -1;
+}
+
+// ---- General data ----
+
+QString TextoEstadoBD(const QString& nombre) {
+    return QStringLiteral("select DATABASEPROPERTYEX( '") + LiteralSQL(nombre) + QStringLiteral("' , 'status' )");
+}
+
+QString TextoPropietarioBD(const QString& nombre) {
+    return QStringLiteral("select name, suser_sname(sid) as owner, crdate, dbid, cmptlevel ") +
+           QStringLiteral(" from master.dbo.sysdatabases") + QStringLiteral(" where name = '") + LiteralSQL(nombre) +
+           QStringLiteral("'");
+}
+
+QString TextoTamañoBD(const QString& nombre) {
+    return QStringLiteral("declare @low nvarchar(11)") + kCR +
+           QStringLiteral("select @low = convert(varchar(11),low) from master.dbo.spt_values  where type = N'E' and "
+                          "number = 1") +
+           kCR + QStringLiteral("(select str(convert(dec(15),sum(size))*  @low / 1048576,10,2) from ") +
+           NombreSQL(nombre) + QStringLiteral(".dbo.sysfiles)");
+}
+
+QString TextoUsuariosBD() {
+    return QStringLiteral(" SELECT usu.Name,case"
+                          "                    when (usg.uid is null) then 'public'"
+                          "                    Else usg.Name"
+                          "                   End"
+                          "                  ,lo.loginname"
+                          "                  ,lo.dbname"
+                          "                  ,usu.uid"
+                          "                  ,usu.sid"
+                          "         From"
+                          "                   sysusers usu left outer join"
+                          "                    (sysmembers mem inner join sysusers usg on mem.groupuid = usg.uid) on "
+                          "usu.uid = mem.memberuid"
+                          "                   left outer join master.dbo.syslogins  lo on usu.sid = lo.sid"
+                          "         Where"
+                          "                   (usu.islogin = 1 and usu.isaliased = 0 and usu.hasdbaccess = 1) and"
+                          "                   (usg.issqlrole = 1 or usg.uid is null)");
+}

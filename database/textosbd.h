@@ -39,3 +39,41 @@ QString TextoFicheroBD(const FicheroBD& f, const QString& extension);
 // return; the last of each list is followed by a carriage return alone.
 // Only array row 0 of the data files is ".mdf".
 QString TextoCreaBD(const QString& nombre, const QList<FicheroBD>& datos, const QList<FicheroBD>& registro);
+
+// ---- ALTER DATABASE ----
+// Every statement begins with "ALTER DATABASE ", the database and a carriage
+// return; each is sent by itself.
+QString CabeceraAlterBD(const QString& nombre);
+// A filegroup the server does not have yet.
+QString TextoAñadeGrupoBD(const QString& nombre, const QString& grupo);
+// A new data file (TO FILEGROUP unless its group is exactly "PRIMARY") or a
+// new log file: the initial size as typed, the limit only when switched on
+// with a growth amount other than 0, and ",FILEGROWTH=0" when growth is off.
+QString TextoAñadeFicheroBD(const QString& nombre, const FicheroBD& f, bool registro);
+// An existing file grown to f.Tamaño (" SIZE = 512KB" below 1 MB).
+QString TextoTamañoFicheroBD(const QString& nombre, const FicheroBD& f);
+// An existing file's growth; switched off it is FILEGROWTH=0.
+QString TextoCrecimientoFicheroBD(const QString& nombre, const FicheroBD& f);
+// An existing file's limit: MAXSIZE or UNLIMITED.
+QString TextoLimiteFicheroBD(const QString& nombre, const FicheroBD& f);
+
+// ---- Options ----
+// The nine options in the order they are read and written: 0 the recovery
+// model (combo positions 0 FULL, 1 BULK_LOGGED, 2 SIMPLE), 1 to 8 the check
+// boxes.
+constexpr int kOpcionesBD = 9;
+// "select DATABASEPROPERTYEX ('" name "','" property "')".
+QString TextoLeeOpcionBD(const QString& nombre, int opcion);
+// The recovery statement of a combo position (0..2), "" for any other.
+QString TextoRecuperacionBD(const QString& nombre, int posicion);
+// The statement of a check-box option (1..8), on or off.
+QString TextoOpcionBD(const QString& nombre, int opcion, bool activa);
+// The combo position of the server's recovery value: 2 for a null, -1 for an
+// unknown text (the selection stays).
+int PosicionRecuperacionBD(const QString& valor, bool nulo);
+
+// ---- General data ----
+QString TextoEstadoBD(const QString& nombre);
+QString TextoPropietarioBD(const QString& nombre);
+QString TextoTamañoBD(const QString& nombre);
+QString TextoUsuariosBD();

@@ -12,6 +12,9 @@
 #include "support/explorador_prueba.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +30,15 @@ const QStringList kColumnasFicheros{"name", "filename", "size", "groupid", "grow
 const QString kGrupos = QStringLiteral(".*from Tienda\\.\\.sysfilegroups g order by groupid");
 const QStringList kColumnasGrupos{"groupname", "status", "groupid", "filecount"};
 const QString kCR = QStringLiteral("\r");
+
+// The nine option statements OK writes when nothing was read or ticked.
+QStringList Opciones(const QString& bd, const QString& modelo = QStringLiteral("FULL")) {
+    QStringList r{"alter database " + bd + " set RECOVERY " + modelo};
+    for (const char* o : {"ANSI_NULL_DEFAULT", "AUTO_CREATE_STATISTICS", "AUTO_UPDATE_STATISTICS", "AUTO_CLOSE",
+                          "QUOTED_IDENTIFIER ", "TORN_PAGE_DETECTION", "AUTO_SHRINK", "RECURSIVE_TRIGGERS"})
+        r.append("alter database " + bd + " set " + QString::fromUtf8(o) + " OFF");
+    return r;
+}
 
 QString Error(qint64 numero) {
     return QStringLiteral(" Error Nº:%1 (%2).").arg(numero).arg(DescripcionError(numero));
@@ -412,7 +424,7 @@ TEST_F(VentanaBD, CreatesTheDatabaseWhereverTheCursorIs) {
         conexion->Enviadas.clear();
         conexion->setCommandTimeout(120);
         p->cmdAceptar->click();
-        EXPECT_EQ(conexion->Enviadas, (QStringList{" USE master", Ejemplo_SQL(), kBases})) << cursor;
+        EXPECT_EQ(conexion->Enviadas, (QStringList{" USE master", Ejemplo_SQL(), kBases} + Opciones("Ventas"))) << cursor;
         EXPECT_EQ(conexion->CommandTimeout(), 120);
         EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
         EXPECT_EQ(PrefijoBD, "Ventas..");
@@ -482,8 +494,12 @@ TEST_F(VentanaBD, ARenameIsSentOnce) {
     conexion = std::make_shared<ConexionGuion>();
     conexion->AbreSinMas();
     Conexion = conexion;
+    conexion->RespondePatron("Select groupname from Nueva\\.\\.sysfilegroups where .*", {"groupname"}, {{"x"}});
     p->cmdAceptar->click();
-    EXPECT_EQ(conexion->Enviadas, QStringList{" USE master"});
+    EXPECT_EQ(conexion->Enviadas, (QStringList{" USE master",
+                                               "Select groupname from Nueva..sysfilegroups where groupname = 'PRIMARY'",
+                                               "Select groupname from Nueva..sysfilegroups where groupname = 'HIST'"} +
+                                   Opciones("Nueva")));
     EXPECT_EQ(PrefijoBD, "Nueva..");
     EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
     EXPECT_TRUE(Cajas().isEmpty());
@@ -501,10 +517,211 @@ TEST_F(VentanaBD, ADesignerOnAnotherDatabaseChangesNothingHere) {
     EXPECT_TRUE(p->ExisteGrupoFichero("hist"));
     EXPECT_FALSE(p->ExisteGrupoFichero(" HIST"));
     EXPECT_EQ(p->TDBGridGrupos->MatrizEnlazada()->LeeCelda(1, 0), "HIST");
+    conexion->RespondePatron("Select groupname from Tienda\\.\\.sysfilegroups where .*", {"groupname"}, {{"x"}});
+    conexion->Responde("Select name from Tienda..sysfiles where name = 'Tienda'", {"name"}, {{"Tienda"}});
+    conexion->Responde("Select size from Tienda..sysfiles where name = 'Tienda'", {"size"}, {{128}});
     conexion->Enviadas.clear();
     p->cmdAceptar->click();
-    EXPECT_EQ(conexion->Enviadas, QStringList{" USE master"});
+    const QString h = "ALTER DATABASE Tienda" + kCR + " MODIFY FILE  (NAME = Tienda,";
+    EXPECT_EQ(conexion->Enviadas,
+              QStringList({" USE master", "Select groupname from Tienda..sysfilegroups where groupname = 'PRIMARY'",
+                           "Select groupname from Tienda..sysfilegroups where groupname = 'HIST'",
+                           "Select name from Tienda..sysfiles where name = 'Tienda'",
+                           "Select size from Tienda..sysfiles where name = 'Tienda'", h + "FILEGROWTH=10%)",
+                           h + " MAXSIZE =UNLIMITED)"}) +
+                  Opciones("Tienda"));
     EXPECT_EQ(PrefijoBD, "Tienda..");
     EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
     EXPECT_TRUE(Cajas().isEmpty());
+}
+
+// ---- ALTER DATABASE, options and the General tab ----
+
+class VentanaBDAlter : public VentanaBD {
+protected:
+    // Tienda with the worked example's rows: Ventas_Data and Ventas_Log on
+    // the server (1 MB each), a new filegroup, a new data file and log file.
+    void EjemploAlter() {
+        AbreTienda({});
+        // The lookups answer for whichever database the window names.
+        conexion->RespondePatron("Select groupname from \\w+\\.\\.sysfilegroups where groupname = 'PRIMARY'",
+                                 {"groupname"}, {{"PRIMARY"}});
+        for (const char* f : {"Ventas_Data", "Ventas_Log"}) {
+            conexion->RespondePatron(QString("Select name from \\w+\\.\\.sysfiles where name = '%1'").arg(f), {"name"},
+                                     {{f}});
+            conexion->RespondePatron(QString("Select size from \\w+\\.\\.sysfiles where name = '%1'").arg(f), {"size"},
+                                     {{128}});
+        }
+        Fila(p->ArrayGrupos, 0, {"PRIMARY", "1", "0", "-1"});
+        Fila(p->ArrayGrupos, 1, {"Historico", "", "0", "0"});
+        Fila(p->ArrayArchivos, 0, {"Ventas_Data", "C:\\D\\", "5", "PRIMARY", "-1", "P", "10", "0", ""});
+        Fila(p->ArrayArchivos, 1, {"Ventas_Hist", "D:\\Datos\\", "2", "Historico", "-1", "M", "5", "-1", "50"});
+        Fila(p->ArrayTransacciones, 0, {"Ventas_Log", "C:\\D\\", "1", "LOG", "-1", "P", "10", "0", ""});
+        Fila(p->ArrayTransacciones, 5, {"Ventas_Log2", "D:\\Datos\\", "1", "LOG", "-1", "P", "10", "0", ""});
+        p->txtNombreBD->setText("Tienda");
+        p->TDBGridArchivos->Reenlaza();
+        p->TDBGridTransacciones->Reenlaza();
+        conexion->Enviadas.clear();
+    }
+    static QStringList Sentencias(const QStringList& enviadas) {
+        QStringList r;
+        for (const QString& s : enviadas)
+            if (!s.startsWith("Select ")) r.append(s);
+        return r;
+    }
+    static QStringList EjemploAlter_SQL() {
+        const QString h = "ALTER DATABASE Tienda" + kCR;
+        return {h + " ADD FILEGROUP Historico",
+                h + " MODIFY FILE  (NAME = Ventas_Data, SIZE = 5MB)",
+                h + " MODIFY FILE  (NAME = Ventas_Data,FILEGROWTH=10%)",
+                h + " MODIFY FILE  (NAME = Ventas_Data, MAXSIZE =UNLIMITED)",
+                h + " ADD FILE  (NAME = Ventas_Hist, FILENAME = 'D:\\Datos\\Ventas_Hist.ndf', SIZE = 2MB, "
+                    "MAXSIZE =50MB,FILEGROWTH=5MB) TO FILEGROUP Historico",
+                h + " MODIFY FILE  (NAME = Ventas_Log,FILEGROWTH=10%)",
+                h + " MODIFY FILE  (NAME = Ventas_Log, MAXSIZE =UNLIMITED)",
+                h + " ADD LOG FILE  (NAME = Ventas_Log2, FILENAME = 'D:\\Datos\\Ventas_Log2.ldf', SIZE = 1MB, "
+                    "MAXSIZE =UNLIMITED,FILEGROWTH=10%)"};
+    }
+};
+
+TEST_F(VentanaBDAlter, OkAltersInThreePassesWithoutTheTimeOut) {
+    EjemploAlter();
+    conexion->setCommandTimeout(120);
+    p->cmdAceptar->click();
+    EXPECT_EQ(Sentencias(conexion->Enviadas), QStringList{" USE master"} + EjemploAlter_SQL() + Opciones("Tienda"));
+    EXPECT_EQ(conexion->Enviadas.value(1), "Select groupname from Tienda..sysfilegroups where groupname = 'PRIMARY'");
+    EXPECT_EQ(conexion->CommandTimeout(), 120);
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBDAlter, ARefusedAlterStopsOkAndASecondOkRepeatsSafely) {
+    EjemploAlter();
+    p->txtNombreBD->setText("Nueva");
+    RespondeBases({"Nueva"});
+    // The third statement is refused.
+    conexion->FallaPatron("ALTER DATABASE Nueva\r MODIFY FILE  \\(NAME = Ventas_Data,FILEGROWTH.*", 5039, "No.");
+    conexion->setCommandTimeout(120);
+    p->cmdAceptar->click();
+    QStringList esperado{" EXEC sp_renamedb 'Tienda','Nueva'", " USE master"};
+    for (const QString& s : EjemploAlter_SQL().mid(0, 3)) esperado.append(QString(s).replace("Tienda", "Nueva"));
+    EXPECT_EQ(Sentencias(conexion->Enviadas), esperado);
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:5039 (No.)."});
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+    EXPECT_EQ(conexion->CommandTimeout(), 120);
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, NombreArchivo), "Ventas_Hist");
+
+    // Again, with Historico now on the server and the first file grown: no
+    // rename, no second ADD FILEGROUP, no second size statement.
+    auto nueva = std::make_shared<ConexionGuion>();
+    nueva->AbreSinMas();
+    for (const char* g : {"PRIMARY", "Historico"})
+        nueva->Responde(QString("Select groupname from Nueva..sysfilegroups where groupname = '%1'").arg(g),
+                        {"groupname"}, {{g}});
+    for (const char* f : {"Ventas_Data", "Ventas_Log"})
+        nueva->Responde(QString("Select name from Nueva..sysfiles where name = '%1'").arg(f), {"name"}, {{f}});
+    nueva->Responde("Select size from Nueva..sysfiles where name = 'Ventas_Data'", {"size"}, {{640}});
+    nueva->Responde("Select size from Nueva..sysfiles where name = 'Ventas_Log'", {"size"}, {{128}});
+    conexion = nueva;
+    Conexion = conexion;
+    p->cmdAceptar->click();
+    esperado = QStringList{" USE master"};
+    for (const QString& s : EjemploAlter_SQL().mid(2)) esperado.append(QString(s).replace("Tienda", "Nueva"));
+    EXPECT_EQ(Sentencias(conexion->Enviadas), esperado + Opciones("Nueva"));
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBDAlter, AFailedLookupSendsNothingMore) {
+    EjemploAlter();
+    conexion->Falla("Select name from Tienda..sysfiles where name = 'Ventas_Data'", 208, "Invalid object.");
+    p->cmdAceptar->click();
+    EXPECT_EQ(Sentencias(conexion->Enviadas), (QStringList{" USE master", EjemploAlter_SQL()[0]}));
+    EXPECT_EQ(conexion->Enviadas.last(), "Select name from Tienda..sysfiles where name = 'Ventas_Data'");
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:208 (Invalid object.)."});
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+}
+
+TEST_F(VentanaBDAlter, ANewDatabaseIsCreatedOnceThoughAnOptionFails) {
+    Abre(true, "Tienda");
+    Ejemplo();
+    RespondeBases({"Tienda", "Ventas"});
+    conexion->Falla("alter database Ventas set AUTO_UPDATE_STATISTICS OFF", 5070, "In use.");
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas, (QStringList{" USE master", Ejemplo_SQL(), kBases} + Opciones("Ventas").mid(0, 4)));
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:5070 (In use.)."});
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+    EXPECT_FALSE(p->EsNueva);
+    EXPECT_EQ(p->NombreOriginal, "Ventas");
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+
+    // The second OK alters what was created and writes the options.
+    auto nueva = std::make_shared<ConexionGuion>();
+    nueva->AbreSinMas();
+    nueva->RespondePatron("Select name from Ventas\\.\\.sysfiles where .*", {"name"}, {{"x"}});
+    nueva->RespondePatron("Select size from Ventas\\.\\.sysfiles where .*", {"size"}, {{12800}});
+    conexion = nueva;
+    Conexion = conexion;
+    p->cmdAceptar->click();
+    const QStringList enviadas = Sentencias(conexion->Enviadas);
+    EXPECT_FALSE(enviadas.join("|").contains("CREATE DATABASE")) << enviadas.join("|").toStdString();
+    EXPECT_EQ(enviadas.value(1), "ALTER DATABASE Ventas" + kCR + " MODIFY FILE  (NAME = Ventas,FILEGROWTH=10%)");
+    EXPECT_EQ(enviadas.mid(enviadas.size() - 9), Opciones("Ventas"));
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBDAlter, OptionsAreReadAndWritten) {
+    struct Caso {
+        QVariant recuperacion;
+        QVariant valor;
+        int posicion;
+        Qt::CheckState estado;
+    };
+    const QList<Caso> casos = {{"FULL", 1, 0, Qt::Checked},
+                               {"BULK_LOGGED", 0, 1, Qt::Unchecked},
+                               {QVariant(), QVariant(), 2, Qt::Unchecked},
+                               {"SIMPLE", 2, 2, Qt::Unchecked}};
+    for (const Caso& c : casos) {
+        conexion->Responde("select DATABASEPROPERTYEX ('Tienda','Recovery')", {"v"},
+                           {{c.recuperacion}});
+        conexion->RespondePatron("select DATABASEPROPERTYEX \\('Tienda','Is.*", {"v"}, {{c.valor}});
+        AbreTienda({});
+        EXPECT_EQ(p->cboModelo->currentIndex(), c.posicion);
+        for (QCheckBox* k : p->CasillasOpciones()) EXPECT_EQ(k->checkState(), c.estado);
+        p->cmdCancelar->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    AbreTienda({});
+    p->cboModelo->setCurrentIndex(1);
+    p->chkIdenComillas->setCheckState(Qt::Checked);
+    p->chkNULL->setCheckState(Qt::PartiallyChecked);
+    conexion->Enviadas.clear();
+    ASSERT_TRUE(p->GrabaOpciones());
+    QStringList esperado = Opciones("Tienda", "BULK_LOGGED");
+    esperado[5] = "alter database Tienda set QUOTED_IDENTIFIER  ON";
+    EXPECT_EQ(conexion->Enviadas, esperado);
+}
+
+TEST_F(VentanaBDAlter, TheGeneralTabShowsTheServersData) {
+    conexion->Responde("select DATABASEPROPERTYEX( 'Tienda' , 'status' )", {"s"}, {{"ONLINE"}});
+    conexion->Responde("select name, suser_sname(sid) as owner, crdate, dbid, cmptlevel  from master.dbo.sysdatabases "
+                       "where name = 'Tienda'",
+                       {"name", "owner", "crdate"}, {{"Tienda", "sa", QDateTime(QDate(2003, 2, 1), QTime(9, 5, 7))}});
+    conexion->RespondePatron("declare @low.*", {"t"}, {{"      3.50"}});
+    conexion->RespondePatron("(?i).*collation.*", {"c"}, {{"Modern_Spanish_CI_AS"}});
+    conexion->RespondePatron(" SELECT usu.Name,case.*", {"n"}, {{"a"}, {"b"}});
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    AbreTienda({});
+    EXPECT_EQ(p->lblEstado->text(), "ONLINE");
+    EXPECT_EQ(p->lblPropietario->text(), "sa");
+    EXPECT_EQ(p->lblFechaCreacion->text(), "01/02/2003 09:05");
+    EXPECT_EQ(p->lblTamaño->text(), "3.50 MB");
+    EXPECT_EQ(p->lblEspacio->text(), "");
+    EXPECT_EQ(p->lblIntercalacion->text(), "Modern_Spanish_CI_AS");
+    // The users are counted only after the window's own USE.
+    EXPECT_EQ(p->lblUsuarios->text(), "");
 }

@@ -126,3 +126,99 @@ TEST(TextosBD, PagesBecomeMegabytes) {
     EXPECT_FALSE(EsNumeroBD(""));
     EXPECT_FALSE(EsNumeroBD("1,2,3"));
 }
+
+// ---- ALTER DATABASE ----
+
+TEST(TextosBD, AlterTheWorkedExample) {
+    const QString cr = QStringLiteral("\r");
+    const FicheroBD datos = Fichero(0, "Ventas_Data", "5", "PRIMARY", "-1", "P", "10");
+    const FicheroBD hist = Fichero(1, "Ventas_Hist", "2", "Historico", "-1", "M", "5", "-1", "50", "D:\\Datos\\");
+    const FicheroBD log = Fichero(0, "Ventas_Log", "1", "", "-1", "P", "10");
+    const FicheroBD log2 = Fichero(1, "Ventas_Log2", "1", "", "-1", "P", "10", "0", "", "D:\\Datos\\");
+    const QString h = "ALTER DATABASE Ventas" + cr;
+    const QList<QPair<QString, QString>> casos = {
+        {TextoAñadeGrupoBD("Ventas", "Historico"), h + " ADD FILEGROUP Historico"},
+        {TextoTamañoFicheroBD("Ventas", datos), h + " MODIFY FILE  (NAME = Ventas_Data, SIZE = 5MB)"},
+        {TextoCrecimientoFicheroBD("Ventas", datos), h + " MODIFY FILE  (NAME = Ventas_Data,FILEGROWTH=10%)"},
+        {TextoLimiteFicheroBD("Ventas", datos), h + " MODIFY FILE  (NAME = Ventas_Data, MAXSIZE =UNLIMITED)"},
+        {TextoAñadeFicheroBD("Ventas", hist, false),
+         h + " ADD FILE  (NAME = Ventas_Hist, FILENAME = 'D:\\Datos\\Ventas_Hist.ndf', SIZE = 2MB, "
+             "MAXSIZE =50MB,FILEGROWTH=5MB) TO FILEGROUP Historico"},
+        {TextoCrecimientoFicheroBD("Ventas", log), h + " MODIFY FILE  (NAME = Ventas_Log,FILEGROWTH=10%)"},
+        {TextoLimiteFicheroBD("Ventas", log), h + " MODIFY FILE  (NAME = Ventas_Log, MAXSIZE =UNLIMITED)"},
+        {TextoAñadeFicheroBD("Ventas", log2, true),
+         h + " ADD LOG FILE  (NAME = Ventas_Log2, FILENAME = 'D:\\Datos\\Ventas_Log2.ldf', SIZE = 1MB, "
+             "MAXSIZE =UNLIMITED,FILEGROWTH=10%)"},
+    };
+    for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
+}
+
+TEST(TextosBD, AlterSizesGrowthOffLimitsAndNames) {
+    const QString cr = QStringLiteral("\r");
+    const QString h = "ALTER DATABASE Ventas" + cr;
+    // Growth off: a new file says so, an existing one is set to no growth.
+    const FicheroBD sin = Fichero(0, "Ventas_Data", "3", "PRIMARY", "0", "P", "10", "-1", "9");
+    EXPECT_EQ(TextoAñadeFicheroBD("Ventas", sin, false),
+              h + " ADD FILE  (NAME = Ventas_Data, FILENAME = 'C:\\Datos\\Ventas_Data.mdf', SIZE = 3MB, "
+                  "MAXSIZE =9MB,FILEGROWTH=0)");
+    EXPECT_EQ(TextoCrecimientoFicheroBD("Ventas", sin), h + " MODIFY FILE  (NAME = Ventas_Data,FILEGROWTH=0)");
+    // The size is the initial size even when the growth amount is smaller,
+    // and a decimal comma becomes a point.
+    const FicheroBD grande = Fichero(2, "F", "20,5", "primary", "-1", "M", "2,5", "-1", "40,5");
+    EXPECT_EQ(TextoAñadeFicheroBD("Ventas", grande, false),
+              h + " ADD FILE  (NAME = F, FILENAME = 'C:\\Datos\\F.ndf', SIZE = 20.5MB, MAXSIZE =40.5MB,"
+                  "FILEGROWTH=2.5MB) TO FILEGROUP [primary]");
+    EXPECT_EQ(TextoTamañoFicheroBD("Ventas", grande), h + " MODIFY FILE  (NAME = F, SIZE = 20.5MB)");
+    EXPECT_EQ(TextoTamañoFicheroBD("Ventas", Fichero(0, "F", "0,5", "", "0", "M", "0")),
+              h + " MODIFY FILE  (NAME = F, SIZE = 512KB)");
+    // A limit with no growth amount is no limit.
+    EXPECT_EQ(TextoLimiteFicheroBD("Ventas", Fichero(0, "F", "1", "", "-1", "M", "0", "-1", "50")),
+              h + " MODIFY FILE  (NAME = F, MAXSIZE =UNLIMITED)");
+    // Names and folders that need quoting.
+    const FicheroBD raro = Fichero(1, "a]b", "1", "Mi grupo", "-1", "M", "1", "0", "", "C:\\O'Neil\\");
+    EXPECT_EQ(TextoAñadeFicheroBD("Mi BD", raro, false),
+              "ALTER DATABASE [Mi BD]" + cr + " ADD FILE  (NAME = [a]]b], FILENAME = 'C:\\O''Neil\\a]b.ndf', "
+                                              "SIZE = 1MB, MAXSIZE =UNLIMITED,FILEGROWTH=1MB) TO FILEGROUP [Mi grupo]");
+    EXPECT_EQ(TextoAñadeGrupoBD("Mi BD", "select"), "ALTER DATABASE [Mi BD]" + cr + " ADD FILEGROUP [select]");
+    EXPECT_THROW(TextoAñadeFicheroBD("V", Fichero(0, "F", "mucho", "", "0", "M", "1"), false), ErrorEjecucion);
+}
+
+// ---- Options and General data ----
+
+TEST(TextosBD, TheNineOptionTexts) {
+    const char* nombres[] = {"ANSI_NULL_DEFAULT", "AUTO_CREATE_STATISTICS", "AUTO_UPDATE_STATISTICS",
+                             "AUTO_CLOSE", "QUOTED_IDENTIFIER ", "TORN_PAGE_DETECTION", "AUTO_SHRINK",
+                             "RECURSIVE_TRIGGERS"};
+    const char* propiedades[] = {"Recovery", "IsAnsiNullDefault", "IsAutoCreateStatistics",
+                                 "IsAutoUpdateStatistics", "IsAutoClose", "IsQuotedIdentifiersEnabled",
+                                 "IsTornPageDetectionEnabled", "IsAutoShrink", "IsRecursiveTriggersEnabled"};
+    for (int i = 1; i < kOpcionesBD; ++i) {
+        EXPECT_EQ(TextoOpcionBD("Ventas", i, true), QString("alter database Ventas set %1 ON").arg(nombres[i - 1]));
+        EXPECT_EQ(TextoOpcionBD("Ventas", i, false), QString("alter database Ventas set %1 OFF").arg(nombres[i - 1]));
+    }
+    EXPECT_EQ(TextoOpcionBD("Ventas", 5, true), "alter database Ventas set QUOTED_IDENTIFIER  ON");
+    for (int i = 0; i < kOpcionesBD; ++i)
+        EXPECT_EQ(TextoLeeOpcionBD("Ventas", i), QString("select DATABASEPROPERTYEX ('Ventas','%1')").arg(propiedades[i]));
+    EXPECT_EQ(TextoLeeOpcionBD("O'Neil", 0), "select DATABASEPROPERTYEX ('O''Neil','Recovery')");
+    EXPECT_EQ(TextoOpcionBD("Mi BD", 1, true), "alter database [Mi BD] set ANSI_NULL_DEFAULT ON");
+    const QStringList recuperacion{"alter database Ventas set RECOVERY FULL",
+                                   "alter database Ventas set RECOVERY BULK_LOGGED",
+                                   "alter database Ventas set RECOVERY SIMPLE", "", ""};
+    for (int i = -1; i < 4; ++i) EXPECT_EQ(TextoRecuperacionBD("Ventas", i), recuperacion.value(i < 0 ? 4 : i)) << i;
+    const QList<std::tuple<QString, bool, int>> posiciones = {
+        {"FULL", false, 0}, {"BULK_LOGGED", false, 1}, {"SIMPLE", false, 2}, {"", true, 2}, {"full", false, -1}};
+    for (const auto& [valor, nulo, posicion] : posiciones) EXPECT_EQ(PosicionRecuperacionBD(valor, nulo), posicion);
+}
+
+TEST(TextosBD, GeneralDataQueries) {
+    const QString cr = QStringLiteral("\r");
+    EXPECT_EQ(TextoEstadoBD("O'Neil"), "select DATABASEPROPERTYEX( 'O''Neil' , 'status' )");
+    EXPECT_EQ(TextoPropietarioBD("Ventas"), "select name, suser_sname(sid) as owner, crdate, dbid, cmptlevel  from "
+                                            "master.dbo.sysdatabases where name = 'Ventas'");
+    EXPECT_EQ(TextoTamañoBD("Mi BD"),
+              "declare @low nvarchar(11)" + cr +
+                  "select @low = convert(varchar(11),low) from master.dbo.spt_values  where type = N'E' and number = 1" +
+                  cr + "(select str(convert(dec(15),sum(size))*  @low / 1048576,10,2) from [Mi BD].dbo.sysfiles)");
+    EXPECT_TRUE(TextoUsuariosBD().startsWith(" SELECT usu.Name,case                    when (usg.uid is null)"));
+    EXPECT_TRUE(TextoUsuariosBD().contains("Else usg.Name"));
+}
