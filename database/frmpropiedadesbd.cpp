@@ -1,7 +1,9 @@
 #include "database/frmpropiedadesbd.h"
 
+#include "common/celdapermiso.h"
 #include "common/funciones.h"
 #include "common/texto.h"
+#include "database/textosbd.h"
 #include "explorer/consolasql.h"
 #include "platform/controlpestanas.h"
 #include "platform/rejilladatos.h"
@@ -44,6 +46,9 @@ frmPropiedadesBD::frmPropiedadesBD() : FormularioUnico(QStringLiteral("frmPropie
     ConectaRejillaFicheros(TDBGridArchivos, false);
     ConectaRejillaFicheros(TDBGridTransacciones, true);
     ConectaRejillaGrupos();
+    ConectaRejillaPermisos();
+    for (int i = 0; i < 3; ++i)
+        connect(cmdEliminarFila[i], &QPushButton::clicked, this, [this, i] { cmdEliminarFila_Click(i); });
     connect(cmdAceptar, &QPushButton::clicked, this, &frmPropiedadesBD::cmdAceptar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmPropiedadesBD::cmdCancelar_Click);
 }
@@ -74,8 +79,6 @@ void frmPropiedadesBD::CreaControles() {
     for (int i = 0; i < 3; ++i) {
         cmdEliminarFila[i] = new QPushButton(QStringLiteral("Eliminar"));
         cmdEliminarFila[i]->setObjectName(QStringLiteral("cmdEliminarFila%1").arg(i));
-        // Removing files and filegroups comes with the ALTER DATABASE.
-        cmdEliminarFila[i]->setEnabled(false);
     }
 
     sstBaseDatos = new ControlPestanas(this);
@@ -98,6 +101,14 @@ void frmPropiedadesBD::CreaControles() {
     const char* permisos[] = {"Usuario", "Create Database", "Create Table", "Create View", "Create Procedure",
                               "Create Rule", "Create Function", "Backup Database", "Backup Log"};
     for (int k = 0; k < 9; ++k) TDBGridPermisos->Columns(k).Caption(QString::fromUtf8(permisos[k]));
+    // The users are the server's: only the permissions change here.
+    TDBGridPermisos->Columns(0).Locked(true);
+    TDBGridPermisos->Columns(0).Width(100);
+    for (int k = 1; k <= kColumnasPermisoBD; ++k) {
+        PreparaColumnaPermiso(TDBGridPermisos, k);
+        TDBGridPermisos->Columns(k).Width(
+            TDBGridPermisos->fontMetrics().horizontalAdvance(QString::fromUtf8(permisos[k])) + 12);
+    }
 
     cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
     cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
@@ -197,6 +208,7 @@ void frmPropiedadesBD::Form_Load() {
         filaUbicacion_ = -1;
         ArrayArchivos = std::make_shared<GridDataArray>();
         ArrayTransacciones = std::make_shared<GridDataArray>();
+        UsoPropio_ = false;
         txtNombreBD->setText(NombreNodo);
         NombreOriginal = txtNombreBD->text();
         BaseDatos = NombreNodo;
@@ -217,6 +229,7 @@ void frmPropiedadesBD::Form_Load() {
             CapturaGruposFicheros_SQL(BaseDatos, ArrayGrupos);
             sstBaseDatos->PestañaActiva(PestañaGrupos, true);
             sstBaseDatos->PestañaActiva(PestañaPermisos, true);
+            CargaPermisos();
         }
         TDBGridArchivos->MatrizEnlazada(ArrayArchivos);
         TDBGridTransacciones->MatrizEnlazada(ArrayTransacciones);

@@ -13,8 +13,10 @@
 // Spread over files by concern: this one holds the window, its load,
 // activation, OK and Cancel; frmpropiedadesbd_ficheros.cpp the file and
 // filegroup grids and the CREATE DATABASE; frmpropiedadesbd_modifica.cpp the
-// ALTER DATABASE; frmpropiedadesbd_opciones.cpp the options and the General
-// data; frmpropiedadesbd_idioma.cpp the captions.
+// ALTER DATABASE; frmpropiedadesbd_elimina.cpp the removal of a file or a
+// filegroup; frmpropiedadesbd_permisos.cpp the statement permissions;
+// frmpropiedadesbd_opciones.cpp the options and the General data;
+// frmpropiedadesbd_idioma.cpp the captions.
 
 #include "database/ficherosbd.h"
 #include "platform/controlpestanas.h"
@@ -36,7 +38,7 @@ public:
     frmPropiedadesBD();
 
     // The size the window opens with in the main window.
-    QSize sizeHint() const override { return QSize(760, 460); }
+    QSize sizeHint() const override { return QSize(860, 460); }
 
     QGroupBox* Frame1;
     QLabel* lblNombre;
@@ -75,6 +77,15 @@ public:
     bool EsNueva = false;
     // The database the window works on (existing mode).
     QString BaseDatos;
+    // Statement permissions: one row per user (column 0 the name, 1 to 8 the
+    // codes) and an empty last row.
+    ArrayDatos ArrayPermisos;
+
+    // Loads the users' statement permissions and binds their grid; leaves
+    // the connection on this window's database.
+    void CargaPermisos();
+    // Sends the permission of a changed cell at once.
+    void TDBGridPermisos_AfterColUpdate(short ColIndex);
 
     void CargaFicheros();
     bool CompruebaCeldaArchivos(short ColIndex);
@@ -95,6 +106,8 @@ public:
 
 public slots:
     void cmdAceptar_Click();
+    // Removes the file or filegroup under the cursor of the current tab.
+    void cmdEliminarFila_Click(int Index);
     void cmdCancelar_Click();
 
 protected:
@@ -109,6 +122,11 @@ private:
     void PreparaRejillaFicheros(RejillaDatos* g, bool registro);
     void ConectaRejillaFicheros(RejillaDatos* g, bool registro);
     void ConectaRejillaGrupos();
+    void ConectaRejillaPermisos();
+    // Reloads the filegroups from the server and shows them from the top.
+    void RecargaGrupos();
+    // New mode: empties the row under the cursor of the current tab's grid.
+    void VaciaFila();
 
     bool CompruebaCelda(RejillaDatos* g, bool registro, short ColIndex);
     void BeforeColEdit(RejillaDatos* g, bool registro, int ColIndex, int& Cancel);
@@ -124,6 +142,8 @@ private:
     void EjecutaSinEspera(const QString& sql);
     // True when the users may be counted: the window's own USE went through.
     bool UsoPropio_ = false;
+    // A permission cell's code before the change in course.
+    QString permisoAnterior_;
 
     // Where the folder asked for goes: the grid and array row whose button
     // was pressed.

@@ -77,6 +77,7 @@ void frmPropiedadesBD::DatosGenerales() {
         // The users query names no database: it counts only right after this
         // window's own USE went through.
         if (UsoPropio_) {
+            UsoPropio_ = false;
             datos::Recordset usuarios;
             if (CreaRecordset(Conexion, usuarios, TextoUsuariosBD()))
                 lblUsuarios->setText(QString::number(usuarios.RecordCount()));

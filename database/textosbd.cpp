@@ -1,5 +1,6 @@
 #include "database/textosbd.h"
 
+#include "common/celdapermiso.h"
 #include "common/texto.h"
 
 #include <QLocale>
@@ -227,4 +228,67 @@ QString TextoUsuariosBD() {
                           "         Where"
                           "                   (usu.islogin = 1 and usu.isaliased = 0 and usu.hasdbaccess = 1) and"
                           "                   (usg.issqlrole = 1 or usg.uid is null)");
+}
+
+// ---- Removing a file or a filegroup ----
+
+QString TextoEliminaFicheroBD(const QString& nombre, const QString& fichero) {
+    return CabeceraAlterBD(nombre) + QStringLiteral(" REMOVE FILE ") + NombreSQL(fichero);
+}
+
+QString TextoEliminaGrupoBD(const QString& nombre, const QString& grupo) {
+    return CabeceraAlterBD(nombre) + QStringLiteral(" REMOVE FILEGROUP ") + NombreSQL(grupo);
+}
+
+// ---- Statement permissions ----
+
+namespace {
+
+struct PermisoBD {
+    int accion;  // action in sysprotects
+    const char* revoca;
+    const char* concede;
+    const char* deniega;  // blanks as the statements have always carried them
+};
+const PermisoBD kPermisos[kColumnasPermisoBD] = {
+    {203, "REVOKE CREATE DATABASE", "GRANT CREATE DATABASE", "DENY  CREATE DATABASE"},
+    {198, "REVOKE CREATE TABLE", "GRANT CREATE TABLE", "DENY CREATE TABLE"},
+    {207, "REVOKE CREATE VIEW", "GRANT CREATE VIEW", "DENY CREATE VIEW"},
+    {222, "REVOKE CREATE PROCEDURE", "GRANT CREATE PROCEDURE", "DENY CREATE PROCEDURE"},
+    {236, "REVOKE CREATE RULE", "GRANT CREATE RULE", "DENY CREATE RULE"},
+    {178, "REVOKE CREATE FUNCTION", "GRANT CREATE FUNCTION", "DENY CREATE FUNCTION"},
+    {228, "REVOKE BACKUP DATABASE", "GRANT BACKUP DATABASE", "DENY BACKUP DATABASE"},
+    {235, "REVOKE BACKUP LOG ", "GRANT BACKUP LOG ", "DENY BACKUP LOG "},
+};
+
+}  // namespace
+
+QString TextoUsoBD(const QString& nombre) { return QStringLiteral("USE ") + NombreSQL(nombre); }
+
+QString TextoUsuariosPermisoBD(const QString& nombre) {
+    return QStringLiteral(" SELECT usu.Name as nombre,usu.uid as id") + QStringLiteral(" From ") + NombreSQL(nombre) +
+           QStringLiteral("..sysusers usu ,master.dbo.syslogins lo") + QStringLiteral(" Where usu.sid = lo.sid and ") +
+           QStringLiteral(" (usu.islogin = 1 and usu.isaliased = 0 and usu.hasdbaccess = 1) ");
+}
+
+QString TextoProteccionesBD(const QString& uid) {
+    return QStringLiteral("select * from sysprotects ") + QStringLiteral("where uid=") + NumeroSQL(uid) +
+           QStringLiteral("and action IN(203,198,207,222,236,178,228,235 )");
+}
+
+int ColumnaAccionBD(int action) {
+    for (int k = 0; k < kColumnasPermisoBD; ++k)
+        if (kPermisos[k].accion == action) return k + 1;
+    return 0;
+}
+
+QString TextoPermisoBD(int columna, const QString& celda) {
+    if (columna < 1 || columna > kColumnasPermisoBD) return QString();
+    const PermisoBD& p = kPermisos[columna - 1];
+    return EligePermiso(celda, QString::fromLatin1(p.revoca), QString::fromLatin1(p.concede),
+                        QString::fromLatin1(p.deniega));
+}
+
+QString TextoPermisoUsuarioBD(const QString& sentencia, const QString& usuario) {
+    return sentencia + QStringLiteral(" TO ") + NombreSQL(usuario);
 }

@@ -77,3 +77,26 @@ QString TextoEstadoBD(const QString& nombre);
 QString TextoPropietarioBD(const QString& nombre);
 QString TextoTamañoBD(const QString& nombre);
 QString TextoUsuariosBD();
+
+// ---- Removing a file or a filegroup ----
+// "ALTER DATABASE " db, a carriage return, " REMOVE FILE " and the name.
+QString TextoEliminaFicheroBD(const QString& nombre, const QString& fichero);
+// The same with " REMOVE FILEGROUP " and the group.
+QString TextoEliminaGrupoBD(const QString& nombre, const QString& grupo);
+
+// ---- Statement permissions ----
+// The eight permission columns of the grid, 1 to 8; column 0 is the user.
+constexpr int kColumnasPermisoBD = 8;
+// "USE " and the database.
+QString TextoUsoBD(const QString& nombre);
+// The database's users that have a login, are no alias and have access.
+QString TextoUsuariosPermisoBD(const QString& nombre);
+// One user's statement permissions in the current database's sysprotects.
+QString TextoProteccionesBD(const QString& uid);
+// The grid column (1..8) of a sysprotects action, 0 for any other.
+int ColumnaAccionBD(int action);
+// The statement of a permission column (1..8) for a cell: REVOKE, GRANT or
+// DENY by the first code the cell holds, "" for none (or another column).
+QString TextoPermisoBD(int columna, const QString& celda);
+// The statement given to a user: statement " TO " user.
+QString TextoPermisoUsuarioBD(const QString& sentencia, const QString& usuario);

@@ -1,8 +1,10 @@
-// Creating a database over the program's real path (ODBC, FreeTDS, TDS)
-// against the scripted server: rows typed into the database window, OK
+// The database window over the program's real path (ODBC, FreeTDS, TDS)
+// against the scripted server: rows typed into a new database's window, OK
 // sends " USE master" and the CREATE DATABASE, and the explorer lists the
 // new database; a refused CREATE shows the server's error and keeps the
-// rows.
+// rows. The properties of an existing database show its files, options,
+// General data and permissions; a size raised and a file added go out as
+// ALTER DATABASE on OK, and a click on a permission cell sends its GRANT.
 
 #include "common/menusprincipales.h"
 #include "database/frmpropiedadesbd.h"
@@ -12,8 +14,12 @@
 #include "support/extremo.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 
 using tdstest::Column;
@@ -32,6 +38,8 @@ const std::string kCrea =
     "FILEGROWTH=10%)\r";
 
 }  // namespace
+
+void EscenaTienda(tdstest::TdsServer& servidor);
 
 class PropiedadesExtremo : public PruebaExtremo {
 protected:
@@ -70,8 +78,72 @@ protected:
         servidor.clearRecord();
         return p;
     }
+    // Properties of Tienda: two files, the PRIMARY filegroup, one user (ana,
+    // granted CREATE TABLE), its options and General data.
+    frmPropiedadesBD* PropiedadesTienda() {
+        servidor.setDefaultReply(Reply());
+        servidor.on("Select name from master.dbo.sysdatabases order by name", Bases({{"master"}, {"Tienda"}}));
+        EscenaTienda(servidor);
+        frmAdministrador* f = ConectaYExplora();
+        if (!f) return nullptr;
+        f->trvBD->Nodes().Item("BDTienda").Selected(true);
+        mdiPrincipal::SiExiste()->mnuPropiedadesBD->trigger();
+        auto* p = frmPropiedadesBD::SiExiste();
+        if (p) QApplication::setActiveWindow(p->window());
+        return p;
+    }
+    // The statements that change something, in order (queries left out).
+    std::vector<std::string> Cambios() const {
+        std::vector<std::string> r;
+        for (const std::string& s : servidor.statements())
+            for (const char* inicio : {" USE ", "USE ", "ALTER ", "alter ", "GRANT ", "DENY ", "REVOKE "})
+                if (s.rfind(inicio, 0) == 0) {
+                    r.push_back(s);
+                    break;
+                }
+        return r;
+    }
     RejillaDatos* g = nullptr;
 };
+
+// The scripted Tienda (also used to picture the window).
+void EscenaTienda(tdstest::TdsServer& servidor) {
+    auto col = [](const char* n, Type t) { return Column{n, t, 0, 0, 0, true}; };
+    servidor.on("Select * from Tienda..sysfiles  order by fileid,groupid",
+                Reply::rows({Nombre("name"), Nombre("filename"), col("size", Type::Int), col("groupid", Type::SmallInt),
+                             col("growth", Type::Int), col("status", Type::Int), col("maxsize", Type::Int)},
+                            {{"Tienda_Data", "C:\\Datos\\Tienda.mdf", 128, 1, 10, 1048578, -1},
+                             {"Tienda_Log", "C:\\Datos\\Tienda_log.ldf", 128, 0, 10, 1048578, -1}}));
+    servidor.on("Select groupname from Tienda..sysfilegroups where groupid=1",
+                Reply::rows({Nombre("groupname")}, {{"PRIMARY"}}));
+    servidor.on(std::regex("select g.groupname,g.status, g.groupid, 'filecount' =.*from Tienda\\.\\.sysfilegroups g order by groupid"),
+                Reply::rows({Nombre("groupname"), col("status", Type::Int), col("groupid", Type::SmallInt),
+                             col("filecount", Type::Int)},
+                            {{"PRIMARY", 24, 1, 1}}));
+    servidor.on(std::regex(" ?SELECT usu.Name as nombre,usu.uid as id From Tienda\\.\\.sysusers.*"),
+                Reply::rows({Nombre("nombre"), col("id", Type::SmallInt)}, {{"ana", 5}}));
+    servidor.on("select * from sysprotects where uid=5and action IN(203,198,207,222,236,178,228,235 )",
+                Reply::rows({col("id", Type::Int), col("uid", Type::SmallInt), col("action", Type::TinyInt),
+                             col("protecttype", Type::TinyInt)},
+                            {{0, 5, 198, 205}, {0, 5, 207, 206}}));
+    servidor.on(std::regex(" ?SELECT usu.Name,case.*"), Reply::rows({Nombre("Name")}, {{"ana"}, {"dbo"}}));
+    servidor.on("select DATABASEPROPERTYEX( 'Tienda' , 'status' )",
+                Reply::rows({col("", Type::Variant)}, {{"ONLINE"}}));
+    servidor.on(std::regex("select name, suser_sname\\(sid\\) as owner.*"),
+                Reply::rows({Nombre("name"), Nombre("owner"), col("crdate", Type::DateTime)},
+                            {{"Tienda", "sa", "2003-02-01 09:05:07"}}));
+    servidor.on(std::regex("declare @low.*"), Reply::rows({Column{"", Type::VarChar, 10, 0, 0, true}}, {{"      3.50"}}));
+    servidor.on(std::regex(".*'Collation'.*"), Reply::rows({Nombre("")}, {{"Modern_Spanish_CI_AS"}}));
+    servidor.on("select DATABASEPROPERTYEX ('Tienda','Recovery')",
+                Reply::rows({col("", Type::Variant)}, {{"SIMPLE"}}));
+    for (const char* o : {"IsAnsiNullDefault", "IsAutoCreateStatistics", "IsAutoUpdateStatistics", "IsAutoClose",
+                          "IsQuotedIdentifiersEnabled", "IsTornPageDetectionEnabled", "IsAutoShrink",
+                          "IsRecursiveTriggersEnabled"}) {
+        const bool activa = std::string(o) == "IsAutoCreateStatistics" || std::string(o) == "IsAutoUpdateStatistics";
+        servidor.on(std::string("select DATABASEPROPERTYEX ('Tienda','") + o + "')",
+                    Reply::rows({col("", Type::Variant)}, {{activa ? 1 : 0}}));
+    }
+}
 
 TEST_F(PropiedadesExtremo, ANewDatabaseIsCreatedAndListed) {
     auto* p = NuevaVentas();
@@ -102,4 +174,91 @@ TEST_F(PropiedadesExtremo, ARefusedCreateShowsTheServersErrorAndKeepsTheRows) {
     EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, NombreArchivo), "Ventas");
     EXPECT_EQ(p->TDBGridTransacciones->MatrizEnlazada()->LeeCelda(0, Ubicacion_), "/srv/datos/");
     EXPECT_EQ(puntero.actual, vb::vbDefault);
+}
+
+TEST_F(PropiedadesExtremo, PropertiesShowTheDatabaseAndOkAltersIt) {
+    auto* p = PropiedadesTienda();
+    ASSERT_NE(p, nullptr);
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'|').toStdString();
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, NombreArchivo), "Tienda_Data");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, Ubicacion_), "C:\\Datos\\");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, GrupoArchivos), "PRIMARY");
+    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(0, NombreArchivo), "Tienda_Log");
+    EXPECT_EQ(p->ArrayGrupos->LeeCelda(0, 0), "PRIMARY");
+    EXPECT_EQ(p->cboModelo->currentIndex(), 2);
+    EXPECT_TRUE(p->chkCrearEstadisticas->isChecked());
+    EXPECT_TRUE(p->chkActEstadisticas->isChecked());
+    EXPECT_FALSE(p->chkCerrar->isChecked());
+    EXPECT_EQ(p->lblEstado->text(), "ONLINE");
+    EXPECT_EQ(p->lblPropietario->text(), "sa");
+    EXPECT_EQ(p->lblFechaCreacion->text(), "01/02/2003 09:05");
+    EXPECT_EQ(p->lblTamaño->text(), "3.50 MB");
+    EXPECT_EQ(p->lblUsuarios->text(), "2");
+    EXPECT_EQ(p->lblIntercalacion->text(), "Modern_Spanish_CI_AS");
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(0, 0), "ana");
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(0, 2), "PE");
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(0, 3), "NP");
+
+    // The first file grows to 5 MB and a second one is added.
+    p->sstBaseDatos->PestañaActual(PestañaArchivos);
+    g = p->TDBGridArchivos;
+    g->setFocus();
+    Teclea(0, TamañoInicial, "5");
+    Teclea(1, NombreArchivo, "Tienda_2");
+    Teclea(1, Ubicacion_, "/srv/datos/");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, TamañoInicial), "5");
+    servidor.on("Select name from Tienda..sysfiles where name = 'Tienda_Data'",
+                Reply::rows({Nombre("name")}, {{"Tienda_Data"}}));
+    servidor.on("Select name from Tienda..sysfiles where name = 'Tienda_Log'",
+                Reply::rows({Nombre("name")}, {{"Tienda_Log"}}));
+    servidor.on("Select groupname from Tienda..sysfilegroups where groupname = 'PRIMARY'",
+                Reply::rows({Nombre("groupname")}, {{"PRIMARY"}}));
+    servidor.on(std::regex("Select size from Tienda\\.\\.sysfiles where name = '.*'"),
+                Reply::rows({Column{"size", Type::Int, 0, 0, 0, true}}, {{128}}));
+    servidor.clearRecord();
+    p->cmdAceptar->click();
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'|').toStdString();
+    const std::string h = "ALTER DATABASE Tienda\r";
+    std::vector<std::string> esperado{
+        " USE master",
+        h + " MODIFY FILE  (NAME = Tienda_Data, SIZE = 5MB)",
+        h + " MODIFY FILE  (NAME = Tienda_Data,FILEGROWTH=10%)",
+        h + " MODIFY FILE  (NAME = Tienda_Data, MAXSIZE =UNLIMITED)",
+        h + " ADD FILE  (NAME = Tienda_2, FILENAME = '/srv/datos/Tienda_2.ndf', SIZE = 1MB, MAXSIZE =UNLIMITED,"
+            "FILEGROWTH=10%)",
+        h + " MODIFY FILE  (NAME = Tienda_Log,FILEGROWTH=10%)",
+        h + " MODIFY FILE  (NAME = Tienda_Log, MAXSIZE =UNLIMITED)",
+        "alter database Tienda set RECOVERY SIMPLE",
+        "alter database Tienda set ANSI_NULL_DEFAULT OFF",
+        "alter database Tienda set AUTO_CREATE_STATISTICS ON",
+        "alter database Tienda set AUTO_UPDATE_STATISTICS ON",
+        "alter database Tienda set AUTO_CLOSE OFF",
+        "alter database Tienda set QUOTED_IDENTIFIER  OFF",
+        "alter database Tienda set TORN_PAGE_DETECTION OFF",
+        "alter database Tienda set AUTO_SHRINK OFF",
+        "alter database Tienda set RECURSIVE_TRIGGERS OFF"};
+    EXPECT_EQ(Cambios(), esperado);
+    EXPECT_EQ(frmPropiedadesBD::SiExiste(), nullptr);
+}
+
+TEST_F(PropiedadesExtremo, AClickOnAPermissionCellGrantsIt) {
+    auto* p = PropiedadesTienda();
+    ASSERT_NE(p, nullptr);
+    p->sstBaseDatos->PestañaActual(PestañaPermisos);
+    g = p->TDBGridPermisos;
+    g->setFocus();
+    QApplication::processEvents();
+    servidor.clearRecord();
+    // Create Procedure of ana: nothing yet, a click grants it.
+    const QPoint punto = g->visualRect(g->model()->index(0, 4)).center();
+    ASSERT_FALSE(punto.isNull());
+    for (QEvent::Type tipo : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent raton(tipo, punto, g->viewport()->mapToGlobal(punto), Qt::LeftButton,
+                          tipo == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(g->viewport(), &raton);
+    }
+    EXPECT_EQ(servidor.statements(), (std::vector<std::string>{"USE Tienda", "GRANT CREATE PROCEDURE TO ana"}));
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(0, 4), "PE");
+    EXPECT_EQ(servidor.currentDatabase(), "Tienda");
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'|').toStdString();
 }

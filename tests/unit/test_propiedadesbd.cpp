@@ -1,7 +1,8 @@
 // The database window: loading an existing database's files, the file
 // grids as the user drives them (defaults, locks, the size and filegroup
 // rules, the limit switch), the folder picker's way back, the CREATE
-// DATABASE sent by OK, and OK's rename.
+// DATABASE sent by OK, OK's rename, the removal of a file or filegroup, and
+// the statement permissions.
 
 #include "common/funciones.h"
 #include "database/frmpropiedadesbd.h"
@@ -722,6 +723,305 @@ TEST_F(VentanaBDAlter, TheGeneralTabShowsTheServersData) {
     EXPECT_EQ(p->lblTamaño->text(), "3.50 MB");
     EXPECT_EQ(p->lblEspacio->text(), "");
     EXPECT_EQ(p->lblIntercalacion->text(), "Modern_Spanish_CI_AS");
-    // The users are counted only after the window's own USE.
-    EXPECT_EQ(p->lblUsuarios->text(), "");
+    // The users are counted right after the window's own USE.
+    EXPECT_EQ(p->lblUsuarios->text(), "2");
+}
+
+TEST_F(VentanaBDAlter, TheUsersAreCountedOnlyAfterTheWindowsOwnUse) {
+    struct Caso {
+        const char* nombre;
+        bool nueva;
+        bool usoFalla;
+        QString usuarios;
+        QStringList cajas;
+    };
+    const Caso casos[] = {
+        {"the window's USE went through", false, false, "2", {}},
+        {"the window's USE was refused", false, true, "", {" Error Nº:911 (No such database.)."}},
+        {"a new database sends no USE", true, false, "", {}},
+    };
+    for (const Caso& c : casos) {
+        conexion->Enviadas.clear();
+        conexion->RespondePatron(" SELECT usu.Name,case.*", {"n"}, {{"a"}, {"b"}});
+        if (c.usoFalla) conexion->Falla("USE Tienda", 911, "No such database.");
+        if (c.nueva) Abre(true);
+        else AbreTienda({});
+        EXPECT_EQ(p->lblUsuarios->text(), c.usuarios) << c.nombre;
+        EXPECT_EQ(Cajas(), c.cajas) << c.nombre;
+        p->cmdCancelar->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// ---- Removing a file or a filegroup ----
+
+class VentanaBDElimina : public VentanaBD {
+protected:
+    // Tienda with a second data file in HIST, a log file and groups PRIMARY
+    // (one file) and HIST (none shown).
+    void AbreTiendaConFicheros() {
+        AbreTienda({{"Tienda", "C:\\D\\Tienda.mdf", 128, 1, 0, 2, -1},
+                    {"Hist1", "C:\\D\\Hist1.ndf", 128, 2, 0, 2, -1},
+                    {"Tienda_log", "C:\\D\\Tienda_log.ldf", 128, 0, 0, 2, -1},
+                    {"Tienda_log2", "C:\\D\\Tienda_log2.ldf", 128, 0, 0, 2, -1}});
+    }
+    // What the server answers after the removal.
+    void ServidorDespues() {
+        conexion->Responde(kFicheros, kColumnasFicheros,
+                           {{"Tienda", "C:\\D\\Tienda.mdf", 256, 1, 0, 2, -1},
+                            {"Tienda_log", "C:\\D\\Tienda_log.ldf", 128, 0, 0, 2, -1}});
+        conexion->RespondePatron(kGrupos, kColumnasGrupos, {{"PRIMARY", 0, 1, 1}, {"NUEVO", 0, 3, 0}});
+    }
+    void EnPestaña(int pestaña, int fila) {
+        p->sstBaseDatos->PestañaActual(pestaña);
+        g = pestaña == PestañaGrupos ? p->TDBGridGrupos
+            : pestaña == PestañaArchivos ? p->TDBGridArchivos
+                                          : p->TDBGridTransacciones;
+        g->setFocus();
+        Pon(fila, 0);
+    }
+    static QStringList Sentencias(const QStringList& enviadas) {
+        QStringList r;
+        for (const QString& s : enviadas)
+            if (!s.startsWith("Select ") && !s.startsWith("select ")) r.append(s);
+        return r;
+    }
+};
+
+TEST_F(VentanaBDElimina, RemovesWhatIsUnderTheCursorAndReloads) {
+    struct Caso {
+        const char* nombre;
+        int pestaña;
+        int fila;
+        QString tecleado;     // a name typed into the box and not applied
+        QStringList enviadas;  // statements other than queries
+        QStringList cajas;
+        bool recargaFicheros;
+    };
+    const QString h = "ALTER DATABASE Tienda" + kCR;
+    const Caso casos[] = {
+        {"a data file", PestañaArchivos, 1, {}, {h + " REMOVE FILE Hist1"}, {}, true},
+        {"a log file", PestañaTransacciones, 1, {}, {h + " REMOVE FILE Tienda_log2"}, {}, true},
+        {"a rename typed and not applied names the window's database", PestañaArchivos, 1, "Nueva",
+         {h + " REMOVE FILE Hist1"}, {}, true},
+        {"an empty data-file row", PestañaArchivos, 5, {}, {}, {}, false},
+        {"an empty log-file row", PestañaTransacciones, 7, {}, {}, {}, false},
+        {"a group with files", PestañaGrupos, 0, {}, {},
+         {"El grupo de archivo contiene un o mas archivos. No se puede eliminar."}, false},
+        {"an empty group", PestañaGrupos, 1, {}, {h + " REMOVE FILEGROUP HIST"}, {}, false},
+        {"an empty group row", PestañaGrupos, 4, {}, {}, {}, false},
+        {"a group typed and not saved", PestañaGrupos, 2, {}, {}, {}, false},
+    };
+    for (const Caso& c : casos) {
+        AbreTiendaConFicheros();
+        if (!c.tecleado.isEmpty()) p->txtNombreBD->setText(c.tecleado);
+        // Rows typed and not saved.
+        Fila(p->ArrayArchivos, 3, {"Nuevo", "C:\\D\\", "1", "PRIMARY", "-1", "P", "10", "0", ""});
+        p->TDBGridArchivos->Reenlaza();
+        EnPestaña(c.pestaña, c.fila);
+        p->ArrayGrupos->GrabaCelda(2, 0, "TECLEADO");
+        p->TDBGridGrupos->Reenlaza();
+        ServidorDespues();
+        conexion->Enviadas.clear();
+        p->cmdEliminarFila[c.pestaña - PestañaGrupos]->click();
+        EXPECT_EQ(Sentencias(conexion->Enviadas), c.enviadas) << c.nombre;
+        EXPECT_EQ(Cajas(), c.cajas) << c.nombre;
+        // The filegroups always come again from the server, from the top.
+        EXPECT_EQ(p->TDBGridGrupos->MatrizEnlazada(), p->ArrayGrupos) << c.nombre;
+        EXPECT_EQ(p->ArrayGrupos->LeeCelda(1, 0), "NUEVO") << c.nombre;
+        EXPECT_EQ(p->ArrayGrupos->LeeCelda(2, 0), "") << c.nombre;
+        EXPECT_EQ(p->TDBGridGrupos->PrimeraFila(), 0) << c.nombre;
+        EXPECT_TRUE(conexion->Enviadas.join("|").contains("from Tienda..sysfilegroups g")) << c.nombre;
+        // A file removal reloads both file lists: the unsaved row is gone.
+        EXPECT_EQ(p->ArrayArchivos->LeeCelda(3, 0), c.recargaFicheros ? "" : "Nuevo") << c.nombre;
+        EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, 0), c.recargaFicheros ? "" : "Hist1") << c.nombre;
+        EXPECT_EQ(p->ArrayTransacciones->LeeCelda(1, 0), c.recargaFicheros ? "" : "Tienda_log2") << c.nombre;
+        if (c.recargaFicheros) {
+            EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, TamañoInicial), "2") << c.nombre;
+            EXPECT_EQ(g->MatrizEnlazada()->LeeCelda(0, 0), c.pestaña == PestañaArchivos ? "Tienda" : "Tienda_log")
+                << c.nombre;
+            EXPECT_EQ(g->PrimeraFila(), 0) << c.nombre;
+        }
+        EXPECT_EQ(p->txtNombreBD->text(), c.tecleado.isEmpty() ? "Tienda" : c.tecleado) << c.nombre;
+        p->cmdCancelar->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(VentanaBDElimina, ARefusedRemovalIsShownAndChangesNothing) {
+    AbreTiendaConFicheros();
+    Fila(p->ArrayArchivos, 3, {"Nuevo", "C:\\D\\", "1", "PRIMARY", "-1", "P", "10", "0", ""});
+    p->TDBGridArchivos->Reenlaza();
+    EnPestaña(PestañaArchivos, 1);
+    ServidorDespues();
+    conexion->Falla("ALTER DATABASE Tienda" + kCR + " REMOVE FILE Hist1", 5042, "The file cannot be removed.");
+    conexion->Enviadas.clear();
+    p->cmdEliminarFila[1]->click();
+    EXPECT_EQ(conexion->Enviadas, QStringList{"ALTER DATABASE Tienda" + kCR + " REMOVE FILE Hist1"});
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:5042 (The file cannot be removed.)."});
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, 0), "Hist1");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(3, 0), "Nuevo");
+    EXPECT_EQ(p->ArrayGrupos->LeeCelda(1, 0), "HIST");
+}
+
+TEST_F(VentanaBDElimina, ANewDatabaseOnlyLosesTheRowUnderTheCursor) {
+    for (const bool registro : {false, true}) {
+        Abre(true);
+        const ArrayDatos a = registro ? p->ArrayTransacciones : p->ArrayArchivos;
+        Fila(a, 0, {"Uno", "C:\\D\\", "1", registro ? "LOG" : "PRIMARY", "-1", "P", "10", "0", ""});
+        Fila(a, 1, {"Dos", "C:\\D\\", "2", registro ? "LOG" : "PRIMARY", "-1", "P", "10", "-1", "9"});
+        EnPestaña(registro ? PestañaTransacciones : PestañaArchivos, 1);
+        g->Reenlaza();
+        conexion->Enviadas.clear();
+        p->cmdEliminarFila[registro ? 2 : 1]->click();
+        EXPECT_TRUE(conexion->Enviadas.isEmpty()) << conexion->Enviadas.join("|").toStdString();
+        EXPECT_TRUE(Cajas().isEmpty());
+        EXPECT_EQ(Celdas(a, 0)[0], "Uno");
+        EXPECT_EQ(Celdas(a, 1), QStringList(9, QString()));
+        EXPECT_EQ(g->MatrizEnlazada(), a);
+        p->cmdCancelar->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// ---- Statement permissions ----
+
+class VentanaBDPermisos : public VentanaBD {
+protected:
+    static QString Protecciones(int uid) {
+        return QStringLiteral("select * from sysprotects where uid=%1and action IN(203,198,207,222,236,178,228,235 )")
+            .arg(uid);
+    }
+    // Tienda with ana (uid 5), dbo (uid 1, whose protections cannot be read)
+    // and "Juan Pérez" (uid 7, no rows).
+    void AbrePermisos(const QString& bd = QStringLiteral("Tienda")) {
+        conexion->Responde(" SELECT usu.Name as nombre,usu.uid as id From " + bd +
+                               "..sysusers usu ,master.dbo.syslogins lo Where usu.sid = lo.sid and  (usu.islogin = 1 "
+                               "and usu.isaliased = 0 and usu.hasdbaccess = 1) ",
+                           QStringList{"nombre", "id"}, ConexionGuion::Filas{{"ana", 5}, {"dbo", 1}, {"Juan Pérez", 7}});
+        conexion->Responde(Protecciones(5), QStringList{"id", "uid", "action", "protecttype"},
+                           ConexionGuion::Filas{{0, 5, 198, 205},    // CREATE TABLE granted
+                            {0, 5, 207, 206},    // CREATE VIEW denied
+                            {0, 5, 222, 204},    // CREATE PROCEDURE granted with grant option
+                            {0, 5, 193, 205},    // an action of no column
+                            {0, 5, 228, 200},    // an unknown protection
+                            {0, 5, 235, 206},    // BACKUP LOG denied ...
+                            {0, 5, 235, 205}});  // ... then granted: the later row holds
+        conexion->Falla(Protecciones(1), 229, "Permission denied.");
+        if (bd == "Tienda") AbreTienda({});
+        else Abre(false, bd);
+        g = p->TDBGridPermisos;
+    }
+    QStringList FilaPermisos(int f) {
+        QStringList r;
+        for (int c = 0; c <= 8; ++c) r.append(p->ArrayPermisos->LeeCelda(f, c));
+        return r;
+    }
+    // Space on a permission cell: the cell takes its next code.
+    void Cambia(int f, int c) {
+        p->sstBaseDatos->PestañaActual(PestañaPermisos);
+        g->setFocus();
+        Pon(f, c);
+        Tecla(Qt::Key_Space, " ");
+    }
+};
+
+TEST_F(VentanaBDPermisos, LoadsEachUsersPermissions) {
+    AbrePermisos();
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:229 (Permission denied.)."});
+    ASSERT_TRUE(p->ArrayPermisos);
+    EXPECT_EQ(p->ArrayPermisos->FilaSuperior(), 3);
+    EXPECT_EQ(p->ArrayPermisos->ColumnaSuperior(), 9);
+    EXPECT_EQ(FilaPermisos(0), (QStringList{"ana", "NA", "PE", "NP", "PE", "NA", "NA", "NA", "PE"}));
+    EXPECT_EQ(FilaPermisos(1), (QStringList{"dbo", "NA", "NA", "NA", "NA", "NA", "NA", "NA", "NA"}));
+    EXPECT_EQ(FilaPermisos(2), (QStringList{"Juan Pérez", "NA", "NA", "NA", "NA", "NA", "NA", "NA", "NA"}));
+    EXPECT_EQ(FilaPermisos(3), QStringList(9, QString()));
+    EXPECT_EQ(g->MatrizEnlazada(), p->ArrayPermisos);
+    EXPECT_FALSE(g->Columns(1).Visible());
+    for (int k = 2; k <= 8; ++k) EXPECT_TRUE(g->Columns(k).Visible()) << k;
+    EXPECT_EQ(g->Columns(3).ValueItems().Count(), 3);
+    EXPECT_EQ(g->Columns(3).ValueItems().Item(1).Value, "PE");
+    EXPECT_FALSE(g->Columns(3).ValueItems().Item(1).Imagen.isNull());
+}
+
+TEST_F(VentanaBDPermisos, MasterShowsCreateDatabaseAndAFailedUserQueryLeavesTheGridUnbound) {
+    conexion->Falla(" SELECT usu.Name as nombre,usu.uid as id From master..sysusers usu ,master.dbo.syslogins lo "
+                    "Where usu.sid = lo.sid and  (usu.islogin = 1 and usu.isaliased = 0 and usu.hasdbaccess = 1) ",
+                    208, "Invalid object.");
+    Abre(false, "master");
+    EXPECT_TRUE(p->TDBGridPermisos->Columns(1).Visible());
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:208 (Invalid object.)."});
+    EXPECT_FALSE(p->TDBGridPermisos->MatrizEnlazada());
+}
+
+TEST_F(VentanaBDPermisos, ACellMovesOnAndIsSentAtOnce) {
+    AbrePermisos();
+    Cajas();
+    struct Caso {
+        int fila, columna;
+        QString antes, despues;
+        QString sentencia;
+    };
+    const QList<Caso> casos = {
+        {0, 3, "NP", "NA", "REVOKE CREATE VIEW TO ana"},
+        {0, 2, "PE", "NP", "DENY CREATE TABLE TO ana"},
+        {0, 2, "NP", "NA", "REVOKE CREATE TABLE TO ana"},
+        {1, 2, "NA", "PE", "GRANT CREATE TABLE TO dbo"},
+        {1, 8, "NA", "PE", "GRANT BACKUP LOG  TO dbo"},
+        {2, 7, "NA", "PE", "GRANT BACKUP DATABASE TO [Juan Pérez]"},
+    };
+    for (const Caso& c : casos) {
+        // The name box no longer holds the window's database.
+        p->txtNombreBD->setText("Otra");
+        EXPECT_EQ(p->ArrayPermisos->LeeCelda(c.fila, c.columna), c.antes) << c.sentencia.toStdString();
+        conexion->Enviadas.clear();
+        Cambia(c.fila, c.columna);
+        EXPECT_EQ(conexion->Enviadas, (QStringList{"USE Tienda", c.sentencia}));
+        EXPECT_EQ(p->ArrayPermisos->LeeCelda(c.fila, c.columna), c.despues) << c.sentencia.toStdString();
+        EXPECT_TRUE(Cajas().isEmpty());
+    }
+}
+
+TEST_F(VentanaBDPermisos, ARefusalPutsTheCellBack) {
+    struct Caso {
+        const char* nombre;
+        QString falla;
+    };
+    const Caso casos[] = {{"the USE", "USE Tienda"}, {"the GRANT", "GRANT CREATE RULE TO ana"}};
+    for (const Caso& c : casos) {
+        AbrePermisos();
+        Cajas();
+        conexion->Falla(c.falla, 4604, "There is no such user.");
+        conexion->Enviadas.clear();
+        Cambia(0, 5);
+        EXPECT_EQ(conexion->Enviadas.last(), c.falla) << c.nombre;
+        EXPECT_EQ(Cajas(), QStringList{" Error Nº:4604 (There is no such user.)."}) << c.nombre;
+        EXPECT_EQ(p->ArrayPermisos->LeeCelda(0, 5), "NA") << c.nombre;
+        // The next change goes on from what the server holds.
+        conexion->Responde(c.falla, QStringList{});
+        conexion->Enviadas.clear();
+        p->cmdCancelar->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(VentanaBDPermisos, TheEmptyRowAndTheUserColumnSendNothing) {
+    AbrePermisos();
+    Cajas();
+    conexion->Enviadas.clear();
+    Cambia(3, 2);
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(3, 2), "");
+    Pon(0, 0);
+    Escribe("x");
+    Enter();
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(0, 0), "ana");
+    EXPECT_TRUE(conexion->Enviadas.isEmpty()) << conexion->Enviadas.join("|").toStdString();
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
+TEST_F(VentanaBDPermisos, ANewDatabaseHasNoPermissions) {
+    Abre(true);
+    EXPECT_FALSE(p->sstBaseDatos->PestañaActiva(PestañaPermisos));
+    EXPECT_FALSE(p->TDBGridPermisos->MatrizEnlazada());
+    EXPECT_FALSE(p->ArrayPermisos);
 }

@@ -2,6 +2,7 @@
 // exact, several log files, sizes, decimal commas, hostile names and a value
 // that is not a number.
 
+#include "common/celdapermiso.h"
 #include "database/textosbd.h"
 #include "platform/errores.h"
 #include "support/entorno.h"
@@ -221,4 +222,76 @@ TEST(TextosBD, GeneralDataQueries) {
                   cr + "(select str(convert(dec(15),sum(size))*  @low / 1048576,10,2) from [Mi BD].dbo.sysfiles)");
     EXPECT_TRUE(TextoUsuariosBD().startsWith(" SELECT usu.Name,case                    when (usg.uid is null)"));
     EXPECT_TRUE(TextoUsuariosBD().contains("Else usg.Name"));
+}
+
+TEST(TextosBD, RemovalTexts) {
+    const QString h = QStringLiteral("ALTER DATABASE Ventas\r");
+    EXPECT_EQ(TextoEliminaFicheroBD("Ventas", "Hist1"), h + " REMOVE FILE Hist1");
+    EXPECT_EQ(TextoEliminaGrupoBD("Ventas", "HISTORICO"), h + " REMOVE FILEGROUP HISTORICO");
+    EXPECT_EQ(TextoEliminaFicheroBD(" Mi BD]", "mi fichero"), "ALTER DATABASE [ Mi BD]]]\r REMOVE FILE [mi fichero]");
+    EXPECT_EQ(TextoEliminaGrupoBD("Ventas", "select"), h + " REMOVE FILEGROUP [select]");
+}
+
+TEST(TextosBD, StatementPermissionTexts) {
+    struct Caso {
+        int columna;
+        const char* celda;
+        const char* texto;
+    };
+    const Caso casos[] = {
+        {1, "NA", "REVOKE CREATE DATABASE"},  {1, "PE", "GRANT CREATE DATABASE"},
+        {1, "NP", "DENY  CREATE DATABASE"},   {2, "NA", "REVOKE CREATE TABLE"},
+        {2, "PE", "GRANT CREATE TABLE"},      {2, "NP", "DENY CREATE TABLE"},
+        {3, "PE", "GRANT CREATE VIEW"},       {4, "NP", "DENY CREATE PROCEDURE"},
+        {5, "NA", "REVOKE CREATE RULE"},      {6, "PE", "GRANT CREATE FUNCTION"},
+        {7, "NP", "DENY BACKUP DATABASE"},    {7, "NA", "REVOKE BACKUP DATABASE"},
+        {8, "NA", "REVOKE BACKUP LOG "},      {8, "PE", "GRANT BACKUP LOG "},
+        {8, "NP", "DENY BACKUP LOG "},
+        // The first code the cell holds, in the order NA, PE, NP, decides.
+        {2, "PE NA", "REVOKE CREATE TABLE"},  {2, "xNPyPE", "GRANT CREATE TABLE"},
+        {2, "", ""},                          {2, "na", ""},
+        {0, "PE", ""},                        {9, "PE", ""},
+    };
+    for (const Caso& c : casos)
+        EXPECT_EQ(TextoPermisoBD(c.columna, c.celda), QString::fromUtf8(c.texto)) << c.columna << " " << c.celda;
+    EXPECT_EQ(TextoPermisoUsuarioBD(TextoPermisoBD(8, "PE"), "ana"), "GRANT BACKUP LOG  TO ana");
+    EXPECT_EQ(TextoPermisoUsuarioBD(TextoPermisoBD(1, "NP"), "ana"), "DENY  CREATE DATABASE TO ana");
+    EXPECT_EQ(TextoPermisoUsuarioBD("GRANT CREATE VIEW", "Juan Pérez"), "GRANT CREATE VIEW TO [Juan Pérez]");
+    EXPECT_EQ(TextoPermisoUsuarioBD("GRANT CREATE VIEW", "a]b"), "GRANT CREATE VIEW TO [a]]b]");
+}
+
+TEST(TextosBD, StatementPermissionQueries) {
+    EXPECT_EQ(TextoUsoBD("Ventas"), "USE Ventas");
+    EXPECT_EQ(TextoUsoBD("Mis Ventas"), "USE [Mis Ventas]");
+    EXPECT_EQ(TextoUsuariosPermisoBD("Ventas"),
+              " SELECT usu.Name as nombre,usu.uid as id From Ventas..sysusers usu ,master.dbo.syslogins lo Where "
+              "usu.sid = lo.sid and  (usu.islogin = 1 and usu.isaliased = 0 and usu.hasdbaccess = 1) ");
+    EXPECT_TRUE(TextoUsuariosPermisoBD("x y").contains(" From [x y]..sysusers usu"));
+    EXPECT_EQ(TextoProteccionesBD("5"), "select * from sysprotects where uid=5and action IN(203,198,207,222,236,178,228,235 )");
+    EXPECT_THROW(TextoProteccionesBD("5 or 1=1"), ErrorEjecucion);
+    const int acciones[] = {203, 198, 207, 222, 236, 178, 228, 235};
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(ColumnaAccionBD(acciones[k]), k + 1);
+    EXPECT_EQ(ColumnaAccionBD(193), 0);
+}
+
+TEST(CeldaPermiso, ProtectionTypesAndPictures) {
+    EXPECT_EQ(CodigoProteccion(205), "PE");
+    EXPECT_EQ(CodigoProteccion(204), "PE");
+    EXPECT_EQ(CodigoProteccion(206), "NP");
+    EXPECT_EQ(CodigoProteccion(0), "");
+    EXPECT_EQ(AccionDeCelda("NA"), AccionPermiso::Revoca);
+    EXPECT_EQ(AccionDeCelda("PE"), AccionPermiso::Concede);
+    EXPECT_EQ(AccionDeCelda("NP"), AccionPermiso::Deniega);
+    EXPECT_EQ(AccionDeCelda("--"), AccionPermiso::Ninguna);
+    EXPECT_EQ(EligePermiso("NP", "R", "G", "D"), "D");
+    const struct {
+        const char* codigo;
+        QSize tamaño;
+    } imagenes[] = {{"NA", {13, 13}}, {"PE", {16, 14}}, {"NP", {15, 14}}};
+    for (const auto& i : imagenes) {
+        const QIcon icono = ImagenPermiso(i.codigo);
+        ASSERT_FALSE(icono.isNull()) << i.codigo;
+        EXPECT_EQ(icono.availableSizes().value(0), i.tamaño) << i.codigo;
+    }
+    EXPECT_TRUE(ImagenPermiso("XX").isNull());
 }
