@@ -104,6 +104,8 @@ frmRestaurarCopia::frmRestaurarCopia() : FormularioUnico(QStringLiteral("frmRest
     TDBGridFicheros->Columns(1).Caption(QStringLiteral("Nombre fisico"));
     // The logical names are the backup's own: only the physical ones change.
     TDBGridFicheros->Columns(0).Locked(true);
+    TDBGridFicheros->Columns(0).Width(170);
+    TDBGridFicheros->Columns(1).Width(440);
     marco->addWidget(TDBGridFicheros);
 
     cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
