@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace datos {
 
@@ -83,6 +84,11 @@ public:
     // result without columns when none has). Reads the batch to its end; an
     // error anywhere fails the call.
     virtual std::shared_ptr<const ResultSet> Query(const QString& sql) = 0;
+    // Sends a batch and returns every result that has columns, in the order
+    // the server sent them (none when no result has columns), as a command's
+    // NextRecordset would walk them. Reads the batch to its end; an error
+    // anywhere fails the call and nothing is returned.
+    virtual std::vector<std::shared_ptr<const ResultSet>> QueryAll(const QString& sql) = 0;
 
     virtual void BeginTrans() = 0;
     virtual void CommitTrans() = 0;

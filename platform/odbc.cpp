@@ -522,7 +522,14 @@ void OdbcConnection::Execute(const QString& sql) { ejecuta(sql, false); }
 
 std::shared_ptr<const ResultSet> OdbcConnection::Query(const QString& sql) { return ejecuta(sql, true); }
 
-std::shared_ptr<const ResultSet> OdbcConnection::ejecuta(const QString& sql, bool conFilas) {
+std::vector<std::shared_ptr<const ResultSet>> OdbcConnection::QueryAll(const QString& sql) {
+    std::vector<std::shared_ptr<const ResultSet>> todas;
+    ejecuta(sql, false, &todas);
+    return todas;
+}
+
+std::shared_ptr<const ResultSet> OdbcConnection::ejecuta(const QString& sql, bool conFilas,
+                                                         std::vector<std::shared_ptr<const ResultSet>>* todas) {
     exigeAbierta();
     errors_.clear();
     Llamada ll(errors_);
@@ -546,8 +553,17 @@ std::shared_ptr<const ResultSet> OdbcConnection::ejecuta(const QString& sql, boo
         while (!ll.fatal) {
             if (enResultado) {
                 SQLSMALLINT columnas = 0;
-                if (SQL_SUCCEEDED(SQLNumResultCols(st.h, &columnas)) && columnas > 0)
-                    leeResultado(st.h, columnas, ll, conFilas && !tabla && !ll.fallo ? &tabla : nullptr);
+                if (SQL_SUCCEEDED(SQLNumResultCols(st.h, &columnas)) && columnas > 0) {
+                    if (todas) {
+                        // Once the call has failed nothing more is kept:
+                        // the rest is only read to its end.
+                        std::shared_ptr<TablaDatos> una;
+                        leeResultado(st.h, columnas, ll, !ll.fallo ? &una : nullptr);
+                        if (una && !ll.fallo) todas->push_back(std::move(una));
+                    } else {
+                        leeResultado(st.h, columnas, ll, conFilas && !tabla && !ll.fallo ? &tabla : nullptr);
+                    }
+                }
                 if (ll.fatal) break;
             }
             const qsizetype antes = errors_.size();
@@ -567,7 +583,10 @@ std::shared_ptr<const ResultSet> OdbcConnection::ejecuta(const QString& sql, boo
             }
         }
     }
-    if (ll.fallo) falla(ll);
+    if (ll.fallo) {
+        if (todas) todas->clear();
+        falla(ll);
+    }
     if (!conFilas) return nullptr;
     if (!tabla) tabla = std::make_shared<TablaDatos>(QList<ColumnInfo>{});
     return tabla;

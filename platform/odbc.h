@@ -46,6 +46,7 @@ public:
 
     void Execute(const QString& sql) override;
     std::shared_ptr<const ResultSet> Query(const QString& sql) override;
+    std::vector<std::shared_ptr<const ResultSet>> QueryAll(const QString& sql) override;
 
     void BeginTrans() override;
     void CommitTrans() override;
@@ -63,7 +64,10 @@ private:
     struct Plan;
 
     void exigeAbierta() const;
-    std::shared_ptr<const ResultSet> ejecuta(const QString& sql, bool conFilas);
+    // Runs a batch to its end. With conFilas the first result that has
+    // columns is returned; with todas every such result is appended to it.
+    std::shared_ptr<const ResultSet> ejecuta(const QString& sql, bool conFilas,
+                                             std::vector<std::shared_ptr<const ResultSet>>* todas = nullptr);
     void leeResultado(void* sentencia, int columnas, Llamada& ll, std::shared_ptr<TablaDatos>* destino);
     void finTransaccion(bool confirma);
     void cierraFisica();

@@ -3,14 +3,22 @@
 // when the window loads. A window already open is only brought forward and
 // keeps the login it was opened for.
 //
-// What it holds so far is the login's name; the password, the access to
-// each database, the roles and Accept are built on this class.
+// The grid lists every database of the server with a tick where the login
+// has its own user there; a change of that tick grants or revokes the access
+// at once, and the role list below acts on the database of the grid's row.
+// Accept creates the login or changes its password. Whether the name box is
+// enabled is the window's mode: enabled means the login is still to be
+// created.
 
 #include "platform/formularios.h"
+#include "platform/griddataarray.h"
 
+class ListaCasillas;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class RejillaDatos;
 
 class frmInicioSesion : public FormularioUnico<frmInicioSesion> {
     Q_OBJECT
@@ -18,18 +26,45 @@ public:
     frmInicioSesion();
 
     // The size the window opens with in the main window.
-    QSize sizeHint() const override { return QSize(420, 200); }
+    QSize sizeHint() const override { return QSize(460, 480); }
 
     QLabel* lblUsuario;
+    QLabel* lblContrasena;           // lblContraseña
+    QLabel* lblConfirmarContrasena;  // lblConfirmarContraseña
     QLineEdit* txtUsuario;  // accepts input only while the login does not exist yet
+    QLineEdit* txtClave;
+    QLineEdit* txtConfClave;
+    QPushButton* cmdAceptar;
     QPushButton* cmdCancelar;
+    QGroupBox* fraAccesoBD;
+    RejillaDatos* TDBGridBaseDatos;
+    QGroupBox* fraFunciones;
+    ListaCasillas* lstFunciones;
 
+    // Rows 0 to the number of databases (the last one empty); columns: 0 the
+    // access ("-1" or "0"), 1 the database, 2 the user (always ""), 3 unused.
+    ArrayDatos ArrayBaseDatos;
+    QString ClaveAnterior;  // old-password argument of sp_password: never set, so empty
+    bool Cargando = false;  // the window itself is filling the grid or the ticks
+
+    void CapturaBaseDatos(const QString& NombreUsuario);
+    void CapturaFunciones(const QString& NombreUsuario);
+    bool Comprobar();
+    void PermisosFunciones(const QString& NombreBD);
     void PonIdioma();
 
 public slots:
+    void cmdAceptar_Click();
     void cmdCancelar_Click();
+    void lstFunciones_ItemCheck(int Item);
 
 protected:
     void Form_Load() override;
     void Form_Activate() override;
+
+private:
+    void TDBGridBaseDatos_BeforeColUpdate(int ColIndex, const QString& OldValue, int& Cancel);
+    void TDBGridBaseDatos_AfterColUpdate(int ColIndex);
+    void TDBGridBaseDatos_RowColChange();
+    QString anterior_;  // the access cell before the edit in course
 };

@@ -1,39 +1,120 @@
 #include "security/frmusuario.h"
 
 #include "common/funciones.h"
+#include "common/globales.h"
+#include "common/texto.h"
+#include "explorer/frmadministrador.h"
+#include "platform/listacasillas.h"
+#include "platform/servicios.h"
+#include "security/cuentas.h"
+#include "security/textoscuentas.h"
 
+#include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+using namespace textoscuentas;
 
 frmUsuario::frmUsuario() : FormularioUnico(QStringLiteral("frmUsuario"), Clase::Hija) {
     setWindowTitle(QStringLiteral("Usuario"));
     auto* capa = new QGridLayout(this);
-    lblUsuario = new QLabel(QStringLiteral("Usuario:"), this);
-    lblUsuario->setObjectName(QStringLiteral("lblUsuario"));
-    txtUsuario = new QLineEdit(this);
-    txtUsuario->setObjectName(QStringLiteral("txtUsuario"));
+    auto etiqueta = [this](const char* nombre, const QString& texto) {
+        auto* l = new QLabel(texto, this);
+        l->setObjectName(QString::fromUtf8(nombre));
+        return l;
+    };
+    auto caja = [this](const char* nombre) {
+        auto* t = new QLineEdit(this);
+        t->setObjectName(QString::fromUtf8(nombre));
+        return t;
+    };
+    lblUsuario = etiqueta("lblUsuario", QStringLiteral("Usuario:"));
+    lblContrasena = etiqueta("lblContraseña", QStringLiteral("Contraseña:"));
+    lblConfirmarContrasena = etiqueta("lblConfirmarContraseña", QStringLiteral("Confirmar Contraseña:"));
+    txtUsuario = caja("txtUsuario");
     txtUsuario->setMinimumWidth(220);
+    txtClave = caja("txtClave");
+    txtClave->setEchoMode(QLineEdit::Password);
+    txtConfClave = caja("txtConfClave");
+    txtConfClave->setEchoMode(QLineEdit::Password);
+
+    SSTabUsuario = new QTabWidget(this);
+    SSTabUsuario->setObjectName(QStringLiteral("SSTabUsuario"));
+    auto* funciones = new QWidget(SSTabUsuario);
+    auto* capaFunciones = new QVBoxLayout(funciones);
+    fraFunciones = new QGroupBox(QStringLiteral(" Funciones para la base de datos "), funciones);
+    fraFunciones->setObjectName(QStringLiteral("fraFunciones"));
+    auto* capaMarco = new QVBoxLayout(fraFunciones);
+    lstFunciones = new ListaCasillas(fraFunciones);
+    lstFunciones->setObjectName(QStringLiteral("lstFunciones"));
+    capaMarco->addWidget(lstFunciones);
+    capaFunciones->addWidget(fraFunciones);
+    auto* permisos = new QWidget(SSTabUsuario);
+    auto* capaPermisos = new QGridLayout(permisos);
+    lblObjetos = new QLabel(QStringLiteral("Objetos:"), permisos);
+    lblObjetos->setObjectName(QStringLiteral("lblObjetos"));
+    cboObjetos = new QComboBox(permisos);
+    cboObjetos->setObjectName(QStringLiteral("cboObjetos"));
+    capaPermisos->addWidget(lblObjetos, 0, 0);
+    capaPermisos->addWidget(cboObjetos, 0, 1);
+    capaPermisos->setRowStretch(1, 1);
+    SSTabUsuario->addTab(funciones, QStringLiteral("Funciones"));
+    SSTabUsuario->addTab(permisos, QStringLiteral("Permisos"));
+
+    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
+    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
     cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
     cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+
     capa->addWidget(lblUsuario, 0, 0);
     capa->addWidget(txtUsuario, 0, 1);
-    capa->setRowStretch(1, 1);
-    capa->addWidget(cmdCancelar, 2, 1, Qt::AlignRight);
+    capa->addWidget(lblContrasena, 1, 0);
+    capa->addWidget(txtClave, 1, 1);
+    capa->addWidget(lblConfirmarContrasena, 2, 0);
+    capa->addWidget(txtConfClave, 2, 1);
+    capa->addWidget(SSTabUsuario, 3, 0, 1, 2);
+    auto* botones = new QHBoxLayout();
+    botones->addStretch(1);
+    botones->addWidget(cmdAceptar);
+    botones->addWidget(cmdCancelar);
+    capa->addLayout(botones, 4, 0, 1, 2);
     resize(sizeHint());
 
     ConectaSalidaCampo(txtUsuario);
+    ConectaSalidaCampo(txtClave);
+    ConectaSalidaCampo(txtConfClave);
+    connect(cmdAceptar, &QPushButton::clicked, this, &frmUsuario::cmdAceptar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmUsuario::cmdCancelar_Click);
+    connect(lstFunciones, &ListaCasillas::ItemCheck, this, &frmUsuario::lstFunciones_ItemCheck);
 }
 
 void frmUsuario::Form_Load() {
     Atrapa("Form_Load", [&] {
+        SSTabUsuario->setCurrentIndex(0);
         Usuario = NombreObjeto;
         txtUsuario->setText(NombreObjeto);
         setWindowTitle(QStringLiteral("Usuario [ ") + NombreObjeto + QStringLiteral(" ]"));
         BaseDatos = NombreNodo;
+        PunteroRaton(vb::vbHourglass);
+        ConIdioma(QStringLiteral("Procedimientos|Tablas|Vistas"), QStringLiteral("Procedures|Tables|Views"),
+                  [&](const QString& t) { cboObjetos->addItems(t.split(u'|')); });
+        if (cboObjetos->count() > 1) cboObjetos->setCurrentIndex(1);
+        // The user's own login, whatever its name: its password is the one
+        // Accept changes and its roles are the ones the list shows.
+        LoginUsuario.clear();
+        if (!NombreObjeto.isEmpty()) {
+            datos::Recordset rs;
+            if (CreaRecordset(Conexion, rs, LoginDelUsuario(BaseDatos, NombreObjeto)) && rs.RecordCount() > 0)
+                LoginUsuario = rs.Fields(0).Texto();
+        }
+        PermisosFunciones(BaseDatos);
         txtUsuario->setEnabled(NombreObjeto.isEmpty());
+        PunteroRaton(vb::vbDefault);
     });
 }
 
@@ -50,11 +131,137 @@ void frmUsuario::PonIdioma() {
         const bool es = Idioma == 0;
         setWindowTitle((es ? QStringLiteral("Usuario [ ") : QStringLiteral("User [ ")) + Usuario +
                        QStringLiteral(" ]"));
+        cmdAceptar->setText(es ? QStringLiteral("&Aceptar") : QStringLiteral("&Accept"));
         cmdCancelar->setText(es ? QStringLiteral("&Cancelar") : QStringLiteral("&Cancel"));
         lblUsuario->setText(es ? QStringLiteral("Usuario:") : QStringLiteral("User:"));
+        lblContrasena->setText(es ? QStringLiteral("Contraseña:") : QStringLiteral("Password:"));
+        lblConfirmarContrasena->setText(es ? QStringLiteral("Confirmar Contraseña:")
+                                           : QStringLiteral("Confirm Password:"));
+        lblObjetos->setText(es ? QStringLiteral("Objetos:") : QStringLiteral("Objets:"));
+        fraFunciones->setTitle(es ? QStringLiteral(" Funciones para la base de datos ")
+                                  : QStringLiteral(" Database functions "));
+        SSTabUsuario->setTabText(0, es ? QStringLiteral("Funciones") : QStringLiteral("Functions"));
+        SSTabUsuario->setTabText(1, es ? QStringLiteral("Permisos") : QStringLiteral("Grants"));
+    });
+}
+
+bool frmUsuario::Comprobar() {
+    bool correcto = false;
+    Atrapa("Comprobar", [&] { correcto = cuentas::CajasValidas(txtUsuario, txtClave, txtConfClave); });
+    return correcto;
+}
+
+bool frmUsuario::CreaCuenta() {
+    const QString nombre = txtUsuario->text();
+    const QString clave = txtClave->text();
+    // sp_addlogin and sp_grantdbaccess cannot run inside a transaction, so
+    // each step looks first and a retry skips what the last try created.
+    datos::Recordset rs;
+    if (!CreaRecordset(Conexion, rs, BuscaLogin(nombre))) return false;
+    if (rs.RecordCount() < 1) {
+        Conexion->Execute(AnadeLogin(nombre, clave, BaseDatos));
+        creoLogin_ = true;
+    }
+    Conexion->Execute(BaseDefecto(nombre, BaseDatos));
+    if (!CreaRecordset(Conexion, rs, BuscaUsuario(BaseDatos, nombre))) return false;
+    if (rs.RecordCount() < 1) {
+        Conexion->Execute(Usa(BaseDatos));
+        Conexion->Execute(DaAcceso(nombre));
+    }
+    frmAdministrador::Instancia()->MuestraUsuarios(BaseDatos);
+    if (creoLogin_) txtUsuario->setEnabled(false);
+    return true;
+}
+
+void frmUsuario::cmdAceptar_Click() {
+    Atrapa("cmdAceptar_Click", [&] {
+        const QString clave = txtClave->text();
+        if (txtUsuario->isEnabled()) {
+            if (!Comprobar()) return;
+            if (!CreaCuenta()) return;
+            Unload();
+            return;
+        }
+        const auto cambio = cuentas::CompruebaCambioClave(txtClave, txtConfClave);
+        if (cambio == cuentas::CambioClave::Rechazado) return;
+        if (cambio == cuentas::CambioClave::Cambia) {
+            // Only a login named like the user is this user's to change.
+            if (LoginUsuario != Usuario) {
+                MensajeUsuario(QStringLiteral("No se puede cambiar la contraseña de este usuario."),
+                               QStringLiteral("This user's password cannot be changed."));
+                return;
+            }
+            Conexion->Execute(CambiaClave(ClaveAnterior, clave, txtUsuario->text()));
+        }
+        Unload();
     });
 }
 
 void frmUsuario::cmdCancelar_Click() {
     Atrapa("cmdCancelar_Click", [&] { Unload(); });
+}
+
+void frmUsuario::CapturaFunciones(const QString& NombreUsuario) {
+    Q_UNUSED(NombreUsuario);
+    Atrapa("CapturaFunciones", [&] {
+        datos::Recordset rs;
+        if (!CreaRecordset(Conexion, rs, Roles())) return;
+        const bool antes = marcando_;
+        marcando_ = true;
+        lstFunciones->Clear();
+        while (!rs.Eof()) {
+            lstFunciones->AddItem(rs.Fields(QStringLiteral("Name")).Texto());
+            rs.MoveNext();
+        }
+        marcando_ = antes;
+    });
+}
+
+void frmUsuario::PermisosFunciones(const QString& NombreBD) {
+    const bool antes = marcando_;
+    marcando_ = true;
+    Atrapa("PermisosFunciones", [&] {
+        CapturaFunciones(Usuario);
+        PrefijoBD = NombreBD + QStringLiteral("..");
+        for (int i = 0; i < lstFunciones->ListCount(); ++i) lstFunciones->PonSinAviso(i, i == 0);
+        // No login of its own: the user is only in public.
+        if (LoginUsuario.isEmpty()) return;
+        const auto resultados = Conexion->QueryAll(AyudaLogins(LoginUsuario));
+        // The second result relates the login to databases: login, database,
+        // user or role, and the kind of relation.
+        if (resultados.size() < 2) return;
+        datos::Recordset rs;
+        rs.Open(resultados[1]);
+        while (!rs.Eof()) {
+            if (rs.Fields(1).Texto() == NombreBD) {
+                const QString rol = rs.Fields(QStringLiteral("username")).Texto();
+                for (int i = 0; i < lstFunciones->ListCount(); ++i)
+                    if (lstFunciones->List(i) == rol) lstFunciones->PonSinAviso(i, true);
+            }
+            rs.MoveNext();
+        }
+    });
+    marcando_ = antes;
+}
+
+void frmUsuario::lstFunciones_ItemCheck(int Item) {
+    if (marcando_ || !Mostrado()) return;
+    bool enviado = false;
+    bool marcado = false;
+    Atrapa("lstFunciones_ItemCheck", [&] {
+        marcado = lstFunciones->Selected(Item);
+        if (txtUsuario->isEnabled()) {
+            if (!Comprobar()) return;
+            if (!CreaCuenta()) return;
+            NombreObjeto = txtUsuario->text();
+            Usuario = txtUsuario->text();
+            LoginUsuario = Usuario;
+        }
+        Conexion->Execute(QStringLiteral(" use ") + NombreSQL(BaseDatos));
+        const QString rol = lstFunciones->List(Item);
+        Conexion->Execute(marcado ? AnadeAlRol(rol, Usuario) : QuitaDelRol(rol, Usuario));
+        enviado = true;
+    });
+    // A tick the server did not take goes back as it was.
+    if (!enviado && Item >= 0 && Item < lstFunciones->ListCount()) lstFunciones->PonSinAviso(Item, !marcado);
 }

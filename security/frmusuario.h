@@ -3,14 +3,20 @@
 // the database in NombreNodo, both read once when the window loads. A window
 // already open is only brought forward and keeps the user it was opened for.
 //
-// What it holds so far is the user's name; the password, the roles, the
-// object permissions and Accept are built on this class.
+// Accept creates the user with its login, or changes the password of the
+// user's own login. The role list acts on the server at every tick. Whether
+// the name box is enabled is the window's mode: enabled means the account is
+// still to be created.
 
 #include "platform/formularios.h"
 
+class ListaCasillas;
+class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTabWidget;
 
 class frmUsuario : public FormularioUnico<frmUsuario> {
     Q_OBJECT
@@ -18,21 +24,47 @@ public:
     frmUsuario();
 
     // The size the window opens with in the main window.
-    QSize sizeHint() const override { return QSize(420, 200); }
+    QSize sizeHint() const override { return QSize(460, 420); }
 
     QLabel* lblUsuario;
+    QLabel* lblContrasena;           // lblContraseña
+    QLabel* lblConfirmarContrasena;  // lblConfirmarContraseña
     QLineEdit* txtUsuario;  // accepts input only while the user does not exist yet
+    QLineEdit* txtClave;
+    QLineEdit* txtConfClave;
+    QPushButton* cmdAceptar;
     QPushButton* cmdCancelar;
+    QTabWidget* SSTabUsuario;
+    QGroupBox* fraFunciones;
+    ListaCasillas* lstFunciones;
+    QLabel* lblObjetos;
+    QComboBox* cboObjetos;
 
-    QString BaseDatos;  // the database of the window
-    QString Usuario;    // the user's name
+    QString BaseDatos;     // the database of the window
+    QString Usuario;       // the user's name
+    QString ClaveAnterior; // old-password argument of sp_password: never set, so empty
+    // The login the user belongs to (found by security id when the window
+    // loads; "" when none): its password is the one Accept changes.
+    QString LoginUsuario;
 
+    void CapturaFunciones(const QString& NombreUsuario);
+    void PermisosFunciones(const QString& NombreBD);
+    bool Comprobar();
     void PonIdioma();
 
 public slots:
+    void cmdAceptar_Click();
     void cmdCancelar_Click();
+    void lstFunciones_ItemCheck(int Item);
 
 protected:
     void Form_Load() override;
     void Form_Activate() override;
+
+private:
+    // The creation steps of a new account, each checking first so that a
+    // retry skips what already exists. False when a step failed (reported).
+    bool CreaCuenta();
+    bool creoLogin_ = false;   // this window created the login
+    bool marcando_ = false;    // the window itself is setting ticks
 };

@@ -43,6 +43,17 @@ void ConexionGuion::RespondePatron(const QString& patron, const QStringList& col
     guiones_.prepend(g);
 }
 
+void ConexionGuion::RespondeVarios(const QString& sql, const QList<Resultado>& resultados) {
+    Guion g;
+    g.sql = sql;
+    if (!resultados.isEmpty()) {
+        g.columnas = Infiere(resultados.first().columnas, resultados.first().filas);
+        g.filas = resultados.first().filas;
+        g.resto = resultados.mid(1);
+    }
+    guiones_.prepend(g);
+}
+
 void ConexionGuion::Falla(const QString& sql, qint64 numero, const QString& texto) {
     Guion g;
     g.sql = sql;
@@ -104,6 +115,21 @@ std::shared_ptr<const datos::ResultSet> ConexionGuion::Ejecuta(const QString& sq
 void ConexionGuion::Execute(const QString& sql) { Ejecuta(sql); }
 
 std::shared_ptr<const datos::ResultSet> ConexionGuion::Query(const QString& sql) { return Ejecuta(sql); }
+
+std::vector<std::shared_ptr<const datos::ResultSet>> ConexionGuion::QueryAll(const QString& sql) {
+    std::vector<std::shared_ptr<const datos::ResultSet>> todas;
+    auto primera = Ejecuta(sql);
+    if (primera->columnCount() > 0) todas.push_back(primera);
+    if (const Guion* g = Busca(sql)) {
+        for (const Resultado& r : g->resto) {
+            if (r.columnas.isEmpty()) continue;
+            auto t = std::make_shared<datos::TablaDatos>(Infiere(r.columnas, r.filas));
+            for (const auto& f : r.filas) t->appendRow(f);
+            todas.push_back(t);
+        }
+    }
+    return todas;
+}
 
 void ConexionGuion::BeginTrans() { Ejecuta(QStringLiteral("<BeginTrans>")); }
 void ConexionGuion::CommitTrans() { Ejecuta(QStringLiteral("<CommitTrans>")); }

@@ -21,6 +21,14 @@ public:
     void Responde(const QString& sql, const QList<datos::ColumnInfo>& columnas, const Filas& filas);
     // Rows for every statement that matches the pattern.
     void RespondePatron(const QString& patron, const QStringList& columnas, const Filas& filas = {});
+    // Several results for one statement, in order (a batch or a procedure
+    // that returns more than one result). Query gives the first, QueryAll
+    // every one that has columns.
+    struct Resultado {
+        QStringList columnas;
+        Filas filas;
+    };
+    void RespondeVarios(const QString& sql, const QList<Resultado>& resultados);
     // The statement fails with the server's number and text.
     void Falla(const QString& sql, qint64 numero, const QString& texto);
     void FallaPatron(const QString& patron, qint64 numero, const QString& texto);
@@ -38,6 +46,7 @@ public:
     void Close() override { estado_ = datos::adStateClosed; }
     void Execute(const QString& sql) override;
     std::shared_ptr<const datos::ResultSet> Query(const QString& sql) override;
+    std::vector<std::shared_ptr<const datos::ResultSet>> QueryAll(const QString& sql) override;
     void BeginTrans() override;
     void CommitTrans() override;
     void RollbackTrans() override;
@@ -54,6 +63,7 @@ private:
         QString texto;
         QList<datos::ColumnInfo> columnas;
         Filas filas;
+        QList<Resultado> resto;  // the results after the first
     };
     const Guion* Busca(const QString& sql) const;
     std::shared_ptr<const datos::ResultSet> Ejecuta(const QString& sql);

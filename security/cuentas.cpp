@@ -1,0 +1,52 @@
+#include "security/cuentas.h"
+
+#include "common/funciones.h"
+#include "common/texto.h"
+
+#include <QLineEdit>
+
+namespace cuentas {
+
+namespace {
+void Distintas(QLineEdit* clave) {
+    MensajeUsuario(QStringLiteral("Contraseña y confirmación de contraseña no son iguales."),
+                   QStringLiteral("Confirm password is difernt to password."));
+    clave->setFocus();
+}
+}  // namespace
+
+bool CajasValidas(QLineEdit* usuario, QLineEdit* clave, QLineEdit* confirmacion) {
+    if (Trim(usuario->text()).isEmpty()) {
+        MensajeUsuario(QStringLiteral("Introduzca nombre usuario."), QStringLiteral("Insert User."));
+        usuario->setFocus();
+        return false;
+    }
+    if (Trim(clave->text()).isEmpty()) {
+        MensajeUsuario(QStringLiteral("Introduzca contraseña."), QStringLiteral("Insert Password."));
+        clave->setFocus();
+        return false;
+    }
+    if (clave->text() != confirmacion->text()) {
+        Distintas(clave);
+        return false;
+    }
+    return true;
+}
+
+CambioClave CompruebaCambioClave(QLineEdit* clave, QLineEdit* confirmacion) {
+    const bool hayClave = !Trim(clave->text()).isEmpty();
+    const bool hayConfirmacion = !Trim(confirmacion->text()).isEmpty();
+    if (hayClave && !hayConfirmacion) {
+        MensajeUsuario(QStringLiteral("Introduzca confirmación de contraseña."),
+                       QStringLiteral("Insert Confirm password."));
+        clave->setFocus();
+        return CambioClave::Rechazado;
+    }
+    if (clave->text() != confirmacion->text()) {
+        Distintas(clave);
+        return CambioClave::Rechazado;
+    }
+    return hayClave && hayConfirmacion ? CambioClave::Cambia : CambioClave::Ninguno;
+}
+
+}  // namespace cuentas

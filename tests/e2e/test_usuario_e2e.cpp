@@ -1,0 +1,87 @@
+// The user editor over the program's real path (ODBC, FreeTDS, TDS) against
+// the scripted server: the roles come from the second result of
+// sp_helplogins, and a new user is created step by step.
+
+#include "platform/listacasillas.h"
+#include "security/frmusuario.h"
+#include "support/extremo.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+using tdstest::Column;
+using tdstest::Reply;
+using tdstest::Type;
+
+namespace {
+
+Column Texto(const char* n) { return {n, Type::NVarChar, 128, 0, 0, false}; }
+Column Entero(const char* n) { return {n, Type::Int, 0, 0, 0, false}; }
+
+const std::string kRoles = "select * from master..sysusers where issqlrole = 1 or isapprole = 1 order by uid";
+
+}  // namespace
+
+class UsuarioExtremo : public PruebaExtremo {
+protected:
+    bool Prepara() {
+        servidor.setDefaultReply(Reply());
+        servidor.on("Select name from master.dbo.sysdatabases order by name",
+                    Reply::rows({Texto("name")}, {{"master"}, {"Tienda"}}));
+        servidor.on(kRoles, Reply::rows({Entero("uid"), Texto("name")},
+                                        {{0, "public"}, {16384, "db_owner"}, {16390, "db_datareader"}}));
+        if (!ConectaYExplora()) return false;
+        servidor.clearRecord();
+        NombreNodo = "Tienda";
+        return true;
+    }
+};
+
+TEST_F(UsuarioExtremo, TheRolesComeFromTheSecondResultOfTheLoginHelp) {
+    ASSERT_TRUE(Prepara());
+    servidor.on("select lo.loginname from Tienda..sysusers usu,master.dbo.syslogins lo where usu.sid = lo.sid and "
+                "usu.name = 'juan'",
+                Reply::rows({Texto("loginname")}, {{"juan"}}));
+    servidor.on("sp_helplogins 'juan'",
+                Reply::rows({Texto("LoginName"), Texto("SID")}, {{"juan", "0x01"}})
+                    .thenRowsAffected(1)
+                    .thenRows({Texto("LoginName"), Texto("DBName"), Texto("UserName"), Texto("UserOrAlias")},
+                              {{"juan", "Tienda", "db_datareader", "MemberOf"},
+                               {"juan", "master", "db_owner", "MemberOf"}}));
+    NombreObjeto = "juan";
+    auto* p = frmUsuario::Instancia();
+    MuestraFormulario(p);
+    ASSERT_EQ(p->lstFunciones->ListCount(), 3);
+    EXPECT_TRUE(p->lstFunciones->Selected(0));
+    EXPECT_FALSE(p->lstFunciones->Selected(1));
+    EXPECT_TRUE(p->lstFunciones->Selected(2));
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+
+    servidor.clearRecord();
+    p->txtClave->setText("nueva");
+    p->txtConfClave->setText("nueva");
+    p->cmdAceptar->click();
+    EXPECT_EQ(servidor.statements(), (std::vector<std::string>{" EXEC sp_password '','nueva','juan'"}));
+    EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
+}
+
+TEST_F(UsuarioExtremo, ANewUserIsCreatedWithUseBeforeTheAccess) {
+    ASSERT_TRUE(Prepara());
+    NombreObjeto = "";
+    auto* p = frmUsuario::Instancia();
+    MuestraFormulario(p);
+    servidor.clearRecord();
+    p->txtUsuario->setText("ana");
+    p->txtClave->setText("pw");
+    p->txtConfClave->setText("pw");
+    p->cmdAceptar->click();
+    const auto enviadas = servidor.statements();
+    ASSERT_GE(enviadas.size(), 6u);
+    EXPECT_EQ(enviadas[0], " select * from master.dbo.sysxlogins where name='ana'");
+    EXPECT_EQ(enviadas[1], " EXEC sp_addlogin 'ana','pw','Tienda'");
+    EXPECT_EQ(enviadas[2], " EXEC sp_defaultdb  'ana','Tienda'");
+    EXPECT_EQ(enviadas[4], "USE Tienda");
+    EXPECT_EQ(enviadas[5], " EXEC sp_grantdbaccess 'ana'");
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+    EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
+}

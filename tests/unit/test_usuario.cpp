@@ -1,0 +1,359 @@
+// The user editor against a scripted connection: the checks of the three
+// boxes, the creation of a new account step by step (each step looking
+// first, so that a retry after a refusal skips what exists), the password
+// of an existing user's own login, and the role list with its ticks.
+
+#include "common/funciones.h"
+#include "platform/listacasillas.h"
+#include "security/frmusuario.h"
+#include "support/explorador_prueba.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+const QString kRoles =
+    QStringLiteral("select * from master..sysusers where issqlrole = 1 or isapprole = 1 order by uid");
+const QString kBuscaLogin = QStringLiteral(" select * from master.dbo.sysxlogins where name='ana'");
+const QString kAnadeLogin = QStringLiteral(" EXEC sp_addlogin 'ana','s3cr3t','Tienda'");
+const QString kDefecto = QStringLiteral(" EXEC sp_defaultdb  'ana','Tienda'");
+const QString kUsa = QStringLiteral("USE Tienda");
+const QString kAcceso = QStringLiteral(" EXEC sp_grantdbaccess 'ana'");
+QString BuscaUsuario(const QString& literal) { return SqlUsuarios("Tienda") + "         and usu.Name='" + literal + "'"; }
+QString LoginDe(const QString& literal) {
+    return "select lo.loginname from Tienda..sysusers usu,master.dbo.syslogins lo where usu.sid = lo.sid and "
+           "usu.name = '" + literal + "'";
+}
+
+}  // namespace
+
+class VentanaUsuario : public PruebaExplorador {
+protected:
+    void SetUp() override {
+        PruebaExplorador::SetUp();
+        PruebaExplorador::Abre();
+        conexion->Responde(kRoles, QStringList{"uid", "name"}, {{0, "public"}, {16384, "db_owner"}, {16390, "db_datareader"}});
+    }
+    frmUsuario* Abre(const QString& usuario, const QString& base = QStringLiteral("Tienda")) {
+        NombreNodo = base;
+        NombreObjeto = usuario;
+        p = frmUsuario::Instancia();
+        MuestraFormulario(p);
+        QApplication::setActiveWindow(p->window());
+        cargadas = conexion->Enviadas;
+        conexion->Enviadas.clear();
+        return p;
+    }
+    void Rellena(const QString& nombre, const QString& clave, const QString& confirmacion) {
+        if (p->txtUsuario->isEnabled()) p->txtUsuario->setText(nombre);
+        p->txtClave->setText(clave);
+        p->txtConfClave->setText(confirmacion);
+    }
+    QStringList Ticks() const {
+        QStringList r;
+        for (int i = 0; i < p->lstFunciones->ListCount(); ++i)
+            if (p->lstFunciones->Selected(i)) r.append(p->lstFunciones->List(i));
+        return r;
+    }
+    void Cierra() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    frmUsuario* p = nullptr;
+    QStringList cargadas;
+};
+
+// ---- Loading ----
+
+TEST_F(VentanaUsuario, ANewUserLoadsTheKindsAndOnlyPublicTicked) {
+    for (int idioma : {0, 1, 2}) {
+        Idioma = qint16(idioma);
+        Abre("");
+        const QStringList tipos = idioma == 0   ? QStringList{"Procedimientos", "Tablas", "Vistas"}
+                                  : idioma == 1 ? QStringList{"Procedures", "Tables", "Views"}
+                                                : QStringList{};
+        QStringList vistos;
+        for (int i = 0; i < p->cboObjetos->count(); ++i) vistos.append(p->cboObjetos->itemText(i));
+        EXPECT_EQ(vistos, tipos);
+        EXPECT_EQ(p->cboObjetos->currentIndex(), idioma == 2 ? -1 : 1);
+        EXPECT_EQ(cargadas, QStringList{kRoles});  // no login to ask about
+        EXPECT_EQ(Ticks(), QStringList{"public"});
+        EXPECT_TRUE(p->txtUsuario->isEnabled());
+        EXPECT_EQ(p->SSTabUsuario->currentIndex(), 0);
+        EXPECT_EQ(puntero.actual, vb::vbDefault);
+        EXPECT_EQ(PrefijoBD, "Tienda..");
+        p->Unload();
+        Cierra();
+    }
+}
+
+TEST_F(VentanaUsuario, RolesAreTickedFromTheSecondResultForThisDatabaseOnly) {
+    conexion->Responde(LoginDe("juan"), QStringList{"loginname"}, {{"jlogin"}});
+    conexion->RespondeVarios("sp_helplogins 'jlogin'",
+                             {{{"LoginName", "SID"}, {{"jlogin", "0x01"}}},
+                              {{"LoginName", "DBName", "UserName", "UserOrAlias"},
+                               {{"jlogin", "Tienda", "juan", "User"},
+                                {"jlogin", "Tienda", "db_datareader", "MemberOf"},
+                                {"jlogin", "Otra", "db_owner", "MemberOf"}}}});
+    Abre("juan");
+    EXPECT_EQ(cargadas, (QStringList{LoginDe("juan"), kRoles, "sp_helplogins 'jlogin'"}));
+    EXPECT_EQ(Ticks(), (QStringList{"public", "db_datareader"}));
+    EXPECT_EQ(p->LoginUsuario, "jlogin");
+    EXPECT_FALSE(p->txtUsuario->isEnabled());
+    EXPECT_TRUE(conexion->Enviadas.isEmpty());  // the load's ticks send nothing
+}
+
+TEST_F(VentanaUsuario, AFailedLoginHelpIsReportedAndLeavesPublic) {
+    conexion->Responde(LoginDe("juan"), QStringList{"loginname"}, {{"juan"}});
+    conexion->Falla("sp_helplogins 'juan'", 15007, "'juan' is not a valid login.");
+    Abre("juan");
+    EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:15007 ('juan' is not a valid login.)."});
+    mensajes.Cajas().clear();
+    EXPECT_EQ(Ticks(), QStringList{"public"});
+}
+
+// ---- Checks ----
+
+TEST_F(VentanaUsuario, ChecksRefuseWithTheirMessageAndFocus) {
+    struct Caso {
+        const char* nombre;
+        const char* clave;
+        const char* confirmacion;
+        int idioma;
+        QString caja;
+        const char* foco;
+    };
+    const Caso casos[] = {
+        {"  ", "x", "x", 0, "Introduzca nombre usuario.", "txtUsuario"},
+        {"", "x", "x", 1, "Insert User.", "txtUsuario"},
+        {"ana", " ", " ", 0, QString::fromUtf8("Introduzca contraseña."), "txtClave"},
+        {"ana", "", "", 1, "Insert Password.", "txtClave"},
+        {"ana", "x", "y", 0, QString::fromUtf8("Contraseña y confirmación de contraseña no son iguales."), "txtClave"},
+        {"ana", " x", "x", 1, "Confirm password is difernt to password.", "txtClave"},  // compared exactly
+        {"ana", "x ", "x", 0, QString::fromUtf8("Contraseña y confirmación de contraseña no son iguales."), "txtClave"},
+    };
+    Abre("");
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.caja.toStdString());
+        Idioma = qint16(c.idioma);
+        Rellena(c.nombre, c.clave, c.confirmacion);
+        p->cmdAceptar->click();
+        const auto cajas = mensajes.Cajas();
+        ASSERT_EQ(cajas.size(), 1);
+        EXPECT_EQ(cajas[0].texto, c.caja);
+        EXPECT_EQ(cajas[0].estilo, vb::vbExclamation);
+        EXPECT_EQ(cajas[0].titulo, "Tolvek");
+        mensajes.Cajas().clear();
+        EXPECT_EQ(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(), c.foco);
+        EXPECT_TRUE(conexion->Enviadas.isEmpty());
+        EXPECT_EQ(frmUsuario::SiExiste(), p);
+    }
+    Rellena("ana", "x", "x");
+    EXPECT_TRUE(p->Comprobar());
+}
+
+// ---- Accept, new user ----
+
+TEST_F(VentanaUsuario, ANewUserIsCreatedStepByStepWithUseBeforeTheAccess) {
+    struct Caso {
+        bool hayLogin;
+        bool hayUsuario;
+        QStringList esperadas;
+    };
+    const QStringList fin = {SqlUsuarios("Tienda")};
+    const Caso casos[] = {
+        {false, false, QStringList{kBuscaLogin, kAnadeLogin, kDefecto, BuscaUsuario("ana"), kUsa, kAcceso} + fin},
+        {true, false, QStringList{kBuscaLogin, kDefecto, BuscaUsuario("ana"), kUsa, kAcceso} + fin},
+        {true, true, QStringList{kBuscaLogin, kDefecto, BuscaUsuario("ana")} + fin},
+    };
+    for (const auto& c : casos) {
+        conexion->Responde(kBuscaLogin, QStringList{"name"},
+                           c.hayLogin ? ConexionGuion::Filas{{"ana"}} : ConexionGuion::Filas{});
+        conexion->Responde(BuscaUsuario("ana"), QStringList{"nombre"},
+                           c.hayUsuario ? ConexionGuion::Filas{{"ana"}} : ConexionGuion::Filas{});
+        Abre("");
+        Rellena("ana", "s3cr3t", "s3cr3t");
+        p->cmdAceptar->click();
+        EXPECT_EQ(conexion->Enviadas, c.esperadas);
+        EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
+        Cierra();
+    }
+}
+
+TEST_F(VentanaUsuario, NamesAndPasswordsAreQuoted) {
+    Abre("");
+    Rellena("o'hara", "a'b", "a'b");
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas.mid(0, 6),
+              (QStringList{" select * from master.dbo.sysxlogins where name='o''hara'",
+                           " EXEC sp_addlogin 'o''hara','a''b','Tienda'", " EXEC sp_defaultdb  'o''hara','Tienda'",
+                           BuscaUsuario("o''hara"), kUsa, " EXEC sp_grantdbaccess 'o''hara'"}));
+}
+
+TEST_F(VentanaUsuario, ARefusalMidwayStopsAndARetrySkipsWhatExists) {
+    conexion->Falla(kAcceso, 15023, "User or role 'ana' already exists in the current database.");
+    Abre("");
+    Rellena("ana", "s3cr3t", "s3cr3t");
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas,
+              (QStringList{kBuscaLogin, kAnadeLogin, kDefecto, BuscaUsuario("ana"), kUsa, kAcceso}));
+    EXPECT_EQ(TextosCajas(),
+              QStringList{QString::fromUtf8(" Error Nº:15023 (User or role 'ana' already exists in the current database.).")});
+    mensajes.Cajas().clear();
+    EXPECT_EQ(frmUsuario::SiExiste(), p);
+    EXPECT_TRUE(p->txtUsuario->isEnabled());
+
+    // The login now exists: the retry does not create it again.
+    conexion->Enviadas.clear();
+    conexion->Responde(kBuscaLogin, QStringList{"name"}, {{"ana"}});
+    conexion->Responde(kAcceso, QStringList{}, {});
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas,
+              (QStringList{kBuscaLogin, kDefecto, BuscaUsuario("ana"), kUsa, kAcceso, SqlUsuarios("Tienda")}));
+    EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
+}
+
+TEST_F(VentanaUsuario, AFailedLookupEndsTheStepsBeforeAnythingIsSent) {
+    for (const QString& falla : {kBuscaLogin, BuscaUsuario("ana")}) {
+        conexion->Falla(falla, 208, "Invalid object name.");
+        Abre("");
+        Rellena("ana", "s3cr3t", "s3cr3t");
+        p->cmdAceptar->click();
+        EXPECT_EQ(conexion->Enviadas.last(), falla);
+        EXPECT_FALSE(conexion->Enviadas.contains(kAnadeLogin) && falla == kBuscaLogin);
+        EXPECT_FALSE(conexion->Enviadas.contains(kAcceso));
+        EXPECT_EQ(TextosCajas(), QStringList{QString::fromUtf8(" Error Nº:208 (Invalid object name.).")});
+        mensajes.Cajas().clear();
+        EXPECT_EQ(frmUsuario::SiExiste(), p);
+        p->Unload();
+        Cierra();
+        conexion->Responde(falla, QStringList{"name"}, {});
+    }
+}
+
+// ---- Accept, existing user ----
+
+TEST_F(VentanaUsuario, AnExistingUsersPasswordChangesOnlyOnItsOwnLogin) {
+    struct Caso {
+        const char* login;  // "" none
+        const char* clave;
+        const char* confirmacion;
+        QStringList esperadas;
+        QStringList cajas;
+        bool cerrada;
+    };
+    const QString cambio = QStringLiteral(" EXEC sp_password '','n ueva ','juan'");
+    const Caso casos[] = {
+        {"juan", "n ueva ", "n ueva ", {cambio}, {}, true},
+        {"juan", "", "", {}, {}, true},
+        {"juan", "x", "", {}, {QString::fromUtf8("Introduzca confirmación de contraseña.")}, false},
+        {"juan", "", "x", {}, {QString::fromUtf8("Contraseña y confirmación de contraseña no son iguales.")}, false},
+        {"otro", "n ueva ", "n ueva ", {}, {QString::fromUtf8("No se puede cambiar la contraseña de este usuario.")}, false},
+        {"", "n ueva ", "n ueva ", {}, {QString::fromUtf8("No se puede cambiar la contraseña de este usuario.")}, false},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(std::string(c.login) + "/" + c.clave + "/" + c.confirmacion);
+        conexion->Responde(LoginDe("juan"), QStringList{"loginname"},
+                           QString(c.login).isEmpty() ? ConexionGuion::Filas{} : ConexionGuion::Filas{{c.login}});
+        Abre("juan");
+        Rellena("", c.clave, c.confirmacion);
+        p->cmdAceptar->click();
+        EXPECT_EQ(conexion->Enviadas, c.esperadas);
+        EXPECT_EQ(TextosCajas(), c.cajas);
+        mensajes.Cajas().clear();
+        EXPECT_EQ(frmUsuario::SiExiste() == nullptr, c.cerrada);
+        if (!c.cerrada) p->Unload();
+        Cierra();
+    }
+    Idioma = 1;
+    conexion->Responde(LoginDe("juan"), QStringList{"loginname"}, {{"otro"}});
+    Abre("juan");
+    Rellena("", "a", "a");
+    p->cmdAceptar->click();
+    EXPECT_EQ(TextosCajas(), QStringList{"This user's password cannot be changed."});
+    mensajes.Cajas().clear();
+}
+
+TEST_F(VentanaUsuario, CancelSendsNothing) {
+    Abre("");
+    Rellena("ana", "x", "x");
+    p->cmdCancelar->click();
+    EXPECT_TRUE(conexion->Enviadas.isEmpty());
+    EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
+}
+
+// ---- Role ticks ----
+
+TEST_F(VentanaUsuario, TicksAddAndDropTheMembership) {
+    conexion->Responde(LoginDe("juan"), QStringList{"loginname"}, {{"juan"}});
+    Abre("juan");
+    p->lstFunciones->EstableceSelected(1, true);
+    p->lstFunciones->EstableceSelected(0, false);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{" use Tienda", " EXEC sp_addrolemember 'db_owner','juan'", " use Tienda",
+                                               " EXEC sp_droprolemember 'public','juan'"}));
+    EXPECT_EQ(Ticks(), QStringList{"db_owner"});
+}
+
+TEST_F(VentanaUsuario, ARefusedTickGoesBack) {
+    conexion->Responde(LoginDe("juan"), QStringList{"loginname"}, {{"juan"}});
+    conexion->Falla(" EXEC sp_droprolemember 'public','juan'", 15405, "Cannot use the reserved user or role name 'public'.");
+    Abre("juan");
+    p->lstFunciones->EstableceSelected(0, false);
+    EXPECT_EQ(TextosCajas().size(), 1);
+    mensajes.Cajas().clear();
+    EXPECT_EQ(Ticks(), QStringList{"public"});
+}
+
+TEST_F(VentanaUsuario, TheFirstTickCreatesTheUserThenSendsTheRole) {
+    Abre("");
+    Rellena("ana", "s3cr3t", "s3cr3t");
+    p->lstFunciones->EstableceSelected(2, true);
+    EXPECT_EQ(conexion->Enviadas,
+              (QStringList{kBuscaLogin, kAnadeLogin, kDefecto, BuscaUsuario("ana"), kUsa, kAcceso, SqlUsuarios("Tienda"),
+                           " use Tienda", " EXEC sp_addrolemember 'db_datareader','ana'"}));
+    EXPECT_FALSE(p->txtUsuario->isEnabled());
+    EXPECT_EQ(NombreObjeto, "ana");
+    EXPECT_EQ(p->Usuario, "ana");
+    // Accept now takes the existing user's road and sends the same password.
+    conexion->Enviadas.clear();
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas, QStringList{" EXEC sp_password '','s3cr3t','ana'"});
+}
+
+TEST_F(VentanaUsuario, AFirstTickThatFailsTheChecksGoesBackWithoutSending) {
+    Abre("");
+    Rellena("ana", "", "");
+    p->lstFunciones->EstableceSelected(1, true);
+    EXPECT_EQ(TextosCajas(), QStringList{QString::fromUtf8("Introduzca contraseña.")});
+    mensajes.Cajas().clear();
+    EXPECT_TRUE(conexion->Enviadas.isEmpty());
+    EXPECT_EQ(Ticks(), QStringList{"public"});
+}
+
+// ---- Captions ----
+
+TEST_F(VentanaUsuario, CaptionsFollowTheLanguage) {
+    Abre("juan");
+    Idioma = 1;
+    p->PonIdioma();
+    EXPECT_EQ(p->Caption(), "User [ juan ]");
+    EXPECT_EQ(p->cmdAceptar->text(), "&Accept");
+    EXPECT_EQ(p->lblContrasena->text(), "Password:");
+    EXPECT_EQ(p->lblConfirmarContrasena->text(), "Confirm Password:");
+    EXPECT_EQ(p->lblObjetos->text(), "Objets:");
+    EXPECT_EQ(p->fraFunciones->title(), " Database functions ");
+    EXPECT_EQ(p->SSTabUsuario->tabText(0), "Functions");
+    EXPECT_EQ(p->SSTabUsuario->tabText(1), "Grants");
+    Idioma = 0;
+    p->PonIdioma();
+    EXPECT_EQ(p->Caption(), "Usuario [ juan ]");
+    EXPECT_EQ(p->lblContrasena->text(), QString::fromUtf8("Contraseña:"));
+    EXPECT_EQ(p->fraFunciones->title(), " Funciones para la base de datos ");
+    EXPECT_EQ(p->SSTabUsuario->tabText(1), "Permisos");
+    Idioma = 5;
+    p->PonIdioma();
+    EXPECT_EQ(p->cmdAceptar->text(), "&Aceptar");
+}

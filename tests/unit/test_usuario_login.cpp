@@ -1,0 +1,223 @@
+// The login editor against a scripted connection: the access grid (a user
+// named like the login and belonging to it), the grant and revoke of access
+// with a refusal put back in the cell, a new login created by its first
+// access tick, the role ticks of the current row's database, Accept and the
+// captions.
+
+#include "common/funciones.h"
+#include "platform/listacasillas.h"
+#include "platform/rejilladatos.h"
+#include "security/frminiciosesion.h"
+#include "support/explorador_prueba.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const QString kRoles =
+    QStringLiteral("select * from master..sysusers where issqlrole = 1 or isapprole = 1 order by uid");
+QString Acceso(const QString& base, const QString& literal) {
+    return "Select name from " + base + "..sysusers where name = '" + literal + "' and sid = suser_sid('" + literal +
+           "')";
+}
+
+}  // namespace
+
+class VentanaLogin : public PruebaExplorador {
+protected:
+    void SetUp() override {
+        PruebaExplorador::SetUp();
+        PruebaExplorador::Abre({"master", "Tienda"});
+        conexion->Responde(kRoles, QStringList{"uid", "name"}, {{0, "public"}, {16384, "db_owner"}});
+    }
+    frmInicioSesion* Abre(const QString& login) {
+        NombreObjeto = login;
+        p = frmInicioSesion::Instancia();
+        MuestraFormulario(p);
+        QApplication::setActiveWindow(p->window());
+        g = p->TDBGridBaseDatos;
+        cargadas = conexion->Enviadas;
+        conexion->Enviadas.clear();
+        return p;
+    }
+    QStringList Columna(int c) {
+        QStringList r;
+        for (int i = 0; i <= p->ArrayBaseDatos->FilaSuperior(); ++i) r.append(p->ArrayBaseDatos->LeeCelda(i, c));
+        return r;
+    }
+    void Fila(int f) {
+        g->ColumnaActual(0);
+        g->FilaActual(f - g->PrimeraFila());
+    }
+    void Alterna(int f) {
+        Fila(f);
+        conexion->Enviadas.clear();
+        g->setFocus();
+        QKeyEvent pulsa(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : g, &pulsa);
+        QKeyEvent suelta(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ");
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : g, &suelta);
+    }
+    QStringList Ticks() const {
+        QStringList r;
+        for (int i = 0; i < p->lstFunciones->ListCount(); ++i)
+            if (p->lstFunciones->Selected(i)) r.append(p->lstFunciones->List(i));
+        return r;
+    }
+
+    frmInicioSesion* p = nullptr;
+    RejillaDatos* g = nullptr;
+    QStringList cargadas;
+};
+
+TEST_F(VentanaLogin, AccessIsAUserOfTheLoginsNameThatBelongsToIt) {
+    conexion->Responde(Acceso("Tienda", "juan"), QStringList{"name"}, {{"juan"}});
+    conexion->Falla(Acceso("master", "juan"), 916, "No access.");
+    Abre("juan");
+    EXPECT_EQ(cargadas, (QStringList{kBases, Acceso("master", "juan"), Acceso("Tienda", "juan"), kRoles}));
+    EXPECT_EQ(TextosCajas().size(), 1);  // the failed query, reported; its database shows no access
+    mensajes.Cajas().clear();
+    EXPECT_EQ(Columna(0), (QStringList{"0", "-1", ""}));
+    EXPECT_EQ(Columna(1), (QStringList{"master", "Tienda", ""}));
+    EXPECT_EQ(Columna(2), (QStringList{"", "", ""}));
+    EXPECT_EQ(PrefijoBD, "Tienda..");
+    EXPECT_EQ(Ticks(), QStringList{});
+    EXPECT_FALSE(p->Cargando);
+    EXPECT_FALSE(p->txtUsuario->isEnabled());
+    EXPECT_TRUE(g->Columns(1).Locked());
+    EXPECT_TRUE(g->Columns(2).Locked());
+    EXPECT_EQ(puntero.actual, vb::vbDefault);
+}
+
+TEST_F(VentanaLogin, ANewLoginSendsNoAccessQuery) {
+    Abre("");
+    EXPECT_EQ(cargadas, (QStringList{kBases, kRoles}));
+    EXPECT_EQ(Columna(0), (QStringList{"0", "0", ""}));
+    EXPECT_TRUE(p->txtUsuario->isEnabled());
+}
+
+TEST_F(VentanaLogin, TheRowsDatabaseTicksItsRoles) {
+    conexion->Responde(Acceso("Tienda", "juan"), QStringList{"name"}, {{"juan"}});
+    conexion->RespondeVarios("sp_helplogins 'juan'",
+                             {{{"LoginName"}, {{"juan"}}},
+                              {{"LoginName", "DBName", "UserName", "UserOrAlias"},
+                               {{"juan", "Tienda", "db_owner", "MemberOf"}, {"juan", "master", "public", "User"}}}});
+    Abre("juan");
+    Fila(1);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{kRoles, "sp_helplogins 'juan'"}));
+    EXPECT_EQ(Ticks(), (QStringList{"public", "db_owner"}));
+    EXPECT_FALSE(p->Cargando);
+    conexion->Enviadas.clear();
+    p->lstFunciones->EstableceSelected(1, false);
+    p->lstFunciones->EstableceSelected(1, true);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{"use Tienda", " EXEC sp_droprolemember   'db_owner','juan'", "use Tienda",
+                                               " EXEC sp_addrolemember  'db_owner','juan'"}));
+    Fila(0);  // no access there: no roles
+    EXPECT_EQ(p->lstFunciones->ListCount(), 0);
+}
+
+TEST_F(VentanaLogin, AccessIsGrantedAndRevokedAndARefusalPutsTheCellBack) {
+    conexion->Responde(Acceso("Tienda", "juan"), QStringList{"name"}, {{"juan"}});
+    Abre("juan");
+    Alterna(0);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{"use master", "exec sp_grantdbaccess 'juan','juan'", kRoles,
+                                               "sp_helplogins 'juan'"}));
+    EXPECT_EQ(p->ArrayBaseDatos->LeeCelda(0, 0), "-1");
+    Alterna(1);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{"use Tienda", "exec sp_revokedbaccess  'juan'"}));
+    EXPECT_EQ(p->lstFunciones->ListCount(), 0);
+
+    conexion->Falla("exec sp_grantdbaccess 'juan','juan'", 15023, "Already exists.");
+    Alterna(1);
+    EXPECT_EQ(TextosCajas(), QStringList{QString::fromUtf8(" Error Nº:15023 (Already exists.).")});
+    mensajes.Cajas().clear();
+    EXPECT_EQ(p->ArrayBaseDatos->LeeCelda(1, 0), "0");
+}
+
+TEST_F(VentanaLogin, ANewLoginsFirstAccessTickCreatesItThenGrants) {
+    const QString busca = " select * from master.dbo.sysxlogins where name='ana'";
+    Abre("");
+    p->txtUsuario->setText("ana");
+    p->txtClave->setText("pw");
+    p->txtConfClave->setText("pw");
+    Alterna(1);
+    EXPECT_EQ(conexion->Enviadas.mid(0, 2), (QStringList{busca, " EXEC sp_addlogin 'ana','pw'"}));
+    EXPECT_TRUE(conexion->Enviadas.contains("use Tienda"));
+    EXPECT_EQ(conexion->Enviadas.mid(conexion->Enviadas.indexOf("use Tienda"), 2),
+              (QStringList{"use Tienda", "exec sp_grantdbaccess 'ana','ana'"}));
+    EXPECT_FALSE(p->txtUsuario->isEnabled());
+    EXPECT_EQ(p->ArrayBaseDatos->LeeCelda(1, 0), "-1");
+    // Accept now changes the password it was created with.
+    conexion->Enviadas.clear();
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas, QStringList{" EXEC sp_password '','pw','ana'"});
+    EXPECT_EQ(frmInicioSesion::SiExiste(), nullptr);
+}
+
+TEST_F(VentanaLogin, ANewLoginThatCannotBeCreatedCancelsTheTick) {
+    struct Caso {
+        const char* clave;
+        bool fallaAlta;
+        QString caja;
+    };
+    const Caso casos[] = {
+        {"", false, QString::fromUtf8("Introduzca contraseña.")},
+        {"pw", true, QString::fromUtf8(" Error Nº:15025 (The server principal already exists.).")},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.caja.toStdString());
+        if (c.fallaAlta) conexion->Falla(" EXEC sp_addlogin 'ana','pw'", 15025, "The server principal already exists.");
+        Abre("");
+        p->txtUsuario->setText("ana");
+        p->txtClave->setText(c.clave);
+        p->txtConfClave->setText(c.clave);
+        Alterna(1);
+        EXPECT_EQ(TextosCajas(), QStringList{c.caja});
+        mensajes.Cajas().clear();
+        EXPECT_EQ(p->ArrayBaseDatos->LeeCelda(1, 0), "0");
+        EXPECT_FALSE(conexion->Enviadas.contains("use Tienda"));
+        EXPECT_TRUE(p->txtUsuario->isEnabled());
+        p->Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(VentanaLogin, AcceptForANewLoginSendsTheLoginAndReportsARefusal) {
+    Abre("");
+    p->txtUsuario->setText("o'neil");
+    p->txtClave->setText("pw");
+    p->txtConfClave->setText("pw");
+    conexion->Falla(" EXEC sp_addlogin 'o''neil','pw'", 15025, "Exists.");
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas, QStringList{" EXEC sp_addlogin 'o''neil','pw'"});
+    EXPECT_EQ(TextosCajas(), QStringList{QString::fromUtf8(" Error Nº:15025 (Exists.).")});
+    mensajes.Cajas().clear();
+    EXPECT_EQ(frmInicioSesion::SiExiste(), p);
+    conexion->Responde(" EXEC sp_addlogin 'o''neil','pw'", QStringList{}, {});
+    conexion->Enviadas.clear();
+    p->cmdAceptar->click();
+    EXPECT_EQ(conexion->Enviadas.value(0), " EXEC sp_addlogin 'o''neil','pw'");
+    EXPECT_EQ(frmInicioSesion::SiExiste(), nullptr);
+}
+
+TEST_F(VentanaLogin, CaptionsFollowTheLanguage) {
+    Abre("juan");
+    Idioma = 1;
+    p->PonIdioma();
+    EXPECT_EQ(p->Caption(), "Inicio Sesion");
+    EXPECT_EQ(p->cmdAceptar->text(), "&Accept");
+    EXPECT_EQ(p->fraAccesoBD->title(), " Database Access ");
+    EXPECT_EQ(p->fraFunciones->title(), " Database functions ");
+    EXPECT_EQ(p->lblConfirmarContrasena->text(), "Confirm Password:");
+    Idioma = 0;
+    p->PonIdioma();
+    EXPECT_EQ(p->Caption(), "Inicio Sesion");
+    EXPECT_EQ(p->fraAccesoBD->title(), " Acceso a base de datos ");
+    EXPECT_EQ(p->lblContrasena->text(), QString::fromUtf8("Contraseña:"));
+    EXPECT_EQ(g->Columns(1).Caption(), "Base de datos");
+    EXPECT_EQ(g->Columns(2).Caption(), "Usuario");
+}
