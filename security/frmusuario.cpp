@@ -5,6 +5,7 @@
 #include "common/texto.h"
 #include "explorer/frmadministrador.h"
 #include "platform/listacasillas.h"
+#include "platform/rejilladatos.h"
 #include "platform/servicios.h"
 #include "security/cuentas.h"
 #include "security/textoscuentas.h"
@@ -62,7 +63,12 @@ frmUsuario::frmUsuario() : FormularioUnico(QStringLiteral("frmUsuario"), Clase::
     cboObjetos->setObjectName(QStringLiteral("cboObjetos"));
     capaPermisos->addWidget(lblObjetos, 0, 0);
     capaPermisos->addWidget(cboObjetos, 0, 1);
+    TDBGridPermisos = new RejillaDatos(6, permisos);
+    TDBGridPermisos->setObjectName(QStringLiteral("TDBGridPermisos"));
+    capaPermisos->addWidget(TDBGridPermisos, 1, 0, 1, 2);
     capaPermisos->setRowStretch(1, 1);
+    capaPermisos->setColumnStretch(1, 1);
+    PreparaRejillaPermisos();
     SSTabUsuario->addTab(funciones, QStringLiteral("Funciones"));
     SSTabUsuario->addTab(permisos, QStringLiteral("Permisos"));
 
@@ -91,6 +97,9 @@ frmUsuario::frmUsuario() : FormularioUnico(QStringLiteral("frmUsuario"), Clase::
     connect(cmdAceptar, &QPushButton::clicked, this, &frmUsuario::cmdAceptar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmUsuario::cmdCancelar_Click);
     connect(lstFunciones, &ListaCasillas::ItemCheck, this, &frmUsuario::lstFunciones_ItemCheck);
+    // A pick in the list, also of the item already shown; the window's own
+    // selection calls the handler itself.
+    connect(cboObjetos, &QComboBox::activated, this, [this](int) { cboObjetos_Click(); });
 }
 
 void frmUsuario::Form_Load() {
@@ -103,7 +112,10 @@ void frmUsuario::Form_Load() {
         PunteroRaton(vb::vbHourglass);
         ConIdioma(QStringLiteral("Procedimientos|Tablas|Vistas"), QStringLiteral("Procedures|Tables|Views"),
                   [&](const QString& t) { cboObjetos->addItems(t.split(u'|')); });
-        if (cboObjetos->count() > 1) cboObjetos->setCurrentIndex(1);
+        if (cboObjetos->count() > 1) {
+            cboObjetos->setCurrentIndex(1);
+            cboObjetos_Click();
+        }
         // The user's own login, whatever its name: its password is the one
         // Accept changes and its roles are the ones the list shows.
         LoginUsuario.clear();
@@ -142,6 +154,7 @@ void frmUsuario::PonIdioma() {
                                   : QStringLiteral(" Database functions "));
         SSTabUsuario->setTabText(0, es ? QStringLiteral("Funciones") : QStringLiteral("Functions"));
         SSTabUsuario->setTabText(1, es ? QStringLiteral("Permisos") : QStringLiteral("Grants"));
+        TDBGridPermisos->Columns(0).Caption(es ? QStringLiteral("Nombre") : QStringLiteral("Name"));
     });
 }
 

@@ -7,8 +7,13 @@
 // user's own login. The role list acts on the server at every tick. Whether
 // the name box is enabled is the window's mode: enabled means the account is
 // still to be created.
+//
+// The Grants tab lists every object of the kind chosen in cboObjetos with
+// the user's permissions on it; a changed cell is sent to the server at
+// once (OK and Cancel neither apply nor undo it).
 
 #include "platform/formularios.h"
+#include "platform/griddataarray.h"
 
 class ListaCasillas;
 class QComboBox;
@@ -17,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class RejillaDatos;
 
 class frmUsuario : public FormularioUnico<frmUsuario> {
     Q_OBJECT
@@ -39,6 +45,7 @@ public:
     ListaCasillas* lstFunciones;
     QLabel* lblObjetos;
     QComboBox* cboObjetos;
+    RejillaDatos* TDBGridPermisos;
 
     QString BaseDatos;     // the database of the window
     QString Usuario;       // the user's name
@@ -46,8 +53,15 @@ public:
     // The login the user belongs to (found by security id when the window
     // loads; "" when none): its password is the one Accept changes.
     QString LoginUsuario;
+    // The user's uid in the database as text ("0" for dbo, "" when not
+    // found), set by each load of the object permissions.
+    QString UidUsuario;
+    // The objects of the chosen kind: name, the five permission codes, and
+    // in column 6 the owner; one empty last row.
+    ArrayDatos ArrayPermisos;
 
     void CapturaFunciones(const QString& NombreUsuario);
+    void CargaObjetos();
     void PermisosFunciones(const QString& NombreBD);
     bool Comprobar();
     void PonIdioma();
@@ -56,6 +70,9 @@ public slots:
     void cmdAceptar_Click();
     void cmdCancelar_Click();
     void lstFunciones_ItemCheck(int Item);
+    void cboObjetos_Click();
+    void TDBGridPermisos_BeforeColEdit(short ColIndex, short KeyAscii, short& Cancel);
+    void TDBGridPermisos_AfterColUpdate(short ColIndex);
 
 protected:
     void Form_Load() override;
@@ -65,6 +82,9 @@ private:
     // The creation steps of a new account, each checking first so that a
     // retry skips what already exists. False when a step failed (reported).
     bool CreaCuenta();
+    // The permission grid's columns and events.
+    void PreparaRejillaPermisos();
+    QString permisoAnterior_;  // the changed cell's code before the change
     bool creoLogin_ = false;   // this window created the login
     bool marcando_ = false;    // the window itself is setting ticks
 };

@@ -1,6 +1,8 @@
 #include "security/textoscuentas.h"
 
+#include "common/celdapermiso.h"
 #include "common/texto.h"
+#include "explorer/consolasql.h"
 
 namespace textoscuentas {
 
@@ -78,6 +80,80 @@ QString AnadeAlRolLogin(const QString& rol, const QString& login) {
 
 QString QuitaDelRolLogin(const QString& rol, const QString& login) {
     return QStringLiteral(" EXEC sp_droprolemember   ") + q(rol) + u',' + q(login);
+}
+
+QString ObjetosDeTipo(const QString& prefijo, int tipo) {
+    QString condicion;
+    switch (tipo) {
+    case 0:
+        condicion = QStringLiteral(" where t.xtype = 'P'");
+        break;
+    case 1:
+        condicion = QStringLiteral(" where (t.xtype = 'U'or t.xtype = 'S')");
+        break;
+    case 2:
+        condicion = QStringLiteral(" where t.xtype = 'V'");
+        break;
+    default:
+        break;
+    }
+    return QStringLiteral("Select t.name as tabla,t.id as id,u.name as propietario") + QStringLiteral(" from ") +
+           prefijo + QStringLiteral("sysobjects t,") + prefijo + QStringLiteral("sysusers u") + condicion +
+           QStringLiteral(" and u.uid = t.uid") + QStringLiteral(" order by t.name");
+}
+
+QString ProteccionesObjeto(const QString& uid, const QString& id) {
+    return QStringLiteral("select * from sysprotects ") + QStringLiteral(" where uid=") + NumeroSQL(uid) +
+           QStringLiteral(" and id=") + NumeroSQL(id);
+}
+
+int ColumnaAccionObjeto(int action) {
+    switch (action) {
+    case 193:
+    case 224:
+        return 1;
+    case 195:
+        return 2;
+    case 197:
+        return 3;
+    case 196:
+        return 4;
+    case 26:
+        return 5;
+    default:
+        return 0;
+    }
+}
+
+QString PermisoObjeto(int columna, bool procedimientos, const QString& celda) {
+    const char* permiso = nullptr;
+    switch (columna) {
+    case 1:
+        permiso = procedimientos ? "EXECUTE" : "SELECT";
+        break;
+    case 2:
+        permiso = "INSERT";
+        break;
+    case 3:
+        permiso = "UPDATE";
+        break;
+    case 4:
+        permiso = "DELETE";
+        break;
+    case 5:
+        permiso = "REFERENCES";
+        break;
+    default:
+        return QString();
+    }
+    const QString resto = QLatin1Char(' ') + QLatin1String(permiso) + QStringLiteral(" ON ");
+    return EligePermiso(celda, QStringLiteral("REVOKE") + resto, QStringLiteral("GRANT") + resto,
+                        QStringLiteral("DENY") + resto);
+}
+
+QString PermisoObjetoUsuario(const QString& sentencia, const QString& propietario, const QString& objeto,
+                             const QString& usuario) {
+    return sentencia + NombreConPropietario(propietario, objeto) + QStringLiteral(" TO ") + NombreSQL(usuario);
 }
 
 }  // namespace textoscuentas

@@ -34,4 +34,24 @@ QString DaAccesoLogin(const QString& login);
 QString AnadeAlRolLogin(const QString& rol, const QString& login);
 QString QuitaDelRolLogin(const QString& rol, const QString& login);
 
+// The user editor's object permissions.
+// The objects of a kind (0 procedures, 1 tables with the system tables, 2
+// views) in the database of the prefix, by name: tabla, id and propietario.
+QString ObjetosDeTipo(const QString& prefijo, int tipo);
+// The protection rows of a user (by uid) on an object (by id), in the
+// current database.
+QString ProteccionesObjeto(const QString& uid, const QString& id);
+// The permission column (1 to 5) that a protection row's action sets: 193
+// and 224 column 1, 195 column 2, 197 column 3, 196 column 4, 26 column 5;
+// 0 for any other action.
+int ColumnaAccionObjeto(int action);
+// The start of the statement for a committed cell of a permission column
+// ("GRANT SELECT ON "), "" when the column is not one or the cell holds no
+// code. Column 1 is EXECUTE for procedures, SELECT otherwise.
+QString PermisoObjeto(int columna, bool procedimientos, const QString& celda);
+// The whole statement: the start, the object with its owner in front when
+// the owner is not dbo, " TO " and the user.
+QString PermisoObjetoUsuario(const QString& sentencia, const QString& propietario, const QString& objeto,
+                             const QString& usuario);
+
 }  // namespace textoscuentas

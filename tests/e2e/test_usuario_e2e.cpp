@@ -1,12 +1,17 @@
 // The user editor over the program's real path (ODBC, FreeTDS, TDS) against
 // the scripted server: the roles come from the second result of
-// sp_helplogins, and a new user is created step by step.
+// sp_helplogins, a new user is created step by step, and a permission cell
+// of the Grants tab is granted on an object of another owner.
 
 #include "platform/listacasillas.h"
+#include "platform/rejilladatos.h"
 #include "security/frmusuario.h"
 #include "support/extremo.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QTabWidget>
 #include <QPushButton>
 
 using tdstest::Column;
@@ -84,4 +89,38 @@ TEST_F(UsuarioExtremo, ANewUserIsCreatedWithUseBeforeTheAccess) {
     EXPECT_EQ(enviadas[5], " EXEC sp_grantdbaccess 'ana'");
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
     EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
+}
+
+TEST_F(UsuarioExtremo, AGrantedCellNamesTheObjectWithItsOwner) {
+    ASSERT_TRUE(Prepara());
+    servidor.on("Select uid from Tienda..sysusers where name = 'ana'", Reply::rows({Entero("uid")}, {{5}}));
+    servidor.on("Select t.name as tabla,t.id as id,u.name as propietario from Tienda..sysobjects t,Tienda..sysusers u"
+                " where (t.xtype = 'U'or t.xtype = 'S') and u.uid = t.uid order by t.name",
+                Reply::rows({Texto("tabla"), Entero("id"), Texto("propietario")},
+                            {{"Clientes", 11, "dbo"}, {"Ventas", 12, "juan"}}));
+    for (const char* q : {"select * from sysprotects  where uid=5 and id=11", "select * from sysprotects  where uid=5 and id=12"})
+        servidor.on(q, Reply::rows({Entero("action"), Entero("protecttype")}, {}));
+    NombreObjeto = "ana";
+    auto* p = frmUsuario::Instancia();
+    MuestraFormulario(p);
+    ASSERT_TRUE(p->ArrayPermisos);
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(1, 0), "Ventas");
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(1, 1), "NA");
+    p->SSTabUsuario->setCurrentIndex(1);
+    RejillaDatos* g = p->TDBGridPermisos;
+    g->setFocus();
+    QApplication::processEvents();
+    servidor.clearRecord();
+    const QPoint punto = g->visualRect(g->model()->index(1, 1)).center();
+    ASSERT_FALSE(punto.isNull());
+    for (QEvent::Type tipo : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent raton(tipo, punto, g->viewport()->mapToGlobal(punto), Qt::LeftButton,
+                          tipo == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(g->viewport(), &raton);
+    }
+    EXPECT_EQ(servidor.statements(), (std::vector<std::string>{"USE Tienda", "GRANT SELECT ON juan.Ventas TO ana"}));
+    EXPECT_EQ(p->ArrayPermisos->LeeCelda(1, 1), "PE");
+    EXPECT_EQ(servidor.currentDatabase(), "Tienda");
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'|').toStdString();
+    p->Unload();
 }

@@ -79,7 +79,9 @@ TEST_F(VentanaUsuario, ANewUserLoadsTheKindsAndOnlyPublicTicked) {
         for (int i = 0; i < p->cboObjetos->count(); ++i) vistos.append(p->cboObjetos->itemText(i));
         EXPECT_EQ(vistos, tipos);
         EXPECT_EQ(p->cboObjetos->currentIndex(), idioma == 2 ? -1 : 1);
-        EXPECT_EQ(cargadas, QStringList{kRoles});  // no login to ask about
+        // The Grants tab's first load uses the database and looks no user
+        // up; no login to ask about.
+        EXPECT_EQ(cargadas, idioma == 2 ? QStringList{kRoles} : (QStringList{kUsa, kRoles}));
         EXPECT_EQ(Ticks(), QStringList{"public"});
         EXPECT_TRUE(p->txtUsuario->isEnabled());
         EXPECT_EQ(p->SSTabUsuario->currentIndex(), 0);
@@ -99,7 +101,8 @@ TEST_F(VentanaUsuario, RolesAreTickedFromTheSecondResultForThisDatabaseOnly) {
                                 {"jlogin", "Tienda", "db_datareader", "MemberOf"},
                                 {"jlogin", "Otra", "db_owner", "MemberOf"}}}});
     Abre("juan");
-    EXPECT_EQ(cargadas, (QStringList{LoginDe("juan"), kRoles, "sp_helplogins 'jlogin'"}));
+    EXPECT_EQ(cargadas, (QStringList{kUsa, "Select uid from Tienda..sysusers where name = 'juan'", LoginDe("juan"),
+                                     kRoles, "sp_helplogins 'jlogin'"}));
     EXPECT_EQ(Ticks(), (QStringList{"public", "db_datareader"}));
     EXPECT_EQ(p->LoginUsuario, "jlogin");
     EXPECT_FALSE(p->txtUsuario->isEnabled());
