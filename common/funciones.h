@@ -122,6 +122,25 @@ short SalidaCampo(short KeyAscii);
 // Wires a control's key press to SalidaCampo for Enter.
 void ConectaSalidaCampo(QWidget* control);
 
+// The connection's command time-out is off while this lives, and back as
+// it was afterwards, failures included: for statements that may take far
+// longer than any other (creating or growing files, backups, restores).
+class SinTiempoLimite {
+public:
+    explicit SinTiempoLimite(std::shared_ptr<datos::Connection> c) : c_(std::move(c)) {
+        if (!c_) FallaNumero(errnum::ObjetoNoEstablecido);
+        previo_ = c_->CommandTimeout();
+        c_->setCommandTimeout(0);
+    }
+    ~SinTiempoLimite() { c_->setCommandTimeout(previo_); }
+    SinTiempoLimite(const SinTiempoLimite&) = delete;
+    SinTiempoLimite& operator=(const SinTiempoLimite&) = delete;
+
+private:
+    std::shared_ptr<datos::Connection> c_;
+    int previo_ = 0;
+};
+
 // Opens a new connection into conexion on the given database with the shared
 // provider, server, login and password.
 bool Conecta_SQL(std::shared_ptr<datos::Connection>& conexion, const QString& baseDatos);

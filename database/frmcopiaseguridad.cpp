@@ -19,38 +19,6 @@
 
 using namespace textoscopia;
 
-namespace {
-
-// A backup or its check may take far longer than any statement: the
-// connection's time-out is off while it lasts, and back afterwards, failures
-// included.
-class SinTiempoLimite {
-public:
-    explicit SinTiempoLimite(std::shared_ptr<datos::Connection> c) : c_(std::move(c)) {
-        if (!c_) FallaNumero(errnum::ObjetoNoEstablecido);
-        previo_ = c_->CommandTimeout();
-        c_->setCommandTimeout(0);
-    }
-    ~SinTiempoLimite() { c_->setCommandTimeout(previo_); }
-    SinTiempoLimite(const SinTiempoLimite&) = delete;
-    SinTiempoLimite& operator=(const SinTiempoLimite&) = delete;
-
-private:
-    std::shared_ptr<datos::Connection> c_;
-    int previo_ = 0;
-};
-
-// The highest Position of a HEADERONLY answer: the set written last.
-int UltimoJuego(const datos::ResultSet& cabecera) {
-    const int columna = cabecera.indexOf(QStringLiteral("Position"));
-    int n = 0;
-    if (columna < 0) return n;
-    for (qsizetype f = 0; f < cabecera.rowCount(); ++f) n = std::max(n, int(Val(cabecera.text(f, columna))));
-    return n;
-}
-
-}  // namespace
-
 frmCopiaSeguridad::frmCopiaSeguridad() : FormularioUnico(QStringLiteral("frmCopiaSeguridad"), Clase::Hija) {
     setWindowTitle(QStringLiteral("Copia Seguridad"));
     auto* capa = new QVBoxLayout(this);

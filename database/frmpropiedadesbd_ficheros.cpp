@@ -367,12 +367,7 @@ bool frmPropiedadesBD::Crea_BD() {
         TDBGridArchivos->Refresh();
         TDBGridTransacciones->Refresh();
         // Creating the files may take longer than any statement should.
-        const int espera = Conexion->CommandTimeout();
-        Conexion->setCommandTimeout(0);
-        struct Restaura {
-            int espera;
-            ~Restaura() { Conexion->setCommandTimeout(espera); }
-        } restaura{espera};
+        const SinTiempoLimite sinLimite(Conexion);
         Conexion->Execute(sql);
         creada = true;
     });

@@ -39,12 +39,7 @@ FicheroBD FicheroDe(const GridDataArray& a, int fila, bool registro) {
 
 void frmPropiedadesBD::EjecutaSinEspera(const QString& sql) {
     // Growing or adding a file may take longer than any statement should.
-    const int espera = Conexion->CommandTimeout();
-    Conexion->setCommandTimeout(0);
-    struct Restaura {
-        int espera;
-        ~Restaura() { Conexion->setCommandTimeout(espera); }
-    } restaura{espera};
+    const SinTiempoLimite sinLimite(Conexion);
     Conexion->Execute(sql);
 }
 

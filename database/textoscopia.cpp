@@ -1,5 +1,7 @@
 #include "database/textoscopia.h"
 
+#include <algorithm>
+
 #include "common/texto.h"
 
 namespace textoscopia {
@@ -80,6 +82,14 @@ QString Restauracion(const QString& baseDatos, const QString& ruta,
     }
     if (posicion > 1) sql += QStringLiteral(", FILE = ") + QString::number(posicion);
     return sql;
+}
+
+int UltimoJuego(const datos::ResultSet& cabecera) {
+    const int columna = cabecera.indexOf(QStringLiteral("Position"));
+    int n = 0;
+    if (columna < 0) return n;
+    for (qsizetype f = 0; f < cabecera.rowCount(); ++f) n = std::max(n, int(Val(cabecera.text(f, columna))));
+    return n;
 }
 
 }  // namespace textoscopia

@@ -4,6 +4,8 @@
 // exactly. Names go through NombreSQL, values inside quotes through
 // LiteralSQL.
 
+#include "platform/datos.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -41,5 +43,9 @@ QString UsoRestauracion(const QString& baseDatos);
 // physical name (second).
 QString Restauracion(const QString& baseDatos, const QString& ruta,
                      const QList<QPair<QString, QString>>& movimientos, int posicion);
+
+// The highest Position of a RESTORE HEADERONLY answer: the set written
+// last, the newest of the file (0 when there is none).
+int UltimoJuego(const datos::ResultSet& cabecera);
 
 }  // namespace textoscopia
