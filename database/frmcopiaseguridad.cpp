@@ -67,14 +67,7 @@ frmCopiaSeguridad::frmCopiaSeguridad() : FormularioUnico(QStringLiteral("frmCopi
     tipo->addWidget(optDiferencial);
     tipo->addWidget(optRegistro);
 
-    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    auto* botones = new QHBoxLayout;
-    botones->addStretch();
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto* botones = BotonesAceptarCancelar(this, cmdAceptar, cmdCancelar);
 
     capa->addWidget(fraBaseDatos);
     capa->addWidget(Frame4);

@@ -110,14 +110,7 @@ void frmPropiedadesBD::CreaControles() {
             TDBGridPermisos->fontMetrics().horizontalAdvance(QString::fromUtf8(permisos[k])) + 12);
     }
 
-    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    auto* botones = new QHBoxLayout;
-    botones->addStretch();
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto* botones = BotonesAceptarCancelar(this, cmdAceptar, cmdCancelar);
 
     capa->addWidget(Frame1);
     capa->addWidget(sstBaseDatos, 1);

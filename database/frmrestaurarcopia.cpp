@@ -80,14 +80,7 @@ frmRestaurarCopia::frmRestaurarCopia() : FormularioUnico(QStringLiteral("frmRest
     TDBGridFicheros->Columns(1).Width(440);
     marco->addWidget(TDBGridFicheros);
 
-    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    auto* botones = new QHBoxLayout;
-    botones->addStretch();
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto* botones = BotonesAceptarCancelar(this, cmdAceptar, cmdCancelar);
 
     capa->addWidget(fraBaseDatos);
     capa->addWidget(fraOrigen, 1);

@@ -27,14 +27,7 @@ frmUbicacion::frmUbicacion() : FormularioUnico(QStringLiteral("frmUbicacion"), C
     marco->addWidget(DirUbicacion, 1);
     marco->addWidget(lblUbicacion);
 
-    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    auto* botones = new QHBoxLayout;
-    botones->addStretch();
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto* botones = BotonesAceptarCancelar(this, cmdAceptar, cmdCancelar);
     capa->addWidget(Frame6, 1);
     capa->addLayout(botones);
     resize(380, 380);

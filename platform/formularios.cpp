@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 
 namespace {
 AnfitrionHijas* gAnfitrion = nullptr;
@@ -211,4 +213,16 @@ private:
 
 void ConectaKeyPress(QWidget* control, ManejadorKeyPress manejador) {
     control->installEventFilter(new FiltroKeyPress(control, std::move(manejador)));
+}
+
+QHBoxLayout* BotonesAceptarCancelar(QWidget* ventana, QPushButton*& cmdAceptar, QPushButton*& cmdCancelar) {
+    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), ventana);
+    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
+    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), ventana);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    auto* botones = new QHBoxLayout;
+    botones->addStretch();
+    botones->addWidget(cmdAceptar);
+    botones->addWidget(cmdCancelar);
+    return botones;
 }

@@ -11,7 +11,9 @@
 
 #include <functional>
 
+class QHBoxLayout;
 class QMdiSubWindow;
+class QPushButton;
 
 class Formulario;
 
@@ -143,3 +145,7 @@ private:
 // the code to 0 swallows the key.
 using ManejadorKeyPress = std::function<void(short& KeyAscii)>;
 void ConectaKeyPress(QWidget* control, ManejadorKeyPress manejador);
+
+// The "&Aceptar" and "&Cancelar" buttons of a dialog, named cmdAceptar and
+// cmdCancelar, in a row that keeps them at its right.
+QHBoxLayout* BotonesAceptarCancelar(QWidget* ventana, QPushButton*& cmdAceptar, QPushButton*& cmdCancelar);

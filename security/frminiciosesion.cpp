@@ -65,11 +65,6 @@ frmInicioSesion::frmInicioSesion() : FormularioUnico(QStringLiteral("frmInicioSe
     lstFunciones->setObjectName(QStringLiteral("lstFunciones"));
     capaFunciones->addWidget(lstFunciones);
 
-    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-
     capa->addWidget(lblUsuario, 0, 0);
     capa->addWidget(txtUsuario, 0, 1);
     capa->addWidget(lblContrasena, 1, 0);
@@ -78,10 +73,7 @@ frmInicioSesion::frmInicioSesion() : FormularioUnico(QStringLiteral("frmInicioSe
     capa->addWidget(txtConfClave, 2, 1);
     capa->addWidget(fraAccesoBD, 3, 0, 1, 2);
     capa->addWidget(fraFunciones, 4, 0, 1, 2);
-    auto* botones = new QHBoxLayout();
-    botones->addStretch(1);
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto* botones = BotonesAceptarCancelar(this, cmdAceptar, cmdCancelar);
     capa->addLayout(botones, 5, 0, 1, 2);
     resize(sizeHint());
 

@@ -72,11 +72,6 @@ frmUsuario::frmUsuario() : FormularioUnico(QStringLiteral("frmUsuario"), Clase::
     SSTabUsuario->addTab(funciones, QStringLiteral("Funciones"));
     SSTabUsuario->addTab(permisos, QStringLiteral("Permisos"));
 
-    cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-
     capa->addWidget(lblUsuario, 0, 0);
     capa->addWidget(txtUsuario, 0, 1);
     capa->addWidget(lblContrasena, 1, 0);
@@ -84,10 +79,7 @@ frmUsuario::frmUsuario() : FormularioUnico(QStringLiteral("frmUsuario"), Clase::
     capa->addWidget(lblConfirmarContrasena, 2, 0);
     capa->addWidget(txtConfClave, 2, 1);
     capa->addWidget(SSTabUsuario, 3, 0, 1, 2);
-    auto* botones = new QHBoxLayout();
-    botones->addStretch(1);
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto* botones = BotonesAceptarCancelar(this, cmdAceptar, cmdCancelar);
     capa->addLayout(botones, 4, 0, 1, 2);
     resize(sizeHint());
 
