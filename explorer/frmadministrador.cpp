@@ -48,6 +48,55 @@ QString DesdeObjetos(const QString& filtro) {
            QStringLiteral(" order by t.name");
 }
 
+// The rows of a tables, views or procedures list, read in place from the
+// result of its statement: name, owner, the kind of object and the creation
+// date. A table or procedure is keyed by its letter and its row; a view by
+// its letter and its quoted owner and name.
+class FuenteObjetos : public FuenteElementos {
+public:
+    FuenteObjetos(const datos::Recordset& rs, QChar letra, bool vistas)
+        : datos_(rs.Datos()), letra_(letra), vistas_(vistas) {
+        const QString campos[] = {QStringLiteral("tabla"), QStringLiteral("usuario"),
+                                  vistas ? QStringLiteral("categoria") : QStringLiteral("tipo"),
+                                  QStringLiteral("fecha")};
+        for (int c = 0; c < 4; ++c) {
+            if (!rs.Eof()) rs.Fields(campos[c]);  // a missing field fails as the recordset fails it
+            columnas_[c] = datos_->indexOf(campos[c]);
+        }
+        usuario_ = Idioma == 0 ? QStringLiteral("Usuario") : QStringLiteral("User");
+        vistaUsuario_ = Idioma == 0 ? QStringLiteral("Usiario") : QStringLiteral("User");
+        sistema_ = Idioma == 0 ? QStringLiteral("Sistema") : QStringLiteral("Sistem");
+        conMarca_ = Idioma == 0 || Idioma == 1;
+    }
+
+    int Cuenta() const override { return int(datos_->rowCount()); }
+
+    QString Clave(int fila) const override {
+        if (!vistas_) return letra_ + QString::number(fila);
+        return letra_ + NombreSQL(Texto(fila, 1)) + u'.' + NombreSQL(Texto(fila, 0));
+    }
+
+    QString Celda(int fila, int columna) const override {
+        if (columna != 2) return columna < 4 ? Texto(fila, columna) : QString();
+        if (!conMarca_) return QString();
+        const QString marca = Trim(Texto(fila, 2));
+        if (vistas_) return marca == QLatin1String("0") ? vistaUsuario_ : sistema_;
+        if (marca == QLatin1String("U")) return usuario_;
+        if (marca == QLatin1String("S")) return sistema_;
+        return QString();
+    }
+
+private:
+    QString Texto(int fila, int campo) const { return datos_->text(fila, columnas_[campo]); }
+
+    std::shared_ptr<const datos::ResultSet> datos_;
+    int columnas_[4] = {};
+    QChar letra_;
+    bool vistas_;
+    bool conMarca_;
+    QString usuario_, vistaUsuario_, sistema_;
+};
+
 }  // namespace
 
 frmAdministrador::frmAdministrador() : FormularioUnico(QStringLiteral("frmAdministrador"), Clase::Hija) {
@@ -251,36 +300,7 @@ void frmAdministrador::ListaObjetos(QChar letra, const QString& sql, const QStri
     datos::Recordset rs;
     if (!CreaRecordset(Conexion, rs, sql)) return;
     PonDetalle(lblDetalle, palabraEs, palabraEn, rs.RecordCount());
-
-    const QString nombreUsuario = Idioma == 0 ? QStringLiteral("Usuario") : QStringLiteral("User");
-    const QString nombreVistaUsuario = Idioma == 0 ? QStringLiteral("Usiario") : QStringLiteral("User");
-    const QString nombreSistema = Idioma == 0 ? QStringLiteral("Sistema") : QStringLiteral("Sistem");
-    const bool conMarca = Idioma == 0 || Idioma == 1;
-
-    // The view takes the rows once, when the filling ends (or fails).
-    ListaElementos::Relleno relleno(ltvTablas, rs.RecordCount());
-    const QString campoMarca = vistas ? QStringLiteral("categoria") : QStringLiteral("tipo");
-    int n = 0;
-    while (!rs.Eof()) {
-        const QString nombre = rs.Fields(QStringLiteral("tabla")).Texto();
-        const QString propietario = rs.Fields(QStringLiteral("usuario")).Texto();
-        const QString clave = vistas ? letra + NombreSQL(propietario) + u'.' + NombreSQL(nombre)
-                                     : letra + QString::number(n);
-        ElementoLista e = elementos.Add(clave, nombre);
-        e.SubItems(1, propietario);
-        const QString marca = Trim(rs.Fields(campoMarca).Texto());
-        if (conMarca) {
-            if (vistas)
-                e.SubItems(2, marca == QLatin1String("0") ? nombreVistaUsuario : nombreSistema);
-            else if (marca == QLatin1String("U"))
-                e.SubItems(2, nombreUsuario);
-            else if (marca == QLatin1String("S"))
-                e.SubItems(2, nombreSistema);
-        }
-        e.SubItems(3, rs.Fields(QStringLiteral("fecha")).Texto());
-        ++n;
-        rs.MoveNext();
-    }
+    elementos.Muestra(std::make_shared<FuenteObjetos>(rs, letra, vistas));
 }
 
 void frmAdministrador::MuestraTablas(const QString& BaseDatos) {

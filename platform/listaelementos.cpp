@@ -10,7 +10,9 @@
 
 #include <vector>
 
-// The rows of a list, kept in a vector with a key-to-row table.
+// The rows of a list: those of a source, shown in place, or rows of its own
+// kept in a vector, each with its key in a key-to-row table. The table of a
+// source's keys is made the first time a key is looked up.
 class ModeloElementos : public QAbstractTableModel {
 public:
     struct Fila {
@@ -21,14 +23,13 @@ public:
     explicit ModeloElementos(int columnas, QObject* padre)
         : QAbstractTableModel(padre), encabezados_(columnas) {}
 
-    int rowCount(const QModelIndex& padre = {}) const override { return padre.isValid() ? 0 : int(filas_.size()); }
+    int rowCount(const QModelIndex& padre = {}) const override { return padre.isValid() ? 0 : Cuenta(); }
     int columnCount(const QModelIndex& padre = {}) const override {
         return padre.isValid() ? 0 : int(encabezados_.size());
     }
     QVariant data(const QModelIndex& i, int rol) const override {
-        if (rol != Qt::DisplayRole || !i.isValid() || size_t(i.row()) >= filas_.size()) return {};
-        const Fila& f = filas_[size_t(i.row())];
-        return i.column() < f.celdas.size() ? f.celdas[i.column()] : QString();
+        if (rol != Qt::DisplayRole || !i.isValid() || i.row() >= Cuenta()) return {};
+        return CeldaEn(i.row(), i.column());
     }
     QVariant headerData(int seccion, Qt::Orientation o, int rol) const override {
         if (o == Qt::Horizontal && rol == Qt::DisplayRole && seccion >= 0 && seccion < encabezados_.size())
@@ -49,11 +50,16 @@ public:
         if (--relleno_ == 0) endResetModel();
     }
 
-    void Vacia() {
+    void Vacia() { Muestra(nullptr); }
+
+    // The source's rows take the place of every row (none for no source).
+    void Muestra(std::shared_ptr<const FuenteElementos> fuente) {
         const bool avisa = relleno_ == 0;
         if (avisa) beginResetModel();
         filas_.clear();
         porClave_.clear();
+        fuente_ = std::move(fuente);
+        clavesHechas_ = !fuente_;
         ++generacion_;
         if (avisa) endResetModel();
     }
@@ -65,6 +71,7 @@ public:
     }
 
     int Agrega(const QString& clave, const QString& texto) {
+        Copia();
         if (porClave_.contains(clave)) FallaNumero(errnum::ClaveRepetida);
         const int fila = int(filas_.size());
         if (relleno_ == 0) beginInsertRows({}, fila, fila);
@@ -78,6 +85,7 @@ public:
     }
 
     void Celda(int fila, int columna, const QString& texto) {
+        Copia();
         filas_[size_t(fila)].celdas[columna] = texto;
         if (relleno_ == 0) {
             const QModelIndex i = index(fila, columna);
@@ -85,15 +93,50 @@ public:
         }
     }
 
-    const Fila& FilaEn(int fila) const { return filas_[size_t(fila)]; }
-    int Cuenta() const { return int(filas_.size()); }
-    int FilaDe(const QString& clave) const { return porClave_.value(clave, -1); }
+    QString ClaveEn(int fila) const { return fuente_ ? fuente_->Clave(fila) : filas_[size_t(fila)].clave; }
+    QString CeldaEn(int fila, int columna) const {
+        if (fuente_) return fuente_->Celda(fila, columna);
+        const QStringList& celdas = filas_[size_t(fila)].celdas;
+        return columna < celdas.size() ? celdas[columna] : QString();
+    }
+    int Cuenta() const { return fuente_ ? fuente_->Cuenta() : int(filas_.size()); }
+    int FilaDe(const QString& clave) const {
+        if (!clavesHechas_) {
+            const int n = fuente_->Cuenta();
+            porClave_.reserve(n);
+            for (int f = 0; f < n; ++f) {
+                const QString clave = fuente_->Clave(f);
+                if (!porClave_.contains(clave)) porClave_.insert(clave, f);
+            }
+            clavesHechas_ = true;
+        }
+        return porClave_.value(clave, -1);
+    }
     quint64 Generacion() const { return generacion_; }
     bool Rellenando() const { return relleno_ > 0; }
 
 private:
+    // A source's rows become rows of the list's own, in the same places, so
+    // that they can be changed or followed by others. Handles stay valid.
+    void Copia() {
+        if (!fuente_) return;
+        const std::shared_ptr<const FuenteElementos> fuente = std::move(fuente_);
+        const int n = fuente->Cuenta();
+        porClave_.clear();
+        filas_.reserve(size_t(n));
+        for (int f = 0; f < n; ++f) {
+            Fila& fila = filas_.emplace_back();
+            fila.clave = fuente->Clave(f);
+            for (int c = 0; c < encabezados_.size(); ++c) fila.celdas.append(fuente->Celda(f, c));
+            if (!porClave_.contains(fila.clave)) porClave_.insert(fila.clave, f);
+        }
+        clavesHechas_ = true;
+    }
+
+    std::shared_ptr<const FuenteElementos> fuente_;
     std::vector<Fila> filas_;
-    QHash<QString, int> porClave_;
+    mutable QHash<QString, int> porClave_;
+    mutable bool clavesHechas_ = true;
     QStringList encabezados_;
     quint64 generacion_ = 0;
     int relleno_ = 0;
@@ -113,11 +156,11 @@ int ElementoLista::Fila() const {
 
 QString ElementoLista::Key() const {
     const int f = Fila();
-    return lista_->modelo_->FilaEn(f).clave;
+    return lista_->modelo_->ClaveEn(f);
 }
 QString ElementoLista::Text() const {
     const int f = Fila();
-    return lista_->modelo_->FilaEn(f).celdas[0];
+    return lista_->modelo_->CeldaEn(f, 0);
 }
 void ElementoLista::Text(const QString& texto) {
     const int f = Fila();
@@ -127,7 +170,7 @@ void ElementoLista::Text(const QString& texto) {
 QString ElementoLista::SubItems(int i) const {
     const int f = Fila();
     if (i < 1 || i >= lista_->Columnas()) FallaNumero(errnum::ValorNoValido);
-    return lista_->modelo_->FilaEn(f).celdas[i];
+    return lista_->modelo_->CeldaEn(f, i);
 }
 
 void ElementoLista::SubItems(int i, const QString& texto) {
@@ -161,6 +204,10 @@ void ElementosLista::Clear() { lista_->modelo_->Vacia(); }
 
 ElementoLista ElementosLista::Add(const QString& clave, const QString& texto) {
     return ElementoLista(lista_, lista_->modelo_->Agrega(clave, texto));
+}
+
+void ElementosLista::Muestra(std::shared_ptr<const FuenteElementos> fuente) {
+    lista_->modelo_->Muestra(std::move(fuente));
 }
 
 int ElementosLista::Count() const { return lista_->modelo_->Cuenta(); }

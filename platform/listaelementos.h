@@ -7,7 +7,9 @@
 // The items live in a model of our own (a vector of rows and a key-to-row
 // table). Filling inside a Relleno tells the view once, when the Relleno
 // ends, instead of once per row: the list is neither sorted, resized nor
-// repainted while it fills.
+// repainted while it fills. A long list read from the server is better
+// shown from where its rows already are (FuenteElementos): the list then
+// asks for a row's key and texts only when it needs them.
 //
 // The list raises MouseDown(Button, Shift, x, y) when a mouse button is
 // pressed over it, before the list handles the press itself; x and y are in
@@ -16,6 +18,8 @@
 
 #include <QPointer>
 #include <QTreeView>
+
+#include <memory>
 
 class ListaElementos;
 class ModeloElementos;
@@ -49,6 +53,18 @@ private:
     quint64 generacion_ = 0;
 };
 
+// Rows a list shows without copying them: row i's key and the texts of its
+// columns (0 is the item's text, then the sub-items) are asked for when the
+// list needs them. The rows must not change while the list shows them, and
+// their keys must be unique.
+class FuenteElementos {
+public:
+    virtual ~FuenteElementos() = default;
+    virtual int Cuenta() const = 0;
+    virtual QString Clave(int fila) const = 0;
+    virtual QString Celda(int fila, int columna) const = 0;
+};
+
 // The list's collection of items.
 class ElementosLista {
 public:
@@ -57,6 +73,10 @@ public:
     // Adds an item at the end; a key already in the list fails ("Key is not
     // unique in collection").
     ElementoLista Add(const QString& clave, const QString& texto);
+    // Replaces the items with the rows of a source, as a Clear followed by
+    // one Add per row would. Changing an item or adding one afterwards
+    // copies the source's rows into the list first.
+    void Muestra(std::shared_ptr<const FuenteElementos> fuente);
     int Count() const;
     bool Existe(const QString& clave) const;
     // The item at a position counted from 1, or of a key; fails when there is none.

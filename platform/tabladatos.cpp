@@ -274,7 +274,7 @@ FormatoFecha::Patron FormatoFecha::lee(const QString& patron) const {
 
 namespace {
 
-// A number of at most four digits, at least `digitos` of them.
+// A number of at least `digitos` digits, written from its last digit back.
 inline void escribeNumero(char16_t*& o, int v, int digitos) {
     if (v < 10 && digitos <= 1) {
         *o++ = char16_t(u'0' + v);
@@ -282,20 +282,21 @@ inline void escribeNumero(char16_t*& o, int v, int digitos) {
         *o++ = char16_t(u'0' + v / 10);
         *o++ = char16_t(u'0' + v % 10);
     } else {
-        char16_t b[12];
-        int k = 0;
-        do {
-            b[k++] = char16_t(u'0' + v % 10);
+        int n = 1;
+        for (int t = v; t >= 10; t /= 10) ++n;
+        n = std::max(n, digitos);
+        for (int k = n - 1; k >= 0; --k) {
+            o[k] = char16_t(u'0' + v % 10);
             v /= 10;
-        } while (v > 0);
-        while (k < digitos) b[k++] = u'0';
-        while (k > 0) *o++ = b[--k];
+        }
+        o += n;
     }
 }
 
+// Pattern texts are a few characters long: copied here rather than by a call.
 inline void escribeTexto(char16_t*& o, const QString& t) {
-    std::memcpy(o, t.utf16(), size_t(t.size()) * sizeof(char16_t));
-    o += t.size();
+    const char16_t* d = reinterpret_cast<const char16_t*>(t.constData());
+    for (qsizetype i = 0, n = t.size(); i < n; ++i) *o++ = d[i];
 }
 
 }  // namespace

@@ -96,6 +96,52 @@ TEST(ListaElementos, KeysSubItemsAndHeaders) {
     EXPECT_EQ(Fallo([&] { ElementoLista().Key(); }), errnum::ObjetoNoEstablecido);
 }
 
+namespace {
+// Rows "K<i>" with texts "t<i>" and sub-items "s<i>.<c>"; counts the texts asked for.
+class FuenteContada : public FuenteElementos {
+public:
+    explicit FuenteContada(int n) : n_(n) {}
+    int Cuenta() const override { return n_; }
+    QString Clave(int f) const override { return "K" + QString::number(f); }
+    QString Celda(int f, int c) const override {
+        ++pedidas;
+        return c == 0 ? "t" + QString::number(f) : QStringLiteral("s%1.%2").arg(f).arg(c);
+    }
+    mutable int pedidas = 0;
+
+private:
+    int n_;
+};
+}  // namespace
+
+TEST(ListaElementos, ASourceIsShownInPlaceAndCopiedWhenChanged) {
+    ListaElementos lista(3);
+    auto items = lista.ListItems();
+    items.Add("viejo", "se va");
+    auto fuente = std::make_shared<FuenteContada>(1000);
+    items.Muestra(fuente);
+    EXPECT_EQ(fuente->pedidas, 0);
+    EXPECT_EQ(items.Count(), 1000);
+    EXPECT_FALSE(items.Existe("viejo"));
+    EXPECT_EQ(items.Item("K999").Text(), QStringLiteral("t999"));
+    EXPECT_EQ(lista.model()->index(7, 2).data().toString(), QStringLiteral("s7.2"));
+    ElementoLista e = items.Item(6);  // counted from 1
+    EXPECT_EQ(e.Key(), QStringLiteral("K5"));
+
+    // Changing or adding copies the rows; handles and keys stay as they were.
+    e.SubItems(1, "cambiado");
+    EXPECT_EQ(e.SubItems(1), QStringLiteral("cambiado"));
+    EXPECT_EQ(items.Item(7).SubItems(2), QStringLiteral("s6.2"));
+    EXPECT_EQ(Fallo([&] { items.Add("K3", "otra"); }), errnum::ClaveRepetida);
+    items.Add("nuevo", "n");
+    EXPECT_EQ(items.Item("nuevo").Index(), 1001);
+
+    items.Muestra(std::make_shared<FuenteContada>(2));
+    EXPECT_EQ(Fallo([&] { e.Text(); }), errnum::NodoNoHallado);
+    items.Clear();
+    EXPECT_EQ(lista.model()->rowCount(), 0);
+}
+
 TEST(ListaElementos, AFillingTellsTheViewOnceAtItsEnd) {
     ListaElementos lista(4);
     auto items = lista.ListItems();
