@@ -7,6 +7,8 @@
 #include "platform/arbolnodos.h"
 #include "platform/listaelementos.h"
 
+#include <algorithm>
+
 namespace {
 
 void Ejecuta(const QString& sql) {
@@ -16,33 +18,55 @@ void Ejecuta(const QString& sql) {
 
 // Takes the login's access away in every database (from the user that
 // belongs to it, whatever that user is called), then drops the login.
+//
+// Nothing is taken away while the drop is bound to be refused: a login that
+// owns a database goes straight to sp_droplogin, whose refusal tells why. The
+// users are all looked up before the first revoke, and those that own
+// objects are revoked first, so that the server's refusal of one of them
+// comes before any access was taken.
 void EliminaInicioSesion(const QString& login) {
+    const QString literal = LiteralSQL(login);
+    datos::Recordset propias;
+    const bool duena = CreaRecordset(Conexion, propias,
+                                     QStringLiteral("Select name from master.dbo.sysdatabases where sid = suser_sid('") +
+                                         literal + QStringLiteral("')")) &&
+                       !propias.Eof();
+    struct Acceso {
+        QString base, usuario;
+        bool conObjetos;
+    };
+    QList<Acceso> accesos;
     datos::Recordset bases;
-    if (CreaRecordset(Conexion, bases, QStringLiteral("Select name from master.dbo.sysdatabases order by name"))) {
+    if (!duena &&
+        CreaRecordset(Conexion, bases, QStringLiteral("Select name from master.dbo.sysdatabases order by name"))) {
         while (!bases.Eof()) {
             const QString base = bases.Fields(QStringLiteral("Name")).Texto();
             PonPrefijoBD(base);
             // The database's users whose security id is the login's. A
             // database that cannot be read has been reported and is passed by.
             // The login's user in a database it owns is dbo, whose access
-            // cannot be revoked: the server's refusal of the drop then tells
-            // the real reason.
+            // cannot be revoked.
             datos::Recordset usuarios;
             if (CreaRecordset(Conexion, usuarios,
-                              QStringLiteral("Select u.name from ") + PrefijoBD +
+                              QStringLiteral("Select u.name,(select count(*) from ") + PrefijoBD +
+                                  QStringLiteral("sysobjects o where o.uid = u.uid) as objetos from ") + PrefijoBD +
                                   QStringLiteral("sysusers u,master.dbo.syslogins l where u.sid = l.sid and l.name = '") +
-                                  LiteralSQL(login) + QStringLiteral("' and u.uid <> 1"))) {
+                                  literal + QStringLiteral("' and u.uid <> 1"))) {
                 while (!usuarios.Eof()) {
-                    Ejecuta(QStringLiteral("use ") + NombreSQL(base));
-                    Ejecuta(QStringLiteral("exec sp_revokedbaccess  '") +
-                            LiteralSQL(usuarios.Fields(QStringLiteral("name")).Texto()) + u'\'');
+                    accesos.append({base, usuarios.Fields(QStringLiteral("name")).Texto(),
+                                    usuarios.Fields(QStringLiteral("objetos")).Texto() != QLatin1String("0")});
                     usuarios.MoveNext();
                 }
             }
             bases.MoveNext();
         }
     }
-    Ejecuta(QStringLiteral(" EXEC sp_droplogin '") + LiteralSQL(login) + u'\'');
+    std::stable_partition(accesos.begin(), accesos.end(), [](const Acceso& a) { return a.conObjetos; });
+    for (const Acceso& a : accesos) {
+        Ejecuta(QStringLiteral("use ") + NombreSQL(a.base));
+        Ejecuta(QStringLiteral("exec sp_revokedbaccess  '") + LiteralSQL(a.usuario) + u'\'');
+    }
+    Ejecuta(QStringLiteral(" EXEC sp_droplogin '") + literal + u'\'');
 }
 
 }  // namespace

@@ -36,10 +36,15 @@ inline QString SqlUsuarios(const QString& base) {
            "..sysusers usu ,master.dbo.syslogins lo         Where usu.sid = lo.sid and                    "
            "(usu.islogin = 1 and usu.isaliased = 0 and usu.hasdbaccess = 1) ";
 }
-// The users of a database that belong to a login (same security id).
+// The users of a database that belong to a login (same security id), with
+// the number of objects each owns; and the databases a login owns.
 inline QString SqlDelLogin(const QString& prefijo, const QString& literal) {
-    return "Select u.name from " + prefijo + "sysusers u,master.dbo.syslogins l where u.sid = l.sid and l.name = '" +
-           literal + "' and u.uid <> 1";
+    return "Select u.name,(select count(*) from " + prefijo + "sysobjects o where o.uid = u.uid) as objetos from " +
+           prefijo + "sysusers u,master.dbo.syslogins l where u.sid = l.sid and l.name = '" + literal +
+           "' and u.uid <> 1";
+}
+inline QString SqlBasesDelLogin(const QString& literal) {
+    return "Select name from master.dbo.sysdatabases where sid = suser_sid('" + literal + "')";
 }
 
 inline const QDateTime kFecha(QDate(2003, 5, 14), QTime(10, 30, 0));

@@ -502,17 +502,29 @@ TEST_F(Eliminar, ALoginWithUsersInTwoDatabases) {
     RespondeLogins({"juan", "sa"});
     Selecciona("DI", "juan");
     // Only the users of juan's security id are found: in Ventas under
-    // another name; never another login's user called juan.
-    conexion->Responde(SqlDelLogin("Tienda..", "juan"), QStringList{"name"}, {{"juan"}});
-    conexion->Responde(SqlDelLogin("Ventas..", "juan"), QStringList{"name"}, {{"juanito"}});
+    // another name; never another login's user called juan. Every user is
+    // looked up before the first revoke, and one that owns objects (whose
+    // revoke the server may refuse) goes first.
+    conexion->Responde(SqlDelLogin("Tienda..", "juan"), QStringList{"name", "objetos"}, {{"juan", 0}});
+    conexion->Responde(SqlDelLogin("Ventas..", "juan"), QStringList{"name", "objetos"}, {{"juanito", 3}});
     m()->mnuEliminar->trigger();
     EXPECT_EQ(conexion->Enviadas,
-              (QStringList{kBases, SqlDelLogin("master..", "juan"), SqlDelLogin("Tienda..", "juan"), "use Tienda",
-                           "exec sp_revokedbaccess  'juan'", SqlDelLogin("Ventas..", "juan"), "use Ventas",
-                           "exec sp_revokedbaccess  'juanito'", " EXEC sp_droplogin 'juan'", "sp_helplogins"}));
+              (QStringList{SqlBasesDelLogin("juan"), kBases, SqlDelLogin("master..", "juan"),
+                           SqlDelLogin("Tienda..", "juan"), SqlDelLogin("Ventas..", "juan"), "use Ventas",
+                           "exec sp_revokedbaccess  'juanito'", "use Tienda", "exec sp_revokedbaccess  'juan'",
+                           " EXEC sp_droplogin 'juan'", "sp_helplogins"}));
     EXPECT_EQ(PrefijoBD, QStringLiteral("Ventas.."));
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
     EXPECT_EQ(puntero.Historia, (QList<int>{vb::vbHourglass, vb::vbDefault, vb::vbDefault}));
+
+    // A login that owns a database keeps every access: the drop alone is
+    // sent, and the server's refusal says why.
+    Selecciona("", "juan");
+    conexion->Responde(SqlBasesDelLogin("juan"), QStringList{"name"}, {{"Tienda"}});
+    conexion->Falla(" EXEC sp_droplogin 'juan'", 15174, "Login 'juan' owns one or more database(s).");
+    m()->mnuEliminar->trigger();
+    EXPECT_EQ(conexion->Enviadas, (QStringList{SqlBasesDelLogin("juan"), " EXEC sp_droplogin 'juan'"}));
+    EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:15174 (Login 'juan' owns one or more database(s).)."});
 }
 
 TEST_F(Eliminar, ALoginWithoutUsersWithAQuoteAndWithoutTheDatabaseList) {
@@ -520,20 +532,23 @@ TEST_F(Eliminar, ALoginWithoutUsersWithAQuoteAndWithoutTheDatabaseList) {
     RespondeLogins({"ana", "O'Brien"});
     Selecciona("DI", "ana");
     m()->mnuEliminar->trigger();
-    EXPECT_EQ(conexion->Enviadas, (QStringList{kBases, SqlDelLogin("master..", "ana"), SqlDelLogin("[Mi Tienda]..", "ana"),
-                                               " EXEC sp_droplogin 'ana'", "sp_helplogins"}));
+    EXPECT_EQ(conexion->Enviadas,
+              (QStringList{SqlBasesDelLogin("ana"), kBases, SqlDelLogin("master..", "ana"),
+                           SqlDelLogin("[Mi Tienda]..", "ana"), " EXEC sp_droplogin 'ana'", "sp_helplogins"}));
     Selecciona("", "O'Brien");
-    conexion->Responde(SqlDelLogin("[Mi Tienda]..", "O''Brien"), QStringList{"name"}, {{"O'Brien"}});
+    conexion->Responde(SqlDelLogin("[Mi Tienda]..", "O''Brien"), QStringList{"name", "objetos"}, {{"O'Brien", 0}});
     m()->mnuEliminar->trigger();
     EXPECT_EQ(conexion->Enviadas,
-              (QStringList{kBases, SqlDelLogin("master..", "O''Brien"), SqlDelLogin("[Mi Tienda]..", "O''Brien"),
+              (QStringList{SqlBasesDelLogin("O''Brien"), kBases, SqlDelLogin("master..", "O''Brien"),
+                           SqlDelLogin("[Mi Tienda]..", "O''Brien"),
                            "use [Mi Tienda]", "exec sp_revokedbaccess  'O''Brien'", " EXEC sp_droplogin 'O''Brien'",
                            "sp_helplogins"}));
     // The database list cannot be read: reported, and the login is still dropped.
     Selecciona("", "ana");
     conexion->Falla(kBases, 229, QStringLiteral("SELECT permission denied."));
     m()->mnuEliminar->trigger();
-    EXPECT_EQ(conexion->Enviadas, (QStringList{kBases, " EXEC sp_droplogin 'ana'", "sp_helplogins"}));
+    EXPECT_EQ(conexion->Enviadas,
+              (QStringList{SqlBasesDelLogin("ana"), kBases, " EXEC sp_droplogin 'ana'", "sp_helplogins"}));
     EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:229 (SELECT permission denied.)."});
 }
 
