@@ -976,7 +976,9 @@ void RejillaDatos::ClicIzquierdo(QMouseEvent* evento, bool doble) {
         return;
     }
     if (c.SeAlterna()) {
-        Alterna(0);  // a double click is a second click
+        // One press, one change: the second press of a double click leaves
+        // the value its first press stored.
+        if (!doble) Alterna(0);
         return;
     }
     if (doble) AbreEdicion(0, nullptr);

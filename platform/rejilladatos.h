@@ -57,8 +57,9 @@
 // - A check box or a picture cell changes as one whole edit per click or
 //   Space, stored at once: BeforeColEdit (KeyAscii 0 for a click, 32 for
 //   Space), BeforeColUpdate, AfterColUpdate, AfterColEdit. A click on another
-//   cell moves the cursor there first (with its events). A double click is a
-//   second click. A value not among the picture items goes to the first one.
+//   cell moves the cursor there first (with its events). A double click
+//   changes such a cell once, as one click: its second press changes
+//   nothing. A value not among the picture items goes to the first one.
 //   "-1" (or "1", "True") shows ticked; a toggle stores "-1" or "0".
 // - A click on a cell button moves the cursor to the cell, stores a pending
 //   edit, then raises ButtonClick.

@@ -129,6 +129,19 @@ protected:
         QMouseEvent suelta(QEvent::MouseButtonRelease, p, g, b, Qt::NoButton, teclas);
         QApplication::sendEvent(v->viewport(), &suelta);
     }
+    // A double click on a grid's cell (the array row's grid row): a press,
+    // a release, the double-click press and its release.
+    static void DobleClic(QAbstractItemView* v, int fila, int col) {
+        const QModelIndex i = v->model()->index(fila, col);
+        v->scrollTo(i);
+        const QPoint p = v->visualRect(i).center();
+        Raton(v, p, Qt::LeftButton);
+        const QPoint g = v->viewport()->mapToGlobal(p);
+        QMouseEvent dos(QEvent::MouseButtonDblClick, p, g, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(v->viewport(), &dos);
+        QMouseEvent suelta(QEvent::MouseButtonRelease, p, g, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(v->viewport(), &suelta);
+    }
     static void ClicNodo(frmAdministrador* f, const QString& clave, Qt::MouseButton b = Qt::LeftButton) {
         Raton(f->trvBD, PuntoNodo(f, clave), b);
     }

@@ -404,6 +404,28 @@ TEST_F(Rejilla, CheckBoxesAndPicturesTakeTheirNextValueAsAnEdit) {
     EXPECT_EQ(matriz->LeeCelda(2, 3), QStringLiteral("N"));
 }
 
+TEST_F(Rejilla, ADoubleClickChangesACheckBoxOrAPictureOnce) {
+    g->Columns(2).CasillaVerificacion(true);
+    auto estado = g->Columns(3).ValueItems();
+    estado.Add("N", Color(Qt::red));
+    estado.Add("S", Color(Qt::green));
+    const struct {
+        int col;
+        const char *antes, *despues;
+    } casos[] = {{2, "-1", "0"}, {2, "0", "-1"}, {3, "N", "S"}};
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.antes);
+        matriz->GrabaCelda(2, c.col, c.antes);
+        Pon(2, c.col);
+        Clic(Centro(2, c.col), Qt::LeftButton, true);
+        EXPECT_EQ(matriz->LeeCelda(2, c.col), QString::fromLatin1(c.despues));
+        EXPECT_EQ(ev.join(u'|'), QStringLiteral("MouseDown 1|BeforeColEdit %1 0|BeforeColUpdate %1 %2 %3|"
+                                                "AfterColUpdate %1|AfterColEdit %1")
+                                     .arg(c.col)
+                                     .arg(c.antes, c.despues));
+    }
+}
+
 TEST_F(Rejilla, ButtonClickComesFromTheCellButtonAndMouseDownComesFirst) {
     g->Columns(3).Boton(true);
     Pon(2, 0);

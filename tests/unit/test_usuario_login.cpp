@@ -138,6 +138,24 @@ TEST_F(VentanaLogin, AccessIsGrantedAndRevokedAndARefusalPutsTheCellBack) {
     EXPECT_EQ(p->ArrayBaseDatos->LeeCelda(1, 0), "0");
 }
 
+TEST_F(VentanaLogin, ADoubleClickOnAnAccessCellSendsOneChange) {
+    conexion->Responde(Acceso("Tienda", "juan"), QStringList{"name"}, {{"juan"}});
+    Abre("juan");
+    const struct {
+        int fila;
+        QStringList enviadas;
+        const char* despues;
+    } casos[] = {{1, {"use Tienda", "exec sp_revokedbaccess  'juan'"}, "0"},
+                 {0, {"use master", "exec sp_grantdbaccess 'juan','juan'", kRoles, "sp_helplogins 'juan'"}, "-1"}};
+    for (const auto& c : casos) {
+        Fila(c.fila);
+        conexion->Enviadas.clear();
+        DobleClic(g, c.fila, 0);
+        EXPECT_EQ(conexion->Enviadas, c.enviadas);
+        EXPECT_EQ(p->ArrayBaseDatos->LeeCelda(c.fila, 0), c.despues);
+    }
+}
+
 TEST_F(VentanaLogin, ANewLoginsFirstAccessTickCreatesItThenGrants) {
     const QString busca = " select * from master.dbo.sysxlogins where name='ana'";
     Abre("");
