@@ -163,9 +163,18 @@ bool frmUsuario::CreaCuenta() {
     // each step looks first and a retry skips what the last try created.
     datos::Recordset rs;
     if (!CreaRecordset(Conexion, rs, BuscaLogin(nombre))) return false;
+    // Whether the login of this name is the one this window created: only
+    // then is its password the window's to change once the user exists.
+    bool propio = false;
     if (rs.RecordCount() < 1) {
         Conexion->Execute(AnadeLogin(nombre, clave, BaseDatos));
-        creoLogin_ = true;
+        loginCreado_ = nombre;
+        propio = true;
+    } else {
+        // The catalog matched the typed name to a login; it is this window's
+        // own only when it carries the name the window created it with. A
+        // name typed since finds another login, which stays untouched.
+        propio = !loginCreado_.isEmpty() && rs.Fields(QStringLiteral("name")).Texto() == loginCreado_;
     }
     Conexion->Execute(BaseDefecto(nombre, BaseDatos));
     if (!CreaRecordset(Conexion, rs, BuscaUsuario(BaseDatos, nombre))) return false;
@@ -174,7 +183,7 @@ bool frmUsuario::CreaCuenta() {
         Conexion->Execute(DaAcceso(nombre));
     }
     frmAdministrador::Instancia()->MuestraUsuarios(BaseDatos);
-    if (creoLogin_) txtUsuario->setEnabled(false);
+    if (propio) txtUsuario->setEnabled(false);
     return true;
 }
 

@@ -85,6 +85,6 @@ private:
     // The permission grid's columns and events.
     void PreparaRejillaPermisos();
     QString permisoAnterior_;  // the changed cell's code before the change
-    bool creoLogin_ = false;   // this window created the login
+    QString loginCreado_;      // the login this window created, as typed ("" none)
     bool marcando_ = false;    // the window itself is setting ticks
 };

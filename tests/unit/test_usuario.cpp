@@ -219,6 +219,36 @@ TEST_F(VentanaUsuario, ARefusalMidwayStopsAndARetrySkipsWhatExists) {
     EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
 }
 
+TEST_F(VentanaUsuario, OnlyTheLoginThisWindowCreatedIsItsOwnAfterARetypedName) {
+    // bob is created, then his access refused; the name is retyped and a
+    // role ticked, then Accept.
+    const struct {
+        const char* nombre;
+        bool propio;
+    } casos[] = {{"alice", false}, {"bob", true}};
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const QString busca = QStringLiteral(" select * from master.dbo.sysxlogins where name='%1'");
+        conexion->Responde(busca.arg("bob"), QStringList{"name"}, {});
+        conexion->Responde(busca.arg("alice"), QStringList{"name"}, {{"alice"}});
+        conexion->Falla(" EXEC sp_grantdbaccess 'bob'", 15023, "Already exists.");
+        Abre("");
+        Rellena("bob", "pw", "pw");
+        p->cmdAceptar->click();
+        mensajes.Cajas().clear();
+        conexion->Responde(busca.arg("bob"), QStringList{"name"}, {{"bob"}});
+        conexion->Responde(" EXEC sp_grantdbaccess 'bob'", QStringList{});
+        Rellena(c.nombre, "pw", "pw");
+        p->lstFunciones->EstableceSelected(1, true);
+        EXPECT_EQ(p->txtUsuario->isEnabled(), !c.propio);
+        conexion->Enviadas.clear();
+        p->cmdAceptar->click();
+        EXPECT_EQ(conexion->Enviadas.contains(QStringLiteral(" EXEC sp_password '','pw','%1'").arg(c.nombre)), c.propio);
+        EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
+        Cierra();
+    }
+}
+
 TEST_F(VentanaUsuario, AFailedLookupEndsTheStepsBeforeAnythingIsSent) {
     for (const QString& falla : {kBuscaLogin, BuscaUsuario("ana")}) {
         conexion->Falla(falla, 208, "Invalid object name.");
