@@ -32,7 +32,7 @@ QString BuscaUsuario(const QString& baseDatos, const QString& nombre) {
            QStringLiteral("..sysusers usu ,master.dbo.syslogins lo         Where usu.sid = lo.sid and "
                           "                   (usu.islogin = 1 and usu.isaliased = 0 and usu.hasdbaccess = 1) "
                           "         and usu.Name=") +
-           q(nombre);
+           q(nombre) + QStringLiteral(" and usu.sid = suser_sid(") + q(nombre) + u')';
 }
 
 QString LoginDelUsuario(const QString& baseDatos, const QString& usuario) {

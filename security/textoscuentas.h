@@ -13,7 +13,9 @@ QString AnadeLogin(const QString& nombre, const QString& clave, const QString& b
 // The login editor's form: login and password only.
 QString AnadeLoginSinBase(const QString& nombre, const QString& clave);
 QString BaseDefecto(const QString& nombre, const QString& baseDatos);
-// The user of that name with access to the database, belonging to a login.
+// The user of that name with access to the database that belongs to the
+// login of that name (same security id): a user of that name that another
+// login owns is not the new account's.
 QString BuscaUsuario(const QString& baseDatos, const QString& nombre);
 // The login that a user of the database belongs to (by security id).
 QString LoginDelUsuario(const QString& baseDatos, const QString& usuario);

@@ -6,6 +6,7 @@
 #include "common/funciones.h"
 #include "platform/listacasillas.h"
 #include "security/frmusuario.h"
+#include "security/textoscuentas.h"
 #include "support/explorador_prueba.h"
 
 #include <QComboBox>
@@ -24,7 +25,9 @@ const QString kAnadeLogin = QStringLiteral(" EXEC sp_addlogin 'ana','s3cr3t','Ti
 const QString kDefecto = QStringLiteral(" EXEC sp_defaultdb  'ana','Tienda'");
 const QString kUsa = QStringLiteral("USE Tienda");
 const QString kAcceso = QStringLiteral(" EXEC sp_grantdbaccess 'ana'");
-QString BuscaUsuario(const QString& literal) { return SqlUsuarios("Tienda") + "         and usu.Name='" + literal + "'"; }
+QString BuscaUsuario(const QString& literal, const QString& base = "Tienda") {
+    return SqlUsuarios(base) + "         and usu.Name='" + literal + "' and usu.sid = suser_sid('" + literal + "')";
+}
 QString LoginDe(const QString& literal) {
     return "select lo.loginname from Tienda..sysusers usu,master.dbo.syslogins lo where usu.sid = lo.sid and "
            "usu.name = '" + literal + "'";
@@ -184,6 +187,14 @@ TEST_F(VentanaUsuario, ANewUserIsCreatedStepByStepWithUseBeforeTheAccess) {
         EXPECT_EQ(frmUsuario::SiExiste(), nullptr);
         Cierra();
     }
+}
+
+TEST(TextosCuentas, TheUserLookupWantsTheUserOfTheLoginOfItsName) {
+    const struct {
+        const char *base, *nombre, *literal, *baseSql;
+    } casos[] = {{"Tienda", "bob", "bob", "Tienda"}, {"mi base", "o'hara", "o''hara", "[mi base]"}};
+    for (const auto& c : casos)
+        EXPECT_EQ(textoscuentas::BuscaUsuario(c.base, QString::fromUtf8(c.nombre)), BuscaUsuario(c.literal, c.baseSql));
 }
 
 TEST_F(VentanaUsuario, NamesAndPasswordsAreQuoted) {
