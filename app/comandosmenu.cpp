@@ -140,7 +140,7 @@ void mdiPrincipal::mnuAñadirInicioSesion_Click() {
     Atrapa("mnuAñadirInicioSesion_Click", [&] {
         NombreObjeto = QString();
         NombreNodo = BaseDatosDelPadre(NodoSeleccionado());
-        MuestraFormulario(frmInicioSesion::Instancia());
+        MuestraFormulario(frmInicioSesion::ParaObjeto());
     });
 }
 
@@ -148,7 +148,7 @@ void mdiPrincipal::mnuAñadirUsuario_Click() {
     Atrapa("mnuAñadirUsuario_Click", [&] {
         NombreObjeto = QString();
         NombreNodo = BaseDatosDelPadre(NodoSeleccionado());
-        MuestraFormulario(frmUsuario::Instancia());
+        MuestraFormulario(frmUsuario::ParaObjeto());
     });
 }
 

@@ -69,13 +69,13 @@ void DiseñoProcedimiento() {
 void DiseñoUsuario() {
     Atrapa("DiseñoUsuario", [&] {
         NombreObjeto = ElementoSeleccionado().Text();
-        MuestraFormulario(frmUsuario::Instancia());
+        MuestraFormulario(frmUsuario::ParaObjeto());
     });
 }
 
 void DiseñoInicioSesion() {
     Atrapa("DiseñoInicioSesion", [&] {
         NombreObjeto = ElementoSeleccionado().Text();
-        MuestraFormulario(frmInicioSesion::Instancia());
+        MuestraFormulario(frmInicioSesion::ParaObjeto());
     });
 }

@@ -90,6 +90,17 @@ frmInicioSesion::frmInicioSesion() : FormularioUnico(QStringLiteral("frmInicioSe
     TDBGridBaseDatos->RowColChange = [this](int, int) { TDBGridBaseDatos_RowColChange(); };
 }
 
+frmInicioSesion* frmInicioSesion::ParaObjeto() {
+    frmInicioSesion* abierta = SiExiste();
+    if (abierta && !abierta->TrabajaEn(NombreObjeto)) abierta->Unload();
+    return Instancia();
+}
+
+bool frmInicioSesion::TrabajaEn(const QString& login) const {
+    // The name box is locked once the login exists, so it names the login.
+    return txtUsuario->isEnabled() ? login.isEmpty() : login == txtUsuario->text();
+}
+
 void frmInicioSesion::Form_Load() {
     Atrapa("Form_Load", [&] {
         txtUsuario->setText(NombreObjeto);

@@ -1,7 +1,7 @@
 #pragma once
 // The login editor: the login in NombreObjeto ("" for a new one), read once
-// when the window loads. A window already open is only brought forward and
-// keeps the login it was opened for.
+// when the window loads. A window already open keeps the login it was opened
+// for: a command that asks for another login gets a new window (ParaObjeto).
 //
 // The grid lists every database of the server with a tick where the login
 // has its own user there; a change of that tick grants or revokes the access
@@ -24,6 +24,12 @@ class frmInicioSesion : public FormularioUnico<frmInicioSesion> {
     Q_OBJECT
 public:
     frmInicioSesion();
+
+    // The window for the login in NombreObjeto ("" a new one): the open
+    // window when it works on that login, else a new one loaded for it, the
+    // open one unloaded first (what it sent stays; text typed and not yet
+    // sent is dropped).
+    static frmInicioSesion* ParaObjeto();
 
     // The size the window opens with in the main window.
     QSize sizeHint() const override { return QSize(460, 480); }
@@ -63,6 +69,9 @@ protected:
     void Form_Activate() override;
 
 private:
+    // Whether the window works on that login ("" a login still to be
+    // created).
+    bool TrabajaEn(const QString& login) const;
     void TDBGridBaseDatos_BeforeColUpdate(int ColIndex, const QString& OldValue, int& Cancel);
     void TDBGridBaseDatos_AfterColUpdate(int ColIndex);
     void TDBGridBaseDatos_RowColChange();

@@ -94,6 +94,17 @@ frmUsuario::frmUsuario() : FormularioUnico(QStringLiteral("frmUsuario"), Clase::
     connect(cboObjetos, &QComboBox::activated, this, [this](int) { cboObjetos_Click(); });
 }
 
+frmUsuario* frmUsuario::ParaObjeto() {
+    frmUsuario* abierta = SiExiste();
+    if (abierta && !abierta->TrabajaEn(NombreNodo, NombreObjeto)) abierta->Unload();
+    return Instancia();
+}
+
+bool frmUsuario::TrabajaEn(const QString& baseDatos, const QString& usuario) const {
+    if (baseDatos != BaseDatos) return false;
+    return txtUsuario->isEnabled() ? usuario.isEmpty() : usuario == Usuario;
+}
+
 void frmUsuario::Form_Load() {
     Atrapa("Form_Load", [&] {
         SSTabUsuario->setCurrentIndex(0);

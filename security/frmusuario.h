@@ -1,7 +1,8 @@
 #pragma once
 // The database-user editor: the user in NombreObjeto ("" for a new one) of
 // the database in NombreNodo, both read once when the window loads. A window
-// already open is only brought forward and keeps the user it was opened for.
+// already open keeps the user it was opened for: a command that asks for
+// another user, or another database, gets a new window (ParaObjeto).
 //
 // Accept creates the user with its login, or changes the password of the
 // user's own login. The role list acts on the server at every tick. Whether
@@ -28,6 +29,12 @@ class frmUsuario : public FormularioUnico<frmUsuario> {
     Q_OBJECT
 public:
     frmUsuario();
+
+    // The window for the user in NombreObjeto ("" a new one) of the database
+    // in NombreNodo: the open window when it works on that user of that
+    // database, else a new one loaded for them, the open one unloaded first
+    // (what it sent stays; text typed and not yet sent is dropped).
+    static frmUsuario* ParaObjeto();
 
     // The size the window opens with in the main window.
     QSize sizeHint() const override { return QSize(460, 420); }
@@ -79,6 +86,9 @@ protected:
     void Form_Activate() override;
 
 private:
+    // Whether the window works on that user ("" a user still to be created)
+    // of that database.
+    bool TrabajaEn(const QString& baseDatos, const QString& usuario) const;
     // The creation steps of a new account, each checking first so that a
     // retry skips what already exists. False when a step failed (reported).
     bool CreaCuenta();

@@ -301,28 +301,37 @@ TEST_F(Comandos, ATableListedBeyondTheLastSlotOpensNothing) {
 
 // ---- Windows already open ----
 
-TEST_F(Comandos, AnOpenUserOrLoginEditorComesForwardWithItsObject) {
+TEST_F(Comandos, AnOpenUserOrLoginEditorComesForwardOnlyForItsOwnObject) {
     auto* f = AbreTienda();
-    Elige(f, "DUTienda", 1, "mnuDiseño");
-    frmUsuario* usuario = frmUsuario::SiExiste();
-    ASSERT_NE(usuario, nullptr);
-    Elige(f, "DUTienda", 0, "mnuDiseño");
-    EXPECT_EQ(NombreObjeto, QStringLiteral("dbo"));
-    EXPECT_EQ(frmUsuario::SiExiste(), usuario);
-    EXPECT_EQ(m()->HijaActiva(), usuario);
-    EXPECT_EQ(usuario->txtUsuario->text(), QStringLiteral("juanito"));
-    EXPECT_EQ(usuario->Caption(), QStringLiteral("Usuario [ juanito ]"));
-    Elige(f, "DUTienda", -1, "mnuAñadirUsuario");
-    EXPECT_EQ(NombreObjeto, QString());
-    EXPECT_EQ(usuario->txtUsuario->text(), QStringLiteral("juanito"));
-    EXPECT_FALSE(usuario->txtUsuario->isEnabled());
-
-    Elige(f, "DI", 1, "mnuDiseño");
-    frmInicioSesion* login = frmInicioSesion::SiExiste();
-    ASSERT_NE(login, nullptr);
-    Elige(f, "DI", -1, "mnuAñadirInicioSesion");
-    EXPECT_EQ(frmInicioSesion::SiExiste(), login);
-    EXPECT_EQ(login->txtUsuario->text(), QStringLiteral("juan"));
+    conexion->Responde(SqlUsuarios("master"), QStringList{"nombre", "login"}, {{"dbo", "sa"}, {"juanito", "juan"}});
+    const struct {
+        const char *nodo;
+        int fila;
+        const char* orden;
+        bool misma;  // the open window comes forward; else a new one for the object
+        const char* abierta;
+    } casos[] = {
+        {"DUTienda", 1, "mnuDiseño", false, "frmUsuario|Tienda|juanito"},
+        {"DUTienda", 1, "mnuDiseño", true, "frmUsuario|Tienda|juanito"},
+        {"DUTienda", 0, "mnuDiseño", false, "frmUsuario|Tienda|dbo"},
+        {"DUmaster", 1, "mnuDiseño", false, "frmUsuario|master|juanito"},  // same name, another database
+        {"DUmaster", -1, "mnuAñadirUsuario", false, "frmUsuario|master|"},
+        {"DUmaster", -1, "mnuAñadirUsuario", true, "frmUsuario|master|"},
+        {"DUTienda", -1, "mnuAñadirUsuario", false, "frmUsuario|Tienda|"},
+        {"DI", 1, "mnuDiseño", false, "frmInicioSesion|juan"},
+        {"DI", 1, "mnuDiseño", true, "frmInicioSesion|juan"},
+        {"DI", 0, "mnuDiseño", false, "frmInicioSesion|sa"},
+        {"DI", -1, "mnuAñadirInicioSesion", false, "frmInicioSesion|"},
+        {"DI", -1, "mnuAñadirInicioSesion", true, "frmInicioSesion|"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(std::string(c.nodo) + " " + std::to_string(c.fila) + " " + c.orden);
+        const QPointer<Formulario> antes = m()->HijaActiva();
+        Elige(f, QString::fromUtf8(c.nodo), c.fila, c.orden);
+        EXPECT_EQ(Abierta(), QString::fromUtf8(c.abierta));
+        EXPECT_EQ(antes && antes->Cargado() && m()->HijaActiva() == antes, c.misma);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(m()->Area()->subWindowList().size(), 3);
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
