@@ -112,6 +112,9 @@ void frmInicioSesion::Form_Load() {
         TDBGridBaseDatos->MatrizEnlazada(ArrayBaseDatos);
         TDBGridBaseDatos->Reenlaza();
         txtUsuario->setEnabled(NombreObjeto.isEmpty());
+        // The role list is that of the database under the cursor, as after
+        // any move of the cursor: a tick then acts on the roles it shows.
+        if (ArrayBaseDatos->Filas() > 0) TDBGridBaseDatos_RowColChange();
         PunteroRaton(vb::vbDefault);
     });
     Cargando = false;

@@ -85,7 +85,7 @@ TEST_F(VentanaLogin, AccessIsAUserOfTheLoginsNameThatBelongsToIt) {
     EXPECT_EQ(Columna(1), (QStringList{"master", "Tienda", ""}));
     EXPECT_EQ(Columna(2), (QStringList{"", "", ""}));
     EXPECT_EQ(PrefijoBD, "Tienda..");
-    EXPECT_EQ(Ticks(), QStringList{});
+    EXPECT_EQ(p->lstFunciones->ListCount(), 0);  // the first row, master, has no access: no roles to tick
     EXPECT_FALSE(p->Cargando);
     EXPECT_FALSE(p->txtUsuario->isEnabled());
     EXPECT_TRUE(g->Columns(1).Locked());
@@ -101,12 +101,14 @@ TEST_F(VentanaLogin, ANewLoginSendsNoAccessQuery) {
 }
 
 TEST_F(VentanaLogin, TheRowsDatabaseTicksItsRoles) {
+    conexion->Responde(Acceso("master", "juan"), QStringList{"name"}, {{"juan"}});
     conexion->Responde(Acceso("Tienda", "juan"), QStringList{"name"}, {{"juan"}});
     conexion->RespondeVarios("sp_helplogins 'juan'",
                              {{{"LoginName"}, {{"juan"}}},
                               {{"LoginName", "DBName", "UserName", "UserOrAlias"},
                                {{"juan", "Tienda", "db_owner", "MemberOf"}, {"juan", "master", "public", "User"}}}});
     Abre("juan");
+    EXPECT_EQ(Ticks(), QStringList{"public"});  // the first row's database, from the start
     Fila(1);
     EXPECT_EQ(conexion->Enviadas, (QStringList{kRoles, "sp_helplogins 'juan'"}));
     EXPECT_EQ(Ticks(), (QStringList{"public", "db_owner"}));
@@ -116,8 +118,6 @@ TEST_F(VentanaLogin, TheRowsDatabaseTicksItsRoles) {
     p->lstFunciones->EstableceSelected(1, true);
     EXPECT_EQ(conexion->Enviadas, (QStringList{"use Tienda", " EXEC sp_droprolemember   'db_owner','juan'", "use Tienda",
                                                " EXEC sp_addrolemember  'db_owner','juan'"}));
-    Fila(0);  // no access there: no roles
-    EXPECT_EQ(p->lstFunciones->ListCount(), 0);
 }
 
 TEST_F(VentanaLogin, AccessIsGrantedAndRevokedAndARefusalPutsTheCellBack) {
