@@ -9,8 +9,20 @@
 #include <cmath>
 
 namespace {
+
 const QString kCR = QStringLiteral("\r");
+
+QString Cantidad(const QString& celda) { return Trim(NumeroBD(celda)); }
+
+// The MAXSIZE piece of CREATE, ADD FILE and MODIFY FILE: the limit switch
+// and the maximum alone decide it; the growth amount is not read here.
+QString Limite(const FicheroBD& f) {
+    if (f.Limite == QLatin1String("-1"))
+        return QStringLiteral(" MAXSIZE =") + Cantidad(f.Maximo) + QStringLiteral("MB");
+    return QStringLiteral(" MAXSIZE =UNLIMITED");
 }
+
+}  // namespace
 
 QString NumeroBD(const QString& celda) {
     QString valor = celda;
@@ -38,14 +50,11 @@ QString TextoFicheroBD(const FicheroBD& f, const QString& extension) {
     const QString tamaño = NumeroBD(f.Tamaño);
     if (tamaño.toDouble() < 1) t += QStringLiteral(" SIZE = 512KB,");
     else t += QStringLiteral(" SIZE = ") + Trim(tamaño) + QStringLiteral("MB,");
-    const QString cantidad = NumeroBD(f.Cantidad);
-    if (f.Limite == QLatin1String("-1") && cantidad.toDouble() != 0)
-        t += QStringLiteral(" MAXSIZE =") + Trim(NumeroBD(f.Maximo)) + QStringLiteral("MB");
-    else t += QStringLiteral(" MAXSIZE =UNLIMITED");
+    t += Limite(f);
     // Growth switched off is said: left out, the server would give the file
     // its default growth.
     if (f.Crecimiento == QLatin1String("-1"))
-        t += QStringLiteral(",FILEGROWTH=") + Trim(cantidad) +
+        t += QStringLiteral(",FILEGROWTH=") + Cantidad(f.Cantidad) +
              (f.Unidad == QLatin1String("P") ? QStringLiteral("%") : QStringLiteral("MB"));
     else t += QStringLiteral(",FILEGROWTH=0");
     return t + QStringLiteral(")");
@@ -89,14 +98,6 @@ QString TextoCreaBD(const QString& nombre, const QList<FicheroBD>& datos, const 
 // ---- ALTER DATABASE ----
 
 namespace {
-
-QString Cantidad(const QString& celda) { return Trim(NumeroBD(celda)); }
-
-QString Limite(const FicheroBD& f) {
-    if (f.Limite == QLatin1String("-1") && NumeroBD(f.Cantidad).toDouble() != 0)
-        return QStringLiteral(" MAXSIZE =") + Cantidad(f.Maximo) + QStringLiteral("MB");
-    return QStringLiteral(" MAXSIZE =UNLIMITED");
-}
 
 QString Crecimiento(const FicheroBD& f) {
     if (f.Crecimiento != QLatin1String("-1")) return QStringLiteral("FILEGROWTH=0");

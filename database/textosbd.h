@@ -47,14 +47,14 @@ QString CabeceraAlterBD(const QString& nombre);
 // A filegroup the server does not have yet.
 QString TextoAñadeGrupoBD(const QString& nombre, const QString& grupo);
 // A new data file (TO FILEGROUP unless its group is exactly "PRIMARY") or a
-// new log file: the initial size as typed, the limit only when switched on
-// with a growth amount other than 0, and ",FILEGROWTH=0" when growth is off.
+// new log file: the initial size as typed, the limit whenever its switch is
+// on, and ",FILEGROWTH=0" when growth is off.
 QString TextoAñadeFicheroBD(const QString& nombre, const FicheroBD& f, bool registro);
 // An existing file grown to f.Tamaño (" SIZE = 512KB" below 1 MB).
 QString TextoTamañoFicheroBD(const QString& nombre, const FicheroBD& f);
 // An existing file's growth; switched off it is FILEGROWTH=0.
 QString TextoCrecimientoFicheroBD(const QString& nombre, const FicheroBD& f);
-// An existing file's limit: MAXSIZE or UNLIMITED.
+// An existing file's limit: MAXSIZE when its switch is on, else UNLIMITED.
 QString TextoLimiteFicheroBD(const QString& nombre, const FicheroBD& f);
 
 // ---- Options ----

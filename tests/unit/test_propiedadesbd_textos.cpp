@@ -89,9 +89,13 @@ TEST(TextosBD, ValueClausesOfAFile) {
         {"a point stays", Fichero(1, "F", "2.5", "PRIMARY", "-1", "X", "1"),
          " SIZE = 2.5MB, MAXSIZE =UNLIMITED,FILEGROWTH=1MB)"},
         {"limit with no growth amount", Fichero(1, "F", "2", "PRIMARY", "-1", "P", "0", "-1", "9"),
-         " SIZE = 2MB, MAXSIZE =UNLIMITED,FILEGROWTH=0%)"},
+         " SIZE = 2MB, MAXSIZE =9MB,FILEGROWTH=0%)"},
         {"growth off", Fichero(1, "F", "2", "PRIMARY", "0", "P", "10", "-1", "9"),
          " SIZE = 2MB, MAXSIZE =9MB,FILEGROWTH=0)"},
+        {"growth off, its amount emptied", Fichero(1, "F", "2", "PRIMARY", "0", "P", "", "-1", "9"),
+         " SIZE = 2MB, MAXSIZE =9MB,FILEGROWTH=0)"},
+        {"a maximum with the limit off", Fichero(1, "F", "2", "PRIMARY", "0", "P", "", "1", "9"),
+         " SIZE = 2MB, MAXSIZE =UNLIMITED,FILEGROWTH=0)"},
     };
     for (const Caso& c : casos) {
         const QString t = TextoFicheroBD(c.f, ".ndf");
@@ -172,9 +176,12 @@ TEST(TextosBD, AlterSizesGrowthOffLimitsAndNames) {
     EXPECT_EQ(TextoTamañoFicheroBD("Ventas", grande), h + " MODIFY FILE  (NAME = F, SIZE = 20.5MB)");
     EXPECT_EQ(TextoTamañoFicheroBD("Ventas", Fichero(0, "F", "0,5", "", "0", "M", "0")),
               h + " MODIFY FILE  (NAME = F, SIZE = 512KB)");
-    // A limit with no growth amount is no limit.
+    // A limit with no growth amount is still the limit.
     EXPECT_EQ(TextoLimiteFicheroBD("Ventas", Fichero(0, "F", "1", "", "-1", "M", "0", "-1", "50")),
-              h + " MODIFY FILE  (NAME = F, MAXSIZE =UNLIMITED)");
+              h + " MODIFY FILE  (NAME = F, MAXSIZE =50MB)");
+    const FicheroBD vacio = Fichero(0, "F", "1", "", "0", "M", "", "-1", "100");  // growth off, amount emptied
+    EXPECT_EQ(TextoLimiteFicheroBD("Ventas", vacio), h + " MODIFY FILE  (NAME = F, MAXSIZE =100MB)");
+    EXPECT_TRUE(TextoAñadeFicheroBD("Ventas", vacio, true).endsWith(" SIZE = 1MB, MAXSIZE =100MB,FILEGROWTH=0)"));
     // Names and folders that need quoting.
     const FicheroBD raro = Fichero(1, "a]b", "1", "Mi grupo", "-1", "M", "1", "0", "", "C:\\O'Neil\\");
     EXPECT_EQ(TextoAñadeFicheroBD("Mi BD", raro, false),
