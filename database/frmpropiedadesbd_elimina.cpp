@@ -34,8 +34,9 @@ void frmPropiedadesBD::cmdEliminarFila_Click(int /*Index*/) {
             RejillaDatos* g = registro ? TDBGridTransacciones : TDBGridArchivos;
             ArrayDatos& a = registro ? ArrayTransacciones : ArrayArchivos;
             const int fila = FilaBajoCursor(g);
-            const QString nombre = fila >= 0 && a ? Trim(a->LeeCelda(fila, NombreArchivo)) : QString();
-            if (!nombre.isEmpty()) {
+            // The name as the catalog holds it; blanks alone are an empty row.
+            const QString nombre = fila >= 0 && a ? a->LeeCelda(fila, NombreArchivo) : QString();
+            if (!Trim(nombre).isEmpty()) {
                 Conexion->Execute(TextoEliminaFicheroBD(BaseDatos, nombre));
                 // Both file lists come again from the server.
                 CargaFicheros();
@@ -47,11 +48,11 @@ void frmPropiedadesBD::cmdEliminarFila_Click(int /*Index*/) {
             }
         } else if (pestaña == PestañaGrupos) {
             const int fila = FilaBajoCursor(TDBGridGrupos);
-            const QString grupo = fila >= 0 && ArrayGrupos ? Trim(ArrayGrupos->LeeCelda(fila, 0)) : QString();
+            const QString grupo = fila >= 0 && ArrayGrupos ? ArrayGrupos->LeeCelda(fila, 0) : QString();
             const QString ficheros = Trim(TDBGridGrupos->Columns(1).Value());
             // A group typed here and never saved has no count: it is not on
             // the server, and the reload below takes it away.
-            if (!grupo.isEmpty() && !ficheros.isEmpty()) {
+            if (!Trim(grupo).isEmpty() && !ficheros.isEmpty()) {
                 if (Val(ficheros) != 0) {
                     MensajeUsuario(QStringLiteral("El grupo de archivo contiene un o mas archivos. No se puede eliminar."),
                                    QStringLiteral("File group have one or more files. Can't delete it."));

@@ -235,8 +235,8 @@ void frmPropiedadesBD::BeforeColUpdate(RejillaDatos* g, bool registro, int ColIn
             Cancel = 1;
             return;
         }
-        const QString nombre = Trim(g->Columns(NombreArchivo).Value());
-        if (EsNueva || nombre.isEmpty()) return;
+        const QString nombre = g->Columns(NombreArchivo).Value();
+        if (EsNueva || Trim(nombre).isEmpty()) return;
         PonPrefijoBD(BaseDatos);
         const QString paginas = BuscaRegistro(Conexion, QStringLiteral("sysfiles"), QStringLiteral("size"),
                                               QStringLiteral("name"), nombre, QStringLiteral("Texto"));
@@ -335,8 +335,8 @@ void frmPropiedadesBD::TomaUbicacion() {
 QList<FicheroBD> frmPropiedadesBD::LeeFicheros(const ArrayDatos& a, bool registro) {
     QList<FicheroBD> r;
     for (int fila = 0; fila <= kUltimaFila; ++fila) {
-        const QString nombre = Trim(a->LeeCelda(fila, NombreArchivo));
-        if (nombre.isEmpty()) continue;
+        const QString nombre = a->LeeCelda(fila, NombreArchivo);
+        if (Trim(nombre).isEmpty()) continue;
         // Cells left empty take their meaning, and the grid shows it.
         if (!registro && Trim(a->LeeCelda(fila, GrupoArchivos)).isEmpty())
             a->GrabaCelda(fila, GrupoArchivos, QStringLiteral("PRIMARY"));

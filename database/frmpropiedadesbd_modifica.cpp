@@ -23,7 +23,7 @@ constexpr int kUltimaFilaModifica = 199;
 FicheroBD FicheroDe(const GridDataArray& a, int fila, bool registro) {
     FicheroBD f;
     f.Fila = fila;
-    f.Nombre = Trim(a.LeeCelda(fila, NombreArchivo));
+    f.Nombre = a.LeeCelda(fila, NombreArchivo);
     f.Carpeta = a.LeeCelda(fila, Ubicacion_);
     f.Tamaño = a.LeeCelda(fila, TamañoInicial);
     f.Grupo = registro ? QString() : a.LeeCelda(fila, GrupoArchivos);
@@ -60,8 +60,10 @@ bool frmPropiedadesBD::Modifica_BD() {
 
         if (ArrayGrupos)
             for (int fila = 0; fila <= kUltimaFilaModifica; ++fila) {
-                const QString grupo = Trim(ArrayGrupos->LeeCelda(fila, 0));
-                if (grupo.isEmpty()) continue;
+                // Blanks only make a row empty: a group is named as the
+                // catalog holds it.
+                const QString grupo = ArrayGrupos->LeeCelda(fila, 0);
+                if (Trim(grupo).isEmpty()) continue;
                 const bool hay = existe(QStringLiteral("sysfilegroups"), QStringLiteral("groupname"), grupo);
                 if (fallo) return;
                 if (!hay) EjecutaSinEspera(TextoAñadeGrupoBD(bd, grupo));
@@ -70,8 +72,8 @@ bool frmPropiedadesBD::Modifica_BD() {
         for (const bool registro : {false, true}) {
             GridDataArray& a = registro ? *ArrayTransacciones : *ArrayArchivos;
             for (int fila = 0; fila <= kUltimaFilaModifica; ++fila) {
-                const QString nombre = Trim(a.LeeCelda(fila, NombreArchivo));
-                if (nombre.isEmpty()) continue;
+                const QString nombre = a.LeeCelda(fila, NombreArchivo);
+                if (Trim(nombre).isEmpty()) continue;
                 const bool hay = existe(QStringLiteral("sysfiles"), QStringLiteral("name"), nombre);
                 if (fallo) return;
                 if (!hay) {
@@ -90,8 +92,14 @@ bool frmPropiedadesBD::Modifica_BD() {
                                                 QStringLiteral("name"), nombre, QStringLiteral("Texto"));
                 if (FallosNotificados() != antes) return;
                 if (paginas.isEmpty()) paginas = QStringLiteral("0");
-                const double actual = std::nearbyint(Val(paginas) / 128.0);
-                if (NumeroBD(f.Tamaño).toDouble() > actual) EjecutaSinEspera(TextoTamañoFicheroBD(bd, f));
+                // The file grows only past both its size rounded half to even
+                // (192 pages count as 2 MB) and its exact size: a log's cell
+                // shows the exact size, and sent as it stands the server would
+                // refuse it as no growth.
+                const double exacto = Val(paginas) / 128.0;
+                const double tamaño = NumeroBD(f.Tamaño).toDouble();
+                if (tamaño > std::nearbyint(exacto) && tamaño > exacto)
+                    EjecutaSinEspera(TextoTamañoFicheroBD(bd, f));
                 EjecutaSinEspera(TextoCrecimientoFicheroBD(bd, f));
                 EjecutaSinEspera(TextoLimiteFicheroBD(bd, f));
             }

@@ -9,7 +9,7 @@
 // them; "-1" is a ticked switch).
 struct FicheroBD {
     int Fila = 0;           // the array row (row 0 is the primary data file)
-    QString Nombre;         // logical name, already trimmed
+    QString Nombre;         // logical name as its cell holds it, blanks included
     QString Carpeta;        // folder, with its separator
     QString Tamaño;         // initial size in MB; may carry a decimal comma
     QString Grupo;          // filegroup (data files only)

@@ -438,12 +438,13 @@ TEST_F(VentanaBD, CreatesTheDatabaseWhereverTheCursorIs) {
 TEST_F(VentanaBD, CreateReadsEveryRowAndRefusesWhatIsNoNumber) {
     Abre(true);
     p->txtNombreBD->setText("  Nueva ");
+    // The name goes as typed, blanks included.
     Fila(p->ArrayArchivos, 200, {" Ultimo ", "/d/", "", "", "0", "P", "", "0", ""});
     p->TDBGridArchivos->Reenlaza();
     p->cmdAceptar->click();
     EXPECT_EQ(conexion->Enviadas.value(1), "CREATE DATABASE Nueva" + kCR +
-                                                " ON PRIMARY (NAME = Ultimo, FILENAME = '/d/Ultimo.ndf', SIZE = 512KB, "
-                                                "MAXSIZE =UNLIMITED,FILEGROWTH=0)" + kCR);
+                                                " ON PRIMARY (NAME = [ Ultimo ], FILENAME = '/d/ Ultimo .ndf', "
+                                                "SIZE = 512KB, MAXSIZE =UNLIMITED,FILEGROWTH=0)" + kCR);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     Abre(true);
@@ -675,6 +676,51 @@ TEST_F(VentanaBDAlter, ANewDatabaseIsCreatedOnceThoughAnOptionFails) {
     EXPECT_TRUE(Cajas().isEmpty());
 }
 
+// OK on the files as loaded: each is looked up and named as the catalog
+// holds it, grows only past both its rounded and its exact size (a log's
+// cell shows the exact size), and keeps its limit whatever its growth.
+TEST_F(VentanaBDAlter, OkSendsForEachLoadedFileOnlyWhatItsRowHolds) {
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    struct Caso {
+        const char *nombre, *sql;
+        int paginas, maximo;
+        const char *tamaño, *crece, *limite;  // size typed (null: as loaded), size statement (null: none)
+    };
+    const Caso casos[] = {
+        {" La", "[ La]", 141, -1, nullptr, nullptr, "UNLIMITED"},  // shows 1,1015625
+        {"Lb", "Lb", 63, 12800, nullptr, nullptr, "100MB"},        // shows 0,4921875; growth amount emptied
+        {"Lc", "Lc", 192, -1, "2", nullptr, "UNLIMITED"},          // 1.5 MB counts as 2
+        {"Ld", "Ld", 141, -1, "2", " SIZE = 2MB)", "UNLIMITED"},
+        {"Le", "Le", 63, -1, "1", " SIZE = 1MB)", "UNLIMITED"},
+    };
+    ConexionGuion::Filas filas;
+    for (const Caso& c : casos) filas.append({c.nombre, "C:\\D\\L.ldf", c.paginas, 0, 0, 2, c.maximo});
+    AbreTienda(filas);
+    conexion->RespondePatron("Select groupname from Tienda\\.\\.sysfilegroups where groupname = '(PRIMARY|HIST| G )'",
+                             {"n"}, {{"x"}});
+    QStringList esperado{" USE master"};
+    for (int i = 0; i < int(std::size(casos)); ++i) {
+        const Caso& c = casos[i];
+        for (const QString t : {"name", "size"})
+            conexion->Responde("Select " + t + " from Tienda..sysfiles where name = '" + c.nombre + "'", {t},
+                               {{c.paginas}});
+        if (c.tamaño) p->ArrayTransacciones->GrabaCelda(i, TamañoInicial, c.tamaño);
+        const QString h = "ALTER DATABASE Tienda" + kCR + " MODIFY FILE  (NAME = " + c.sql + ",";
+        if (c.crece) esperado.append(h + c.crece);
+        esperado += QStringList{h + "FILEGROWTH=0)", h + " MAXSIZE =" + c.limite + ")"};
+    }
+    p->ArrayTransacciones->GrabaCelda(1, CantidadCrecimiento, "");  // as growth switched off leaves it
+    p->ArrayTransacciones->GrabaCelda(6, NombreArchivo, "   ");     // blanks alone: an empty row
+    p->ArrayGrupos->GrabaCelda(2, 0, " G ");                       // on the server
+    Rejilla(true)->Reenlaza();
+    Teclea(0, TamañoInicial, "0");  // the size check looks " La" up too
+    EXPECT_EQ(Cajas(), QStringList{"Tamaño inicial debe se mayor del existente."});
+    conexion->Enviadas.clear();
+    p->cmdAceptar->click();
+    EXPECT_EQ(Sentencias(conexion->Enviadas), esperado + Opciones("Tienda"));
+    EXPECT_TRUE(Cajas().isEmpty());
+}
+
 TEST_F(VentanaBDAlter, OptionsAreReadAndWritten) {
     struct Caso {
         QVariant recuperacion;
@@ -862,6 +908,20 @@ TEST_F(VentanaBDElimina, ARefusedRemovalIsShownAndChangesNothing) {
     EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, 0), "Hist1");
     EXPECT_EQ(p->ArrayArchivos->LeeCelda(3, 0), "Nuevo");
     EXPECT_EQ(p->ArrayGrupos->LeeCelda(1, 0), "HIST");
+}
+
+TEST_F(VentanaBDElimina, ANameWithBlanksIsRemovedAsItStands) {
+    for (const auto& [pestaña, sentencia] : {std::pair{PestañaArchivos, " REMOVE FILE [ Hist]"},
+                                             std::pair{PestañaGrupos, " REMOVE FILEGROUP [ G ]"}}) {
+        AbreTienda({{"Tienda", "C:\\D\\Tienda.mdf", 128, 1, 0, 2, -1}, {" Hist", "C:\\D\\Hist.ndf", 128, 2, 0, 2, -1}});
+        p->ArrayGrupos->GrabaCelda(1, 0, " G ");
+        EnPestaña(pestaña, 1);
+        conexion->Enviadas.clear();
+        p->cmdEliminarFila[pestaña - PestañaGrupos]->click();
+        EXPECT_EQ(Sentencias(conexion->Enviadas), QStringList{"ALTER DATABASE Tienda" + kCR + sentencia});
+        p->cmdCancelar->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(VentanaBDElimina, ANewDatabaseOnlyLosesTheRowUnderTheCursor) {
