@@ -68,14 +68,21 @@ bool frmTabla::ActualizaLaTabla() {
             Sql_Tabla = QStringLiteral("CREATE TABLE ") + P + N + QStringLiteral(" (");
         }
 
-        // Columns: renamed, altered, or new.
-        NumCampos = 0;
+        // Renames first: every test and statement below names the columns
+        // as they will be, and a new row may take the name a column leaves.
         for (int r = 0; r <= kUltimoCampo; ++r) {
             const QString nombre = Celda(ArrayCampos, r, NombreCampo);
             if (nombre.isEmpty()) continue;
             const QString original = Celda(ArrayCampos, r, NombreCampoOriginal);
             if (!original.isEmpty() && original.toUpper() != nombre.toUpper())
                 Conexion->Execute(TextoRenombraCampo(T, original, nombre));
+        }
+
+        // Columns: altered, or new.
+        NumCampos = 0;
+        for (int r = 0; r <= kUltimoCampo; ++r) {
+            const QString nombre = Celda(ArrayCampos, r, NombreCampo);
+            if (nombre.isEmpty()) continue;
             DefinicionCampo fila{nombre,
                                  Celda(ArrayCampos, r, Longitud),
                                  Celda(ArrayCampos, r, ValorNulo),

@@ -157,13 +157,33 @@ TEST_F(Grabacion, AnExistingTableIsAlteredRenamedAndLosesWhatTheDesignDropped) {
     conexion->Enviadas.clear();
     EXPECT_TRUE(d->ActualizaLaTabla());
     EXPECT_EQ(Sentencias(conexion->Enviadas),
-              (QStringList{"<BeginTrans>", "USE Tienda",
+              (QStringList{"<BeginTrans>", "USE Tienda", "EXEC sp_rename 'Pedidos.[cli]', 'cliente', 'COLUMN'",
                            "ALTER TABLE Tienda..Pedidos  ALTER COLUMN importe decimal (18,2)  NULL",
-                           "EXEC sp_rename 'Pedidos.[cli]', 'cliente', 'COLUMN'",
                            "ALTER TABLE Tienda..Pedidos  ADD nuevo varchar  (10)  NULL", "DROP INDEX Pedidos.IX_antiguo",
                            "ALTER TABLE Tienda..Pedidos DROP CONSTRAINT [DF_antiguo_x]",
                            "ALTER TABLE Tienda..Pedidos  DROP COLUMN antiguo", "<CommitTrans>"}));
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
+}
+
+// A new row above the column renamed away takes its name: every rename goes
+// before the first question about a column, so the row is added as new.
+TEST_F(Grabacion, RenamesGoFirstAndANewRowMayTakeTheNameLeft) {
+    auto* d = Existente();
+    for (int f = 3; f >= 0; --f) Fila(d, f + 1, Diseño(d).mid(f * 10, 10));
+    Fila(d, 0, {"", "cli", "8", "4", "10", "0", "-1", "", "", ""});
+    Fila(d, 4, QStringList(10));
+    conexion->Enviadas.clear();
+    EXPECT_TRUE(d->ActualizaLaTabla());
+    const QString renombre = "EXEC sp_rename 'Pedidos.[cli]', 'cliente', 'COLUMN'";
+    const auto columna = std::find_if(conexion->Enviadas.begin(), conexion->Enviadas.end(),
+                                      [](const QString& s) { return s.contains("syscolumns"); });
+    EXPECT_LT(conexion->Enviadas.indexOf(renombre), columna - conexion->Enviadas.begin());
+    EXPECT_EQ(Sentencias(conexion->Enviadas),
+              (QStringList{"<BeginTrans>", "USE Tienda", renombre,
+                           "ALTER TABLE Tienda..Pedidos  ALTER COLUMN importe decimal (18,2)  NULL",
+                           "ALTER TABLE Tienda..Pedidos  ADD cli int   NULL", "DROP INDEX Pedidos.IX_antiguo",
+                           "ALTER TABLE Tienda..Pedidos DROP CONSTRAINT [DF_antiguo_x]",
+                           "ALTER TABLE Tienda..Pedidos  DROP COLUMN antiguo", "<CommitTrans>"}));
 }
 
 // Whatever fails, the transaction is rolled back, the failure is reported
