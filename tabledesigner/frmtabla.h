@@ -179,6 +179,11 @@ public:
     // "PK", "UQ", or "" for a plain index); the save drops those the design
     // no longer holds.
     QList<QPair<QString, QString>> IndicesCargados;
+    // The columns of the table as loaded, as the catalog names them (and as
+    // the column grid's immediate renames leave them); the save drops only
+    // those the design no longer holds: a column added since by another
+    // hand is not this design's to drop.
+    QStringList CamposCargados;
 
     // ---- The column grid (frmtabla_rejilla.cpp) ----
     // Rows of the column grid; the main window's Table menu calls them by

@@ -47,6 +47,7 @@ QString Campo(const datos::Recordset& rs, const char* nombre) { return rs.Fields
 
 void frmTabla::CapturaCampos_SQL(const QString& Tabla) {
     Atrapa("CapturaCampos_SQL", [&] {
+        CamposCargados.clear();
         PonPrefijoBD(BaseDatos);
         datos::Recordset tablas;
         if (!CreaRecordset(Conexion, tablas, ConsultaTabla(Tabla, TablaSistema))) return;
@@ -68,6 +69,7 @@ void frmTabla::CapturaCampos_SQL(const QString& Tabla) {
                     ArrayCampos->GrabaCelda(r, EstadoCampo, QStringLiteral("M"));
                     ArrayCampos->GrabaCelda(r, NombreCampo, nombre);
                     ArrayCampos->GrabaCelda(r, NombreCampoOriginal, nombre);
+                    CamposCargados.append(nombre);
                     bool numerico = false;
                     const QString tipo = DameTipoDato(Campo(columnas, "xtype"), numerico);
                     ArrayCampos->GrabaCelda(r, TipoDato, tipo);

@@ -269,7 +269,8 @@ void frmTabla::Elimina_Sino_Esta_SQL() {
                              QStringLiteral(" order by colid"));
             for (; !columnas.Eof(); columnas.MoveNext()) {
                 const QString nombre = columnas.Fields(QStringLiteral("Name")).Texto();
-                if (ExisteElCampo(nombre)) continue;
+                // Only a column the design loaded and has since removed.
+                if (!CamposCargados.contains(nombre) || ExisteElCampo(nombre)) continue;
                 // The column's own default, whatever it is called.
                 const QString cdefault = columnas.Fields(QStringLiteral("cdefault")).Texto();
                 if (!cdefault.isEmpty() && cdefault != QLatin1String("0")) {

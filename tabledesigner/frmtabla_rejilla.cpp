@@ -259,6 +259,11 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
         const int r = FilaCampoActual();
         const QString nuevo = g->Columns(NombreCampo).Value();
         const QString original = ArrayCampos->LeeCelda(r, NombreCampoOriginal);
+        // A rename sent at once: the names loaded follow the catalog.
+        const auto cambiaCargado = [&](const QString& de, const QString& a) {
+            const qsizetype k = CamposCargados.indexOf(de);
+            if (k >= 0) CamposCargados[k] = a;
+        };
         if (ColIndex == NombreCampo) {
             if (MismoNombre(nuevo, original)) return;
             ArrayCampos->GrabaCelda(r, NombreCampo, nuevo);
@@ -302,6 +307,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
             ArrayCampos->GrabaCelda(r, NombreCampo, nuevo);
             Conexion->Execute(TextoRenombraCampo(tabla, Trim(original), Trim(nuevo)));
             ArrayCampos->GrabaCelda(r, NombreCampoOriginal, Trim(nuevo));
+            cambiaCargado(original, Trim(nuevo));
         }
         // The row as it will be: the value being edited in place of the stored one.
         DefinicionCampo nueva;
@@ -319,6 +325,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
                 // The change is whole or nothing: the column gets its name back.
                 Conexion->Execute(TextoRenombraCampo(tabla, Trim(nuevo), Trim(original)));
                 ArrayCampos->GrabaCelda(r, NombreCampoOriginal, original);
+                cambiaCargado(Trim(nuevo), original);
             }
         }
         PunteroRaton(vb::vbDefault);

@@ -151,6 +151,15 @@ TEST_F(CargaTabla, AUserTableLoadsColumnsIndexesAndKeys) {
     EXPECT_FALSE(d->fraTipoIndice->isEnabled());
 }
 
+// The names of the columns loaded are kept as the catalog gives them: the
+// save drops only those.
+TEST_F(CargaTabla, TheColumnNamesLoadedAreKept) {
+    Catalogo();
+    frmTabla* d = Diseña(2);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->CamposCargados, (QStringList{"id", "nombre", "importe", "alta"}));
+}
+
 TEST_F(CargaTabla, ASystemTableLoadsItsColumnsOnly) {
     Catalogo();
     const QString sistema = "Select * from Tienda..sysobjects  where name = 'sysobjects' order by name";

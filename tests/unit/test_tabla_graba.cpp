@@ -64,6 +64,7 @@ protected:
         Fila(d, 2, {"M", "cliente", "23", "20", "0", "0", "-1", "", "", "cli"});
         Fila(d, 3, {"", "nuevo", "23", "10", "0", "0", "-1", "", "", ""});
         d->IndicesCargados = {{QStringLiteral("IX_antiguo"), QString()}};
+        d->CamposCargados = {"id", "importe", "cli", "antiguo"};
         const QString id = "Select id from Tienda..sysobjects where name = 'Pedidos' and type = 'U'";
         conexion->Responde(id, QStringList{"id"}, {{101}});
         conexion->Responde("Select name from Tienda..sysobjects where name = 'Pedidos' and type = 'U'",
@@ -184,6 +185,27 @@ TEST_F(Grabacion, RenamesGoFirstAndANewRowMayTakeTheNameLeft) {
                            "ALTER TABLE Tienda..Pedidos  ADD cli int   NULL", "DROP INDEX Pedidos.IX_antiguo",
                            "ALTER TABLE Tienda..Pedidos DROP CONSTRAINT [DF_antiguo_x]",
                            "ALTER TABLE Tienda..Pedidos  DROP COLUMN antiguo", "<CommitTrans>"}));
+}
+
+// Only a column the design loaded and no longer holds is dropped: notas,
+// added since by another designer, stays; a new design loaded nothing.
+TEST_F(Grabacion, OnlyColumnsTheDesignLoadedAreDropped) {
+    const QString df = "ALTER TABLE Tienda..Pedidos DROP CONSTRAINT [DF_antiguo_x]";
+    const QString drop = "ALTER TABLE Tienda..Pedidos  DROP COLUMN antiguo";
+    const struct {
+        QStringList cargados, borrados;
+    } casos[] = {{{"id", "importe", "cli", "antiguo"}, {df, drop}}, {{"id", "importe", "cli"}, {}}, {{}, {}}};
+    for (const auto& c : casos) {
+        auto* d = Existente();
+        d->CamposCargados = c.cargados;
+        conexion->Responde("Select * from Tienda..syscolumns  where id = 101 order by colid",
+                           QStringList{"Name", "cdefault"},
+                           {{"id", 0}, {"importe", 0}, {"cliente", 0}, {"antiguo", 301}, {"notas", 0}});
+        conexion->Enviadas.clear();
+        EXPECT_TRUE(d->ActualizaLaTabla());
+        EXPECT_EQ(Sentencias(conexion->Enviadas).filter(" DROP C"), c.borrados) << c.cargados.join(',').toStdString();
+        d->DescargaSinPreguntar();
+    }
 }
 
 // Whatever fails, the transaction is rolled back, the failure is reported

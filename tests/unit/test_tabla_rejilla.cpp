@@ -623,6 +623,26 @@ TEST_F(RejillaCampos, AChangedLengthIsRenamedFirstThenAskedAboutAndNoKeepsTheEdi
               (QStringList{"USE Tienda", "EXEC sp_rename '[Ped''idos].[x]]y]', 'o''k', 'COLUMN'"}));
 }
 
+// The names the save may drop follow a rename sent at once, and go back
+// with it when the change is undone.
+TEST_F(RejillaCampos, TheLoadedNamesFollowARenameSentAtOnce) {
+    Existente(0, "A", "23", "10");
+    Existente(1, "C", "23", "10");
+    d->CamposCargados = {"A", "C"};
+    for (const auto& [fila, nombre, cargados] : {std::tuple{0, "B", QStringList{"B", "C"}}, {1, "D", {"B", "C"}}}) {
+        if (fila == 1) conexion->FallaPatron(QStringLiteral("^EXEC sp_fkeys"), 208, QStringLiteral("Invalid object name 'x'."));
+        Pon(fila, NombreCampo);
+        Escribe(QString::fromLatin1(nombre));
+        Enter();
+        Pon(fila, Longitud);
+        Escribe(QStringLiteral("20"));
+        Enter();
+        EXPECT_EQ(d->CamposCargados, cargados) << nombre;
+    }
+    EXPECT_EQ(conexion->Enviadas.last(), QStringLiteral("EXEC sp_rename 'Pedidos.[D]', 'C', 'COLUMN'"));
+    EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:208 (Invalid object name 'x'.)."});
+}
+
 TEST_F(RejillaCampos, ACascadeThatFailsLeavesTheServerAndTheCellAsTheyWere) {
     Existente(0, "A", "23", "10");
     Pon(0, NombreCampo);
