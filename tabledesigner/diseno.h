@@ -28,7 +28,7 @@ enum ColumnaCampos {
 
 // What a column becomes when it changes: the definition the foreign-key
 // cascade gives the column and every column joined to it. Trimmed, but for
-// the type code.
+// the type code and the names, which stand as the catalog holds them.
 struct DefinicionCampo {
     QString Campo;
     QString Longitud;

@@ -145,7 +145,8 @@ public:
     // ---- The save and the foreign-key cascade (frmtabla_graba.cpp,
     // frmtabla_vinculos.cpp) ----
     void Elimina_Sino_Esta_SQL();
-    // A column of the grid (rows 0..199) bears that name (trimmed, in any case).
+    // A column of the grid (rows 0..199) bears that name as it stands, in
+    // any case.
     bool ExisteElCampo(const QString& Campo);
     void CambiaGrupoFicheros(const QString& Grupo);
     // The columns of other tables (and of this one) joined by foreign keys

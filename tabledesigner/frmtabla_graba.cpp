@@ -19,13 +19,19 @@ constexpr int kUltimoCampo = 199;
 
 QString Celda(const ArrayDatos& a, int fila, int columna) { return Trim(a->LeeCelda(fila, columna)); }
 
-// The non-empty cells of a column, rows 0..199, as stored or trimmed.
-QStringList Columna(const ArrayDatos& a, int columna, bool recortada = true) {
+// A name as it stands, blanks included (the catalog may hold them); a
+// blank one is no name.
+QString Nombre(const QString& texto) { return Trim(texto).isEmpty() ? QString() : texto; }
+QString Nombre(const ArrayDatos& a, int fila, int columna) { return Nombre(a->LeeCelda(fila, columna)); }
+
+// The names of a column of a key list, rows 0..199, of the rows whose first
+// name is not blank.
+QStringList Columna(const ArrayDatos& a, int columna) {
     QStringList r;
     if (!a) return r;
     for (int fila = 0; fila <= kUltimoCampo && fila <= a->FilaSuperior(); ++fila) {
         if (Celda(a, fila, 1).isEmpty()) continue;
-        r.append(recortada ? Celda(a, fila, columna) : a->LeeCelda(fila, columna));
+        r.append(a->LeeCelda(fila, columna));
     }
     return r;
 }
@@ -71,9 +77,9 @@ bool frmTabla::ActualizaLaTabla() {
         // Renames first: every test and statement below names the columns
         // as they will be, and a new row may take the name a column leaves.
         for (int r = 0; r <= kUltimoCampo; ++r) {
-            const QString nombre = Celda(ArrayCampos, r, NombreCampo);
+            const QString nombre = Nombre(ArrayCampos, r, NombreCampo);
             if (nombre.isEmpty()) continue;
-            const QString original = Celda(ArrayCampos, r, NombreCampoOriginal);
+            const QString original = Nombre(ArrayCampos, r, NombreCampoOriginal);
             if (!original.isEmpty() && original.toUpper() != nombre.toUpper())
                 Conexion->Execute(TextoRenombraCampo(T, original, nombre));
         }
@@ -81,14 +87,14 @@ bool frmTabla::ActualizaLaTabla() {
         // Columns: altered, or new.
         NumCampos = 0;
         for (int r = 0; r <= kUltimoCampo; ++r) {
-            const QString nombre = Celda(ArrayCampos, r, NombreCampo);
+            const QString nombre = Nombre(ArrayCampos, r, NombreCampo);
             if (nombre.isEmpty()) continue;
             DefinicionCampo fila{nombre,
                                  Celda(ArrayCampos, r, Longitud),
                                  Celda(ArrayCampos, r, ValorNulo),
                                  Celda(ArrayCampos, r, TipoDato),
                                  Celda(ArrayCampos, r, ValorPredeterminado),
-                                 Celda(ArrayCampos, r, NombreDefault)};
+                                 Nombre(ArrayCampos, r, NombreDefault)};
             const bool campoExiste = ExisteCampo(Conexion, T, nombre);
             Vigila(antes);
             if (!campoExiste) {
@@ -144,7 +150,7 @@ bool frmTabla::ActualizaLaTabla() {
         // Indexes the design no longer holds.
         for (const auto& [cargado, clase] : IndicesCargados) {
             bool sigue = false;
-            for (int i = 0; i < NumeroIndices && !sigue; ++i) sigue = Trim(TablaIndices.Lee(0, i, NombreIndice)) == cargado;
+            for (int i = 0; i < NumeroIndices && !sigue; ++i) sigue = TablaIndices.Lee(0, i, NombreIndice) == cargado;
             if (sigue) continue;
             const bool estaAun = ExisteElIndice(Conexion, T, cargado);
             Vigila(antes);
@@ -161,7 +167,7 @@ bool frmTabla::ActualizaLaTabla() {
 
         // Indexes and the primary key.
         for (int i = 0; i < NumeroIndices; ++i) {
-            const QString indice = Trim(TablaIndices.Lee(0, i, NombreIndice));
+            const QString indice = Nombre(TablaIndices.Lee(0, i, NombreIndice));
             if (indice.isEmpty()) continue;
             const QStringList claves = Columna(ArrayIndices.Lee(0, i), 1);
             if (claves.isEmpty()) continue;  // an entry without key columns sends nothing
@@ -193,7 +199,7 @@ bool frmTabla::ActualizaLaTabla() {
         // The rules of the table's own keys, read before they are dropped.
         QHash<QString, ReglasVinculo> reglas;
         for (int r = 0; r < NumeroRelaciones && !id.isEmpty(); ++r) {
-            const QString relacion = Trim(TablaRelaciones.Lee(0, r));
+            const QString relacion = Nombre(TablaRelaciones.Lee(0, r));
             if (relacion.isEmpty()) continue;
             const QString idClave = LeeCatalogo(Conexion, QStringLiteral("sysobjects"), QStringLiteral("id"),
                                                 {{QStringLiteral("name"), relacion, QStringLiteral("Texto")},
@@ -211,15 +217,15 @@ bool frmTabla::ActualizaLaTabla() {
 
         // The relations of the design.
         for (int r = 0; r < NumeroRelaciones; ++r) {
-            const QString relacion = Trim(TablaRelaciones.Lee(0, r));
+            const QString relacion = Nombre(TablaRelaciones.Lee(0, r));
             const ArrayDatos pares = ArrayRelaciones.Lee(0, r);
             const QStringList propias = Columna(pares, 1);
             if (relacion.isEmpty() || propias.isEmpty()) continue;
             ExisteLaRelacion(Conexion, T, relacion, QString());
             Vigila(antes);
             ClaveExistente = false;
-            const QStringList referidas = Columna(pares, 2, false);
-            const QString tablaReferida = Columna(pares, 3, false).first();
+            const QStringList referidas = Columna(pares, 2);
+            const QString tablaReferida = Columna(pares, 3).first();
             Sql_Vinculos = ListaSentencias();
             for (const QString& s :
                  SentenciasCreaRelacion(T, relacion, propias, tablaReferida, referidas, reglas.value(relacion)))

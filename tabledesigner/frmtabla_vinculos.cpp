@@ -79,10 +79,10 @@ QStringList RecreaClave(const std::shared_ptr<datos::Connection>& cnn, const QSt
 bool frmTabla::ExisteElCampo(const QString& Campo) {
     bool existe = false;
     Atrapa("ExisteElCampo", [&] {
-        const QString buscado = Mayus(Campo);
+        const QString buscado = Campo.toUpper();
         for (int fila = 0; fila <= 199 && !existe; ++fila) {
-            const QString nombre = Trim(ArrayCampos->LeeCelda(fila, NombreCampo));
-            existe = !nombre.isEmpty() && nombre.toUpper() == buscado;
+            const QString nombre = ArrayCampos->LeeCelda(fila, NombreCampo);
+            existe = !Trim(nombre).isEmpty() && nombre.toUpper() == buscado;
         }
     });
     return existe;

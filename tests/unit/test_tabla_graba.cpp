@@ -208,6 +208,38 @@ TEST_F(Grabacion, OnlyColumnsTheDesignLoadedAreDropped) {
     }
 }
 
+// Names the catalog holds with blanks are asked about and named as they
+// stand: the column " x" and the index " IX" are the table's, unchanged;
+// the column x, which the design removed, is another.
+TEST_F(Grabacion, CatalogNamesWithBlanksAreTakenAsTheyStand) {
+    auto* d = Existente();
+    Fila(d, 4, {"M", " x", "8", "4", "10", "0", "-1", "", "", " x"});
+    d->CamposCargados << " x" << "x";
+    d->IndicesCargados.append({QStringLiteral(" IX"), QString()});
+    for (int k = 0; k < 6; ++k) d->TablaIndices(0, 0, k) = QStringList{" IX", "I", "0", "0", "", ""}[k];
+    d->ArrayIndices(0, 0) = std::make_shared<GridDataArray>();
+    d->ArrayIndices(0, 0)->Redimensiona(0, 200, 0, 2);
+    d->ArrayIndices(0, 0)->GrabaCelda(0, 1, " x");
+    d->NumeroIndices = 1;
+    for (const auto& [dato, valor] : {std::pair{"name", QVariant(" x")}, {"prec", 10}, {"xtype", 56},
+                                      {"isnullable", 1}, {"length", 4}, {"cdefault", 0}})
+        conexion->Responde(EnSyscolumns(dato, " x"), QStringList{dato}, {{valor}});
+    conexion->Responde("Select name from Tienda..sysindexes where name = ' IX' and id=101", QStringList{"name"},
+                       {{" IX"}});
+    conexion->Responde("Select * from Tienda..syscolumns  where id = 101 order by colid", QStringList{"Name", "cdefault"},
+                       {{"id", 0}, {"importe", 0}, {"cliente", 0}, {"antiguo", 301}, {" x", 0}, {"x", 0}});
+    conexion->Enviadas.clear();
+    EXPECT_TRUE(d->ActualizaLaTabla());
+    EXPECT_EQ(Sentencias(conexion->Enviadas),
+              (QStringList{"<BeginTrans>", "USE Tienda", "EXEC sp_rename 'Pedidos.[cli]', 'cliente', 'COLUMN'",
+                           "ALTER TABLE Tienda..Pedidos  ALTER COLUMN importe decimal (18,2)  NULL",
+                           "ALTER TABLE Tienda..Pedidos  ADD nuevo varchar  (10)  NULL", "DROP INDEX Pedidos.IX_antiguo",
+                           "CREATE  INDEX [ IX]  ON Tienda..Pedidos  ([ x])\r WITH DROP_EXISTING ",
+                           "ALTER TABLE Tienda..Pedidos DROP CONSTRAINT [DF_antiguo_x]",
+                           "ALTER TABLE Tienda..Pedidos  DROP COLUMN antiguo",
+                           "ALTER TABLE Tienda..Pedidos  DROP COLUMN x", "<CommitTrans>"}));
+}
+
 // Whatever fails, the transaction is rolled back, the failure is reported
 // once, the design is as it was, and the next save runs it all again.
 TEST_F(Grabacion, AFailureRollsBackAndTheNextSaveRunsAgain) {
