@@ -143,8 +143,9 @@ bool Crea_Campo(const QString& tabla, const QString& campo, const QString& longi
     });
 }
 
-bool CampoModificado(const QString& tabla, const QString& campo, const QString& longitud, const QString& nulo,
-                     const QString& tipo, const QString& valor, const QString& nombreDefault) {
+bool CampoModificado(const QString& tabla, const QString& campo, const QString& longitud, const QString& precision,
+                     const QString& escala, const QString& nulo, const QString& tipo, const QString& valor,
+                     const QString& nombreDefault) {
     bool modificado = false;
     Atrapa("CampoModificado", [&] {
         const QString id = IdTablaUsuario(Conexion, tabla);
@@ -163,24 +164,20 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
             return LeeCatalogo(Conexion, QStringLiteral("systypes"), QStringLiteral("name"),
                                {{QStringLiteral("xtype"), xtype, QStringLiteral("Numerico")}});
         };
-        modificado = CampoDifiere(catalogo, longitud, nulo, tipo, valor, nombreDefault);
+        catalogo.Escala = [&] { return DatoColumna(campo, id, "scale"); };
+        modificado = CampoDifiere(catalogo, longitud, precision, escala, nulo, tipo, valor, nombreDefault);
     });
     return modificado;
 }
 
-bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud, const QString& nulo,
-                        const QString& tipo, const QString& valor, const QString& nombreDefault) {
+bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud,
+                        const QString& precision, const QString& escala, const QString& nulo, const QString& tipo,
+                        const QString& valor, const QString& nombreDefault) {
     return Atrapa("Modifica_Campo_SQL", [&] {
         const QString id = IdTablaUsuario(Conexion, tabla);
         if (id.isEmpty() || DatoColumna(campo, id, "name").isEmpty()) return;
         const TipoColumna* t = TipoPorCodigo(tipo);
         if (!t || t->ClausulaModificada.isEmpty()) return;
-        QString precision, escala;
-        if (t->Medida == MedidaTipo::PrecisionEscala) {
-            // The column keeps the precision and scale it has.
-            precision = DatoColumna(campo, id, "prec");
-            escala = DatoColumna(campo, id, "scale");
-        }
         const bool existeDefault = !nombreDefault.isEmpty() && ExisteDefault(Conexion, nombreDefault);
         const QStringList sentencias =
             SentenciasModificaCampo(PrefijoBD, tabla, campo, longitud, nulo, tipo, valor, nombreDefault,

@@ -78,15 +78,18 @@ bool Crea_Campo(const QString& tabla, const QString& campo, const QString& longi
 // True when the row differs from the column as the catalog holds it (see
 // CampoDifiere); false when it does not, when the table or the column is not
 // in the catalog, or after a reported failure.
-bool CampoModificado(const QString& tabla, const QString& campo, const QString& longitud, const QString& nulo,
-                     const QString& tipo, const QString& valor, const QString& nombreDefault);
+bool CampoModificado(const QString& tabla, const QString& campo, const QString& longitud, const QString& precision,
+                     const QString& escala, const QString& nulo, const QString& tipo, const QString& valor,
+                     const QString& nombreDefault);
 // Alters an existing column at once: its DEFAULT constraint dropped, the
-// column altered, the default added again (see SentenciasModificaCampo).
+// column altered (decimal and numeric to the precision and scale given),
+// the default added again (see SentenciasModificaCampo).
 // Sends nothing, and answers true, for a table or column the catalog does
 // not hold and for image, ntext and unlisted types. A failing statement
 // leaves the later ones unsent.
-bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud, const QString& nulo,
-                        const QString& tipo, const QString& valor, const QString& nombreDefault);
+bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud,
+                        const QString& precision, const QString& escala, const QString& nulo, const QString& tipo,
+                        const QString& valor, const QString& nombreDefault);
 
 // ---- Indexes ----
 

@@ -36,6 +36,8 @@ struct DefinicionCampo {
     QString Tipo;            // the type code
     QString Predeterminado;  // the default value
     QString NombreDefault;   // its constraint as loaded
+    QString Precision;
+    QString Escala;
 };
 
 // A column that a foreign-key cascade altered, with what it gave it.
@@ -44,6 +46,8 @@ struct ColumnaAlterada {
     QString Campo;
     QString Tipo;
     QString Longitud;
+    QString Precision;
+    QString Escala;
 };
 
 // Fields of an index entry of TablaIndices (slot, entry, field).

@@ -94,7 +94,9 @@ bool frmTabla::ActualizaLaTabla() {
                                  Celda(ArrayCampos, r, ValorNulo),
                                  Celda(ArrayCampos, r, TipoDato),
                                  Celda(ArrayCampos, r, ValorPredeterminado),
-                                 Nombre(ArrayCampos, r, NombreDefault)};
+                                 Nombre(ArrayCampos, r, NombreDefault),
+                                 Celda(ArrayCampos, r, Precision),
+                                 Celda(ArrayCampos, r, Escala)};
             const bool campoExiste = ExisteCampo(Conexion, T, nombre);
             Vigila(antes);
             if (!campoExiste) {
@@ -110,10 +112,13 @@ bool frmTabla::ActualizaLaTabla() {
                 if (a.Tabla.toUpper() == T.toUpper() && a.Campo.toUpper() == nombre.toUpper()) {
                     fila.Tipo = a.Tipo;
                     fila.Longitud = a.Longitud;
+                    fila.Precision = a.Precision;
+                    fila.Escala = a.Escala;
                 }
             }
             const bool cambiado =
-                CampoModificado(T, nombre, fila.Longitud, fila.Nulo, fila.Tipo, fila.Predeterminado, fila.NombreDefault);
+                CampoModificado(T, nombre, fila.Longitud, fila.Precision, fila.Escala, fila.Nulo, fila.Tipo,
+                                fila.Predeterminado, fila.NombreDefault);
             Vigila(antes);
             if (!cambiado) continue;
             bool enCascada = false;
@@ -127,7 +132,8 @@ bool frmTabla::ActualizaLaTabla() {
             Vigila(antes);
             EliminaLosVinculos(Conexion, T, nombre);
             Vigila(antes);
-            Modifica_Campo_SQL(T, nombre, fila.Longitud, fila.Nulo, fila.Tipo, fila.Predeterminado, fila.NombreDefault);
+            Modifica_Campo_SQL(T, nombre, fila.Longitud, fila.Precision, fila.Escala, fila.Nulo, fila.Tipo,
+                               fila.Predeterminado, fila.NombreDefault);
             Vigila(antes);
             EjecutaLista(Conexion, Sql_Indice);
             Sql_Indice.Vacia();

@@ -313,6 +313,8 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
         DefinicionCampo nueva;
         nueva.Campo = Trim(nuevo);
         nueva.Longitud = Trim(g->Columns(Longitud).Value());
+        nueva.Precision = Trim(g->Columns(Precision).Value());
+        nueva.Escala = Trim(g->Columns(Escala).Value());
         nueva.Nulo = Trim(g->Columns(ValorNulo).Value());
         nueva.Tipo = TipoFilaActual();
         nueva.Predeterminado = Trim(g->Columns(ValorPredeterminado).Value());

@@ -149,10 +149,10 @@ void frmTabla::CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, con
         BuscaCargaIndices(suTabla, columna, SQLIndice, idTabla, SQLRelacion);
         Vigila(antes);
         const DefinicionCampo actual = DefinicionActual(cnn, suTabla, columna, idTabla);
-        Modifica_Campo_SQL(suTabla, columna, Nueva.Longitud, actual.Nulo, Nueva.Tipo, actual.Predeterminado,
-                           actual.NombreDefault);
+        Modifica_Campo_SQL(suTabla, columna, Nueva.Longitud, Nueva.Precision, Nueva.Escala, actual.Nulo, Nueva.Tipo,
+                           actual.Predeterminado, actual.NombreDefault);
         Vigila(antes);
-        AlteradasEnCascada.append({suTabla, columna, Nueva.Tipo, Nueva.Longitud});
+        AlteradasEnCascada.append({suTabla, columna, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
         visitados.insert(Clave(suTabla, columna));
     };
 
@@ -233,10 +233,10 @@ bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn
         const QString tabla = txtNombreTabla->text();
         BuscaCargaIndices(tabla, NombreCampo, SQLIndice, IdTablaUsuario(cnn, tabla), SQLRelacion);
         Vigila(antes);
-        Modifica_Campo_SQL(tabla, Nueva.Campo, Nueva.Longitud, Nueva.Nulo, Nueva.Tipo, Nueva.Predeterminado,
-                           Nueva.NombreDefault);
+        Modifica_Campo_SQL(tabla, Nueva.Campo, Nueva.Longitud, Nueva.Precision, Nueva.Escala, Nueva.Nulo, Nueva.Tipo,
+                           Nueva.Predeterminado, Nueva.NombreDefault);
         Vigila(antes);
-        AlteradasEnCascada.append({tabla, Nueva.Campo, Nueva.Tipo, Nueva.Longitud});
+        AlteradasEnCascada.append({tabla, Nueva.Campo, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
         EjecutaLista(cnn, SQLIndice);
         EjecutaLista(cnn, SQLRelacion);
         if (propia) {
@@ -274,6 +274,8 @@ void frmTabla::MuestraAlteradas() {
                 if (Mayus(d->ArrayCampos->LeeCelda(fila, NombreCampo)) != Mayus(a.Campo)) continue;
                 d->ArrayCampos->GrabaCelda(fila, TipoDato, a.Tipo);
                 d->ArrayCampos->GrabaCelda(fila, Longitud, a.Longitud);
+                d->ArrayCampos->GrabaCelda(fila, Precision, a.Precision);
+                d->ArrayCampos->GrabaCelda(fila, Escala, a.Escala);
                 cambiada = true;
             }
         }

@@ -155,8 +155,9 @@ QString ClausulaCampoNuevo(const QString& tabla, const QString& campo, const QSt
     return clausula;
 }
 
-bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, const QString& nulo,
-                  const QString& tipo, const QString& valor, const QString& nombreDefault) {
+bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, const QString& precision,
+                  const QString& escala, const QString& nulo, const QString& tipo, const QString& valor,
+                  const QString& nombreDefault) {
     bool difiere = false;
     const QString nulos =
         catalogo.Nulos == QLatin1String("1") ? QStringLiteral("-1") : catalogo.Nulos;
@@ -172,18 +173,20 @@ bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, cons
     if (difiere) return true;
     // A type the list does not hold cannot be chosen, so it never changed.
     const TipoColumna* t = TipoPorCodigo(tipo);
-    return t && t->Nombre != catalogo.NombreTipo();
+    if (!t) return false;
+    if (t->Nombre != catalogo.NombreTipo()) return true;
+    return t->Medida == MedidaTipo::PrecisionEscala &&
+           (precision != catalogo.Precision || escala != catalogo.Escala());
 }
 
 QStringList SentenciasModificaCampo(const QString& prefijo, const QString& tabla, const QString& campo,
                                     const QString& longitud, const QString& nulo, const QString& tipo,
                                     const QString& valor, const QString& nombreDefault, bool existeDefault,
-                                    const QString& precisionCatalogo, const QString& escalaCatalogo,
+                                    const QString& precision, const QString& escala,
                                     const QString& intercalacion) {
     const TipoColumna* t = TipoPorCodigo(tipo);
     if (!t || t->ClausulaModificada.isEmpty()) return {};
-    QString columna = NombreSQL(campo) + t->ClausulaModificada +
-                      Tamano(t->Medida, longitud, precisionCatalogo, escalaCatalogo);
+    QString columna = NombreSQL(campo) + t->ClausulaModificada + Tamano(t->Medida, longitud, precision, escala);
     if (t->ConIntercalacion)
         columna += intercalacion.isEmpty() ? QStringLiteral(" ")
                                            : QStringLiteral(" COLLATE ") + intercalacion + u' ';

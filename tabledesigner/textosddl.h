@@ -45,8 +45,7 @@ struct TipoColumna {
     // The clause of a new column: this text, then the size as Medida says.
     QString ClausulaNueva;
     // The clause of an altered column, written the same way; empty for the
-    // types that are never altered (image, ntext). Decimal and numeric write
-    // the catalog's precision and scale here, not the grid's.
+    // types that are never altered (image, ntext).
     QString ClausulaModificada;
     MedidaTipo Medida;
     // The altered clause carries the collation (character types).
@@ -111,27 +110,30 @@ struct ColumnaCatalogo {
     std::function<bool()> ExisteDefault;    // a DEFAULT constraint named as the row's exists
     std::function<QString()> TextoDefault;  // the text of the column's default, as kept
     std::function<QString()> NombreTipo;    // the name of the column's type
+    std::function<QString()> Escala;        // syscolumns.scale
 };
-// True when the row (length, null flag, type code, default value, DEFAULT
-// constraint name) differs from the column: in its null flag, in its size
-// (the length against the catalog's precision and then its length), in its
-// default, or, when nothing else differed, in the name of its type. A type
-// code outside 1..23 never differs by its type. Precision and scale are not
-// compared.
-bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, const QString& nulo,
-                  const QString& tipo, const QString& valor, const QString& nombreDefault);
+// True when the row (length, precision, scale, null flag, type code,
+// default value, DEFAULT constraint name) differs from the column: in its
+// null flag, in its size (the length against the catalog's precision and
+// then its length), in its default, or, when nothing else differed, in the
+// name of its type and then, for the types that take them (decimal,
+// numeric), in its precision or its scale. A type code outside 1..23 never
+// differs by its type.
+bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, const QString& precision,
+                  const QString& escala, const QString& nulo, const QString& tipo, const QString& valor,
+                  const QString& nombreDefault);
 
 // The statements that alter an existing column, in order: the drop of its
 // DEFAULT constraint (when existeDefault), the ALTER COLUMN, and the default
 // added again (when valor is not empty; named nombreDefault, or "DF_" tabla
-// "_" campo when that is empty). precisionCatalogo and escalaCatalogo are
+// "_" campo when that is empty). precision and escala, the row's, are
 // written for decimal and numeric; the collation clause for character types
 // is " COLLATE " intercalacion " ", or " " when there is none. Nothing for
 // image, ntext or a code outside 1..23.
 QStringList SentenciasModificaCampo(const QString& prefijo, const QString& tabla, const QString& campo,
                                     const QString& longitud, const QString& nulo, const QString& tipo,
                                     const QString& valor, const QString& nombreDefault, bool existeDefault,
-                                    const QString& precisionCatalogo, const QString& escalaCatalogo,
+                                    const QString& precision, const QString& escala,
                                     const QString& intercalacion);
 
 // ---- Indexes and primary keys ----

@@ -110,28 +110,28 @@ TEST_F(ModuloDDL, ColumnComparedWithTheCatalog) {
     Nombre(ExisteDefault("DF_Alta"), "DF_Alta");
     conexion->Responde("Select text from Tienda..syscomments where id=77", QStringList{"text"}, {{"(getdate())"}});
     Nombre("Select name from Tienda..systypes where xtype=61", "datetime");
-    EXPECT_FALSE(CampoModificado("Pedidos", "Alta", "8", "0", "4", "getdate()", "DF_Alta"));
+    EXPECT_FALSE(CampoModificado("Pedidos", "Alta", "8", "0", "0", "0", "4", "getdate()", "DF_Alta"));
     EXPECT_EQ(conexion->Enviadas,
               (QStringList{IdTabla("Pedidos"), DatoColumna("name", "Alta", 5), DatoColumna("prec", "Alta", 5),
                            DatoColumna("xtype", "Alta", 5), DatoColumna("isnullable", "Alta", 5),
                            DatoColumna("length", "Alta", 5), ExisteDefault("DF_Alta"),
                            DatoColumna("cdefault", "Alta", 5), "Select text from Tienda..syscomments where id=77",
                            "Select name from Tienda..systypes where xtype=61"}));
-    EXPECT_TRUE(CampoModificado("Pedidos", "Alta", "8", "-1", "4", "getdate()", "DF_Alta"));
-    EXPECT_TRUE(CampoModificado("Pedidos", "Alta", "8", "0", "15", "getdate()", "DF_Alta"));
+    EXPECT_TRUE(CampoModificado("Pedidos", "Alta", "8", "0", "0", "-1", "4", "getdate()", "DF_Alta"));
+    EXPECT_TRUE(CampoModificado("Pedidos", "Alta", "8", "0", "0", "0", "15", "getdate()", "DF_Alta"));
     // bigint is not in the list: its code 0 never counts as a change of type.
     Columna("Total", 5, {{"prec", 19}, {"xtype", 127}, {"isnullable", 1}, {"length", 8}, {"cdefault", 0}});
     Nombre("Select name from Tienda..systypes where xtype=127", "bigint");
-    EXPECT_FALSE(CampoModificado("Pedidos", "Total", "8", "-1", "0", "", ""));
-    EXPECT_TRUE(CampoModificado("Pedidos", "Total", "8", "-1", "8", "", ""));
+    EXPECT_FALSE(CampoModificado("Pedidos", "Total", "8", "0", "0", "-1", "0", "", ""));
+    EXPECT_TRUE(CampoModificado("Pedidos", "Total", "8", "0", "0", "-1", "8", "", ""));
     // No such table or column: unchanged.
     conexion->Enviadas.clear();
-    EXPECT_FALSE(CampoModificado("Otra", "Alta", "8", "0", "4", "", ""));
-    EXPECT_FALSE(CampoModificado("Pedidos", "Nada", "8", "0", "4", "", ""));
+    EXPECT_FALSE(CampoModificado("Otra", "Alta", "8", "0", "0", "0", "4", "", ""));
+    EXPECT_FALSE(CampoModificado("Pedidos", "Nada", "8", "0", "0", "0", "4", "", ""));
     EXPECT_EQ(conexion->Enviadas, (QStringList{IdTabla("Otra"), IdTabla("Pedidos"), DatoColumna("name", "Nada", 5)}));
     // A catalog that cannot be read is reported once, and nothing changed.
     conexion->Falla(DatoColumna("prec", "Alta", 5), 229, "Permission denied.");
-    EXPECT_FALSE(CampoModificado("Pedidos", "Alta", "1", "-1", "4", "", ""));
+    EXPECT_FALSE(CampoModificado("Pedidos", "Alta", "1", "0", "0", "-1", "4", "", ""));
     EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:229 (Permission denied.)."});
 }
 
@@ -140,7 +140,7 @@ TEST_F(ModuloDDL, AlteringAColumn) {
     Tabla("Pedidos 2004", 5);
     Columna("Nombre", 5, {});
     Nombre(ExisteDefault("DF_Nombre"), "DF_Nombre");
-    EXPECT_TRUE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "20", "-1", "23", "'x'", "DF_Nombre"));
+    EXPECT_TRUE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "20", "0", "0", "-1", "23", "'x'", "DF_Nombre"));
     EXPECT_EQ(conexion->Enviadas,
               (QStringList{IdTabla("Pedidos 2004"), DatoColumna("name", "Nombre", 5), ExisteDefault("DF_Nombre"),
                            "ALTER TABLE Tienda..[Pedidos 2004] DROP CONSTRAINT [DF_Nombre]",
@@ -148,25 +148,24 @@ TEST_F(ModuloDDL, AlteringAColumn) {
                            "Modern_Spanish_CI_AS  NULL",
                            "ALTER TABLE Tienda..[Pedidos 2004] WITH NOCHECK ADD  CONSTRAINT [DF_Nombre] DEFAULT ('x') "
                            "FOR [Nombre]"}));
-    // A decimal keeps the catalog's precision and scale; an emptied default
-    // is dropped and not added.
+    // A decimal takes the precision and scale given; an emptied default is
+    // dropped and not added.
     Columna("Importe", 5, {{"prec", 18}, {"scale", 2}});
     conexion->Enviadas.clear();
-    EXPECT_TRUE(Modifica_Campo_SQL("Pedidos 2004", "Importe", "9", "0", "5", "", "DF_Nombre"));
+    EXPECT_TRUE(Modifica_Campo_SQL("Pedidos 2004", "Importe", "13", "20", "4", "0", "5", "", "DF_Nombre"));
     EXPECT_EQ(conexion->Enviadas.mid(2),
-              (QStringList{DatoColumna("prec", "Importe", 5), DatoColumna("scale", "Importe", 5),
-                           ExisteDefault("DF_Nombre"), "ALTER TABLE Tienda..[Pedidos 2004] DROP CONSTRAINT [DF_Nombre]",
-                           "ALTER TABLE Tienda..[Pedidos 2004]  ALTER COLUMN Importe decimal (18,2)  NOT NULL"}));
+              (QStringList{ExisteDefault("DF_Nombre"), "ALTER TABLE Tienda..[Pedidos 2004] DROP CONSTRAINT [DF_Nombre]",
+                           "ALTER TABLE Tienda..[Pedidos 2004]  ALTER COLUMN Importe decimal (20,4)  NOT NULL"}));
     // image, ntext and unlisted types are never altered.
     for (const char* tipo : {"7", "11", "0"}) {
         conexion->Enviadas.clear();
-        EXPECT_TRUE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "16", "-1", tipo, "0", "DF_Nombre"));
+        EXPECT_TRUE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "16", "0", "0", "-1", tipo, "0", "DF_Nombre"));
         EXPECT_EQ(conexion->Enviadas.size(), 2) << tipo;
     }
     // A refused ALTER leaves the default unsent.
     conexion->FallaPatron("ALTER COLUMN", 4928, "Cannot alter column.");
     conexion->Enviadas.clear();
-    EXPECT_FALSE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "20", "-1", "19", "1", ""));
+    EXPECT_FALSE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "20", "0", "0", "-1", "19", "1", ""));
     EXPECT_TRUE(conexion->Enviadas.last().contains(QStringLiteral(" timestamp ")));
     EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:4928 (Cannot alter column.)."});
 }

@@ -240,6 +240,24 @@ TEST_F(Grabacion, CatalogNamesWithBlanksAreTakenAsTheyStand) {
                            "ALTER TABLE Tienda..Pedidos  DROP COLUMN x", "<CommitTrans>"}));
 }
 
+// A new precision or scale of a decimal column is sent as the grid has it.
+TEST_F(Grabacion, ADecimalTakesThePrecisionAndScaleOfTheGrid) {
+    const struct {
+        const char *longitud, *precision, *escala;
+        QStringList alter;
+    } casos[] = {{"9", "18", "2", {}},
+                 {"13", "20", "4", {"ALTER TABLE Tienda..Pedidos  ALTER COLUMN importe decimal (20,4)  NOT NULL"}},
+                 {"9", "18", "4", {"ALTER TABLE Tienda..Pedidos  ALTER COLUMN importe decimal (18,4)  NOT NULL"}}};
+    for (const auto& c : casos) {
+        auto* d = Existente();
+        Fila(d, 1, {"M", "importe", "5", c.longitud, c.precision, c.escala, "0", "", "", "importe"});
+        conexion->Enviadas.clear();
+        EXPECT_TRUE(d->ActualizaLaTabla());
+        EXPECT_EQ(Sentencias(conexion->Enviadas).filter("importe"), c.alter) << c.precision << "," << c.escala;
+        d->DescargaSinPreguntar();
+    }
+}
+
 // Whatever fails, the transaction is rolled back, the failure is reported
 // once, the design is as it was, and the next save runs it all again.
 TEST_F(Grabacion, AFailureRollsBackAndTheNextSaveRunsAgain) {

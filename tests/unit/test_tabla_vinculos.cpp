@@ -117,3 +117,19 @@ TEST_F(Cascada, NoSendsNothingAndAFailureUndoesTheWholeChange) {
     EXPECT_EQ(TextosCajas().mid(1),
               QStringList{" Error Nº:-2147220991 (No se puede volver a crear la clave externa FK_B_A: se deja como está.)."});
 }
+
+// A decimal key column changed in precision and scale gives them to the
+// columns joined to it, and to the designers that show them.
+TEST_F(Cascada, JoinedColumnsTakeThePrecisionAndScale) {
+    auto* d = Diseñador({{"B", "IdA", "A", "Id", "FK_B_A", 11}});
+    d->ArrayCampos->GrabaCelda(0, EstadoCampo, QStringLiteral("M"));
+    d->ArrayCampos->GrabaCelda(0, NombreCampo, QStringLiteral("IdA"));
+    mensajes.Respuestas = {vb::vbYes};
+    EXPECT_TRUE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, {"IdA", "13", "0", "5", "", "", "20", "4"}));
+    EXPECT_EQ(Sentencias(conexion->Enviadas).filter("ALTER COLUMN"),
+              (QStringList{"ALTER TABLE Tienda..A  ALTER COLUMN Id decimal (20,4)  NOT NULL",
+                           "ALTER TABLE Tienda..B  ALTER COLUMN IdA decimal (20,4)  NOT NULL"}));
+    EXPECT_EQ(d->ArrayCampos->LeeCelda(0, Precision), QStringLiteral("20"));
+    EXPECT_EQ(d->ArrayCampos->LeeCelda(0, Escala), QStringLiteral("4"));
+    EXPECT_EQ(mensajes.Cajas().size(), 1);  // the question
+}

@@ -64,8 +64,8 @@ TEST(TextosDDL, TypeTableDefaultsAndLocks) {
 TEST(TextosDDL, ClausesOfEveryType) {
     // Code, the clause (nullptr: never altered; new columns of image and
     // ntext are checked below), and whether an altered column takes the
-    // collation. Decimal and numeric: the grid's precision and scale for a
-    // new column, the catalog's for an altered one (both 18,4 here).
+    // collation. Decimal and numeric: the grid's precision and scale, for a
+    // new column and for an altered one (18,4 here).
     const struct {
         const char* codigo;
         const char* clausula;
@@ -143,30 +143,47 @@ TEST(TextosDDL, ColumnComparison) {
     };
     Catalogo c;
     // Unchanged: the length matches the catalog's length, 0 matches ((0)).
-    EXPECT_FALSE(CampoDifiere(c.Columna("10", "0"), "4", "0", "8", "0", "DF_x"));
+    EXPECT_FALSE(CampoDifiere(c.Columna("10", "0"), "4", "0", "0", "0", "8", "0", "DF_x"));
     EXPECT_EQ(c.leidos, (QStringList{"length", "default", "text", "type"}));
     c.leidos.clear();
     // The null flag: isnullable 1 is "-1".
-    EXPECT_FALSE(CampoDifiere(c.Columna("4", "1"), "4", "-1", "8", "", ""));
+    EXPECT_FALSE(CampoDifiere(c.Columna("4", "1"), "4", "0", "0", "-1", "8", "", ""));
     EXPECT_EQ(c.leidos, QStringList{"type"});
-    EXPECT_TRUE(CampoDifiere(c.Columna("4", "1"), "4", "0", "8", "", ""));
+    EXPECT_TRUE(CampoDifiere(c.Columna("4", "1"), "4", "0", "0", "0", "8", "", ""));
     // A changed size is a change, and the type is not asked then.
     c.leidos.clear();
-    EXPECT_TRUE(CampoDifiere(c.Columna("10", "0"), "2", "0", "8", "", ""));
+    EXPECT_TRUE(CampoDifiere(c.Columna("10", "0"), "2", "0", "0", "0", "8", "", ""));
     EXPECT_EQ(c.leidos, QStringList{"length"});
     // Only the parentheses around the whole default go.
     c.texto = "(getdate())";
-    EXPECT_FALSE(CampoDifiere(c.Columna("4", "0"), "4", "0", "8", "getdate()", "DF_x"));
-    EXPECT_TRUE(CampoDifiere(c.Columna("4", "0"), "4", "0", "8", "getdate", "DF_x"));
+    EXPECT_FALSE(CampoDifiere(c.Columna("4", "0"), "4", "0", "0", "0", "8", "getdate()", "DF_x"));
+    EXPECT_TRUE(CampoDifiere(c.Columna("4", "0"), "4", "0", "0", "0", "8", "getdate", "DF_x"));
     // No constraint of that name: any value is a change.
     c.existe = false;
-    EXPECT_TRUE(CampoDifiere(c.Columna("4", "0"), "4", "0", "8", "1", "DF_x"));
-    EXPECT_FALSE(CampoDifiere(c.Columna("4", "0"), "4", "0", "8", "", "DF_x"));
+    EXPECT_TRUE(CampoDifiere(c.Columna("4", "0"), "4", "0", "0", "0", "8", "1", "DF_x"));
+    EXPECT_FALSE(CampoDifiere(c.Columna("4", "0"), "4", "0", "0", "0", "8", "", "DF_x"));
     // The type by its name; an unlisted code never differs by it.
     c.tipo = "bigint";
     c.longitud = "8";
-    EXPECT_TRUE(CampoDifiere(c.Columna("19", "0"), "8", "0", "8", "", ""));
-    EXPECT_FALSE(CampoDifiere(c.Columna("19", "0"), "8", "0", "0", "", ""));
+    EXPECT_TRUE(CampoDifiere(c.Columna("19", "0"), "8", "0", "0", "0", "8", "", ""));
+    EXPECT_FALSE(CampoDifiere(c.Columna("19", "0"), "8", "0", "0", "0", "0", "", ""));
+}
+
+// Decimal and numeric also differ by precision and scale (the catalog's
+// 18,2 here); other types never do.
+TEST(TextosDDL, PrecisionAndScaleCompared) {
+    const struct {
+        const char *tipo, *precision, *escala;
+        bool difiere;
+    } casos[] = {{"5", "18", "2", false}, {"5", "20", "4", true}, {"5", "18", "4", true},
+                 {"12", "20", "2", true}, {"8", "20", "4", false}};
+    for (const auto& c : casos) {
+        const QString tipo = TipoPorCodigo(QString::fromLatin1(c.tipo))->Nombre;
+        const ColumnaCatalogo catalogo{"18", "0", [] { return QStringLiteral("9"); }, [] { return false; },
+                                       [] { return QString(); }, [&] { return tipo; }, [] { return QStringLiteral("2"); }};
+        EXPECT_EQ(CampoDifiere(catalogo, "9", c.precision, c.escala, "0", c.tipo, "", ""), c.difiere)
+            << c.tipo << " " << c.precision << "," << c.escala;
+    }
 }
 
 TEST(TextosDDL, OuterParenthesesOfADefault) {
