@@ -295,7 +295,8 @@ void frmTabla::BuscaCargaIndices(const QString& Tabla, const QString& Campo, Lis
         if (indices.FieldCount() == 0) return;  // a table without indexes gives no result
         for (; !indices.Eof(); indices.MoveNext()) {
             const QString claves = Dato(indices, "index_keys");
-            if (!claves.contains(Campo)) continue;
+            // The column itself, not one whose name holds its name.
+            if (!ColumnasDeClaves(claves).contains(Campo)) continue;
             const QString nombre = Dato(indices, "index_name");
             const QList<Criterio> porNombre = {{QStringLiteral("name"), nombre, QStringLiteral("Texto")},
                                                {QStringLiteral("id"), Id, QStringLiteral("Numerico")}};

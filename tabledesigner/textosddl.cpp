@@ -352,3 +352,10 @@ QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QSt
            (noAgrupado ? QStringLiteral(" NONCLUSTERED") : QStringLiteral(" CLUSTERED")) + QStringLiteral(" INDEX ") +
            NombreSQL(indice) + QStringLiteral(" ON ") + NombreSQL(tabla) + cola;
 }
+
+QStringList ColumnasDeClaves(const QString& claves) {
+    QStringList columnas = claves.split(QStringLiteral(", "));
+    for (QString& c : columnas)
+        if (c.endsWith(QLatin1String("(-)"))) c.chop(3);
+    return columnas;
+}

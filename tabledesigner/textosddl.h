@@ -167,6 +167,9 @@ QString ColaIndice(const QString& columnas, const QString& tipo, const QString& 
 QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QString& clase,
                           const QString& descripcion, const QString& claves, const QString& relleno,
                           const QString& grupo);
+// The column names of a key list as sp_helpindex gives it ("a, b(-)"),
+// each as it stands, without the mark of a descending key.
+QStringList ColumnasDeClaves(const QString& claves);
 
 // ---- Foreign keys ----
 

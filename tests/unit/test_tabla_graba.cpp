@@ -258,6 +258,32 @@ TEST_F(Grabacion, ADecimalTakesThePrecisionAndScaleOfTheGrid) {
     }
 }
 
+// The indexes of a changed column are those that list it among their keys,
+// descending or not; never one on a column whose name holds its name.
+TEST_F(Grabacion, TheIndexesOfAColumnAreThoseThatListIt) {
+    auto* d = Existente();
+    PonPrefijoBD(QStringLiteral("Tienda"));  // as the save leaves it
+    conexion->Responde("exec sp_helpindex 'Pedidos'", QStringList{"index_name", "index_description", "index_keys"},
+                       {{"PK_Pedidos", "clustered, unique located on PRIMARY", "Codigo"},
+                        {"IX_cod", "nonclustered located on PRIMARY", "fecha, Cod(-)"}});
+    for (const QString indice : {"PK_Pedidos", "IX_cod"})
+        conexion->Responde("Select name from Tienda..sysindexes where name = '" + indice + "' and id=101",
+                           QStringList{"name"}, {{indice}});
+    const struct {
+        const char* campo;
+        QStringList borrados;
+    } casos[] = {{"Cod", {"DROP INDEX Pedidos.IX_cod"}}, {"fecha", {"DROP INDEX Pedidos.IX_cod"}},
+                 {"Codigo", {"DROP INDEX Pedidos.PK_Pedidos"}}, {"Co", {}}};
+    for (const auto& c : casos) {
+        ListaSentencias indices, vinculos;
+        conexion->Enviadas.clear();
+        d->BuscaCargaIndices("Pedidos", c.campo, indices, "101", vinculos);
+        EXPECT_EQ(Sentencias(conexion->Enviadas), c.borrados) << c.campo;
+        EXPECT_EQ(indices.Sentencias().size(), c.borrados.size()) << c.campo;
+    }
+    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+}
+
 // Whatever fails, the transaction is rolled back, the failure is reported
 // once, the design is as it was, and the next save runs it all again.
 TEST_F(Grabacion, AFailureRollsBackAndTheNextSaveRunsAgain) {

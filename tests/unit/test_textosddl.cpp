@@ -186,6 +186,14 @@ TEST(TextosDDL, PrecisionAndScaleCompared) {
     }
 }
 
+TEST(TextosDDL, ColumnsOfAKeyList) {
+    const struct {
+        const char* claves;
+        QStringList columnas;
+    } casos[] = {{"Codigo", {"Codigo"}}, {"fecha, Cod(-)", {"fecha", "Cod"}}, {" x(-), y z", {" x", "y z"}}};
+    for (const auto& c : casos) EXPECT_EQ(ColumnasDeClaves(QString::fromLatin1(c.claves)), c.columnas) << c.claves;
+}
+
 TEST(TextosDDL, OuterParenthesesOfADefault) {
     const struct {
         const char *dentro, *fuera;
