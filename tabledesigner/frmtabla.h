@@ -159,7 +159,8 @@ public:
     // the grid's row with the value being edited, or the save's row) and the
     // keys and indexes made again. From the grid (Mensaje) it runs in a
     // transaction of its own; from the save, inside the save's. False after
-    // a reported failure (rolled back when it had its own transaction).
+    // a reported failure (rolled back when it had its own transaction) and
+    // when the user answers No.
     // Hecho, when given, tells whether the cascade altered anything.
     bool BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
                              const QString& NombreCampo, const QString& NombreInicial, bool Mensaje,

@@ -213,7 +213,9 @@ bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn
                                          "columnas:") +
                           QChar(13) + QChar(13) + lista + QChar(13) +
                           QStringLiteral("¿Desea contimnuar con las modificaciones?");
-    if (Mensaje && MsgBox(texto, vb::vbYesNo + vb::vbQuestion + 256, kProducto) != vb::vbYes) return true;
+    // No refuses the change: the grid takes the cell's edit back, and the
+    // save never finds it to carry out unasked.
+    if (Mensaje && MsgBox(texto, vb::vbYesNo + vb::vbQuestion + 256, kProducto) != vb::vbYes) return false;
 
     // Asked from the grid, the change is a transaction of its own; from the
     // save, a part of the save's.

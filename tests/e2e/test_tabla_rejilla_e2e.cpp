@@ -95,8 +95,8 @@ TEST_F(RejillaExtremo, NoToTheQuestionSendsNothingAfterTheDetection) {
     EXPECT_TRUE(mensajes.Cajas()[0].texto.contains(QStringLiteral("En la columna (IdCliente) de la tabla PEDIDOS")));
     EXPECT_EQ(Enviadas(), (std::vector<std::string>{"USE Tienda", "EXEC sp_fkeys 'Clientes'",
                                                     "EXEC sp_fkeys NULL,NULL,NULL,'Clientes'"}));
-    // The edit stays.
-    EXPECT_EQ(d->ArrayCampos->LeeCelda(0, TipoDato), QStringLiteral("16"));
+    // The edit is taken back.
+    EXPECT_EQ(d->ArrayCampos->LeeCelda(0, TipoDato), QStringLiteral("8"));
 }
 
 TEST_F(RejillaExtremo, ACascadeTheServerRefusesIsRolledBackAndTheCellShowsTheOldType) {

@@ -575,7 +575,7 @@ TEST_F(RejillaCampos, ARenameFollowsTheLoadedNameInTheListsAndSendsNothing) {
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 
-TEST_F(RejillaCampos, AChangedLengthIsRenamedFirstThenAskedAboutAndNoKeepsTheEdit) {
+TEST_F(RejillaCampos, AChangedLengthIsRenamedFirstThenAskedAboutAndNoTakesTheEditBack) {
     Existente(0, "A", "23", "10");
     Pon(0, NombreCampo);
     Escribe(QStringLiteral("B"));
@@ -586,12 +586,15 @@ TEST_F(RejillaCampos, AChangedLengthIsRenamedFirstThenAskedAboutAndNoKeepsTheEdi
     mensajes.Respuestas = {vb::vbNo};
     Enter();
     EXPECT_EQ(conexion->Enviadas, (QStringList{"USE Tienda", "EXEC sp_rename 'Pedidos.[A]', 'B', 'COLUMN'",
-                                               kFkReferencias, kFkPropias}));
+                                               kFkReferencias, kFkPropias,
+                                               "EXEC sp_rename 'Pedidos.[B]', 'A', 'COLUMN'"}));
     ASSERT_EQ(mensajes.Cajas().size(), 1);
     EXPECT_EQ(mensajes.Cajas()[0].estilo, 292);
     EXPECT_TRUE(mensajes.Cajas()[0].texto.contains(QStringLiteral("En la columna (IdB) de la tabla LINEAS")));
-    EXPECT_EQ(a->LeeCelda(0, Longitud), QStringLiteral("20"));
-    EXPECT_EQ(a->LeeCelda(0, NombreCampoOriginal), QStringLiteral("B"));
+    // No: the cell is as before the edit, and the save has nothing to change.
+    EXPECT_EQ(a->LeeCelda(0, Longitud), QStringLiteral("10"));
+    EXPECT_EQ(g->Columns(Longitud).Value(), QStringLiteral("10"));
+    EXPECT_EQ(a->LeeCelda(0, NombreCampoOriginal), QStringLiteral("A"));
     EXPECT_EQ(g->ColumnaActual(), Precision);
     EXPECT_EQ(puntero.actual, vb::vbDefault);
 

@@ -94,7 +94,7 @@ TEST_F(Cascada, NoSendsNothingAndAFailureUndoesTheWholeChange) {
     auto* d = Diseñador(claves);
     mensajes.Respuestas = {vb::vbNo};
     bool hecho = true;
-    EXPECT_TRUE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, kSmallint, &hecho));
+    EXPECT_FALSE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, kSmallint, &hecho));
     EXPECT_FALSE(hecho);
     EXPECT_TRUE(Sentencias(conexion->Enviadas).isEmpty());
     mensajes.Cajas().clear();
