@@ -302,16 +302,18 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
         Conexion->Execute(QStringLiteral("USE ") + NombreSQL(BaseDatos));
         PonPrefijoBD(BaseDatos);
         const QString tabla = txtNombreTabla->text();
-        const bool renombrada = !MismoNombre(nuevo, original);
+        // The names as they stand, as the save sends them: the catalog's
+        // may have blanks of its own.
+        const bool renombrada = original.toUpper() != nuevo.toUpper();
         if (renombrada) {
             ArrayCampos->GrabaCelda(r, NombreCampo, nuevo);
-            Conexion->Execute(TextoRenombraCampo(tabla, Trim(original), Trim(nuevo)));
-            ArrayCampos->GrabaCelda(r, NombreCampoOriginal, Trim(nuevo));
-            cambiaCargado(original, Trim(nuevo));
+            Conexion->Execute(TextoRenombraCampo(tabla, original, nuevo));
+            ArrayCampos->GrabaCelda(r, NombreCampoOriginal, nuevo);
+            cambiaCargado(original, nuevo);
         }
         // The row as it will be: the value being edited in place of the stored one.
         DefinicionCampo nueva;
-        nueva.Campo = Trim(nuevo);
+        nueva.Campo = nuevo;
         nueva.Longitud = Trim(g->Columns(Longitud).Value());
         nueva.Precision = Trim(g->Columns(Precision).Value());
         nueva.Escala = Trim(g->Columns(Escala).Value());
@@ -325,9 +327,9 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
             Cancel = 1;
             if (renombrada) {
                 // The change is whole or nothing: the column gets its name back.
-                Conexion->Execute(TextoRenombraCampo(tabla, Trim(nuevo), Trim(original)));
+                Conexion->Execute(TextoRenombraCampo(tabla, nuevo, original));
                 ArrayCampos->GrabaCelda(r, NombreCampoOriginal, original);
-                cambiaCargado(Trim(nuevo), original);
+                cambiaCargado(nuevo, original);
             }
         }
         PunteroRaton(vb::vbDefault);

@@ -611,19 +611,24 @@ TEST_F(RejillaCampos, AChangedLengthIsRenamedFirstThenAskedAboutAndNoTakesTheEdi
     EXPECT_EQ(conexion->Enviadas, (QStringList{"USE Tienda", "EXEC sp_fkeys 'Pedidos'", kFkPropias}));
     EXPECT_EQ(a->LeeCelda(1, Longitud), QStringLiteral("30"));
 
-    // Names that need brackets and quotes.
-    Existente(2, "x]y", "23", "10");
+    // Names as they stand, blanks included, in brackets and quotes as needed.
     d->txtNombreTabla->setText(QStringLiteral("Ped'idos"));
-    Pon(2, NombreCampo);
-    Tecla(Qt::Key_F2);
-    qobject_cast<QLineEdit*>(QApplication::focusWidget())->setText(QStringLiteral("o'k"));
-    Enter();
-    conexion->Enviadas.clear();
-    Pon(2, Longitud);
-    Escribe(QStringLiteral("5"));
-    Enter();
-    EXPECT_EQ(conexion->Enviadas.mid(0, 2),
-              (QStringList{"USE Tienda", "EXEC sp_rename '[Ped''idos].[x]]y]', 'o''k', 'COLUMN'"}));
+    for (const auto& [fila, original, nuevo, renombre] :
+         {std::tuple{2, "x]y", "o'k", "EXEC sp_rename '[Ped''idos].[x]]y]', 'o''k', 'COLUMN'"},
+          {3, " x", "y ", "EXEC sp_rename '[Ped''idos].[ x]', 'y ', 'COLUMN'"},
+          {4, " z", "z", "EXEC sp_rename '[Ped''idos].[ z]', 'z', 'COLUMN'"}}) {
+        Existente(fila, QString::fromUtf8(original), "23", "10");
+        Pon(fila, NombreCampo);
+        Tecla(Qt::Key_F2);
+        qobject_cast<QLineEdit*>(QApplication::focusWidget())->setText(QString::fromUtf8(nuevo));
+        Enter();
+        conexion->Enviadas.clear();
+        Pon(fila, Longitud);
+        Escribe(QStringLiteral("5"));
+        Enter();
+        EXPECT_EQ(conexion->Enviadas.mid(0, 2), (QStringList{"USE Tienda", renombre})) << original;
+        EXPECT_EQ(a->LeeCelda(fila, NombreCampoOriginal), QString::fromUtf8(nuevo)) << original;
+    }
 }
 
 // The names the save may drop follow a rename sent at once, and go back
@@ -631,8 +636,11 @@ TEST_F(RejillaCampos, AChangedLengthIsRenamedFirstThenAskedAboutAndNoTakesTheEdi
 TEST_F(RejillaCampos, TheLoadedNamesFollowARenameSentAtOnce) {
     Existente(0, "A", "23", "10");
     Existente(1, "C", "23", "10");
-    d->CamposCargados = {"A", "C"};
-    for (const auto& [fila, nombre, cargados] : {std::tuple{0, "B", QStringList{"B", "C"}}, {1, "D", {"B", "C"}}}) {
+    Existente(2, " E", "23", "10");
+    d->CamposCargados = {"A", "C", " E"};
+    for (const auto& [fila, nombre, cargados] : {std::tuple{0, "B", QStringList{"B", "C", " E"}},
+                                                 {1, "D", {"B", "C", " E"}},
+                                                 {2, "F ", {"B", "C", " E"}}}) {
         if (fila == 1) conexion->FallaPatron(QStringLiteral("^EXEC sp_fkeys"), 208, QStringLiteral("Invalid object name 'x'."));
         Pon(fila, NombreCampo);
         Escribe(QString::fromLatin1(nombre));
@@ -642,8 +650,10 @@ TEST_F(RejillaCampos, TheLoadedNamesFollowARenameSentAtOnce) {
         Enter();
         EXPECT_EQ(d->CamposCargados, cargados) << nombre;
     }
-    EXPECT_EQ(conexion->Enviadas.last(), QStringLiteral("EXEC sp_rename 'Pedidos.[D]', 'C', 'COLUMN'"));
-    EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:208 (Invalid object name 'x'.)."});
+    EXPECT_EQ(conexion->Enviadas.filter("sp_rename").mid(2),
+              (QStringList{"EXEC sp_rename 'Pedidos.[D]', 'C', 'COLUMN'", "EXEC sp_rename 'Pedidos.[ E]', 'F ', 'COLUMN'",
+                           "EXEC sp_rename 'Pedidos.[F ]', ' E', 'COLUMN'"}));
+    EXPECT_EQ(TextosCajas(), QStringList(2, " Error Nº:208 (Invalid object name 'x'.)."));
 }
 
 TEST_F(RejillaCampos, ACascadeThatFailsLeavesTheServerAndTheCellAsTheyWere) {
