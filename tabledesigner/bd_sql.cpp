@@ -172,7 +172,7 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
 
 bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud,
                         const QString& precision, const QString& escala, const QString& nulo, const QString& tipo,
-                        const QString& valor, const QString& nombreDefault) {
+                        const QString& valor, const QString& nombreDefault, const QString& intercalacion) {
     return Atrapa("Modifica_Campo_SQL", [&] {
         const QString id = IdTablaUsuario(Conexion, tabla);
         if (id.isEmpty() || DatoColumna(campo, id, "name").isEmpty()) return;
@@ -181,7 +181,8 @@ bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QStrin
         const bool existeDefault = !nombreDefault.isEmpty() && ExisteDefault(Conexion, nombreDefault);
         const QStringList sentencias =
             SentenciasModificaCampo(PrefijoBD, tabla, campo, longitud, nulo, tipo, valor, nombreDefault,
-                                    existeDefault, precision, escala, Intercalacion);
+                                    existeDefault, precision, escala,
+                                    intercalacion.isEmpty() ? Intercalacion : intercalacion);
         for (const QString& s : sentencias) Abierta(Conexion).Execute(s);
     });
 }

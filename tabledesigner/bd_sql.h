@@ -44,8 +44,9 @@ extern bool ClaveExistente;
 // The foreign-key statement being built; also a statement list of
 // foreign-key re-creates.
 extern ListaSentencias Sql_Vinculos;
-// The collation written into altered character columns: that of the
-// database of the designer whose save or column change runs.
+// The collation written into altered character columns that have none of
+// their own: that of the database of the designer whose save or column
+// change runs.
 extern QString Intercalacion;
 // The list number of the table the last designer loaded.
 extern qint32 NumeroTabla;
@@ -83,13 +84,16 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
                      const QString& nombreDefault);
 // Alters an existing column at once: its DEFAULT constraint dropped, the
 // column altered (decimal and numeric to the precision and scale given),
-// the default added again (see SentenciasModificaCampo).
+// the default added again (see SentenciasModificaCampo). A character column
+// keeps intercalacion, its own collation; without one (a column the design
+// did not load) it takes the database's, Intercalacion.
 // Sends nothing, and answers true, for a table or column the catalog does
 // not hold and for image, ntext and unlisted types. A failing statement
 // leaves the later ones unsent.
 bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud,
                         const QString& precision, const QString& escala, const QString& nulo, const QString& tipo,
-                        const QString& valor, const QString& nombreDefault);
+                        const QString& valor, const QString& nombreDefault,
+                        const QString& intercalacion = QString());
 
 // ---- Indexes ----
 

@@ -24,6 +24,7 @@ enum ColumnaCampos {
     ValorPredeterminado = 7,  // the default, without parentheses
     NombreDefault = 8,        // the DEFAULT constraint as loaded
     NombreCampoOriginal = 9,  // the name as loaded; "" for a new row
+    IntercalacionCampo = 10,  // the column's own collation as loaded; "" for a new row
 };
 
 // What a column becomes when it changes: the definition the foreign-key
@@ -38,6 +39,7 @@ struct DefinicionCampo {
     QString NombreDefault;   // its constraint as loaded
     QString Precision;
     QString Escala;
+    QString Intercalacion;   // its own collation as loaded; "" for the database's
 };
 
 // A column that a foreign-key cascade altered, with what it gave it.

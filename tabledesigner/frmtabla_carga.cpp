@@ -69,6 +69,9 @@ void frmTabla::CapturaCampos_SQL(const QString& Tabla) {
                     ArrayCampos->GrabaCelda(r, EstadoCampo, QStringLiteral("M"));
                     ArrayCampos->GrabaCelda(r, NombreCampo, nombre);
                     ArrayCampos->GrabaCelda(r, NombreCampoOriginal, nombre);
+                    // An altered column keeps its own collation (none for
+                    // the types without one).
+                    ArrayCampos->GrabaCelda(r, IntercalacionCampo, Campo(columnas, "collation"));
                     CamposCargados.append(nombre);
                     bool numerico = false;
                     const QString tipo = DameTipoDato(Campo(columnas, "xtype"), numerico);

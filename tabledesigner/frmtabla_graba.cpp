@@ -96,7 +96,8 @@ bool frmTabla::ActualizaLaTabla() {
                                  Celda(ArrayCampos, r, ValorPredeterminado),
                                  Nombre(ArrayCampos, r, NombreDefault),
                                  Celda(ArrayCampos, r, Precision),
-                                 Celda(ArrayCampos, r, Escala)};
+                                 Celda(ArrayCampos, r, Escala),
+                                 ArrayCampos->LeeCelda(r, IntercalacionCampo)};
             const bool campoExiste = ExisteCampo(Conexion, T, nombre);
             Vigila(antes);
             if (!campoExiste) {
@@ -133,7 +134,7 @@ bool frmTabla::ActualizaLaTabla() {
             EliminaLosVinculos(Conexion, T, nombre);
             Vigila(antes);
             Modifica_Campo_SQL(T, nombre, fila.Longitud, fila.Precision, fila.Escala, fila.Nulo, fila.Tipo,
-                               fila.Predeterminado, fila.NombreDefault);
+                               fila.Predeterminado, fila.NombreDefault, fila.Intercalacion);
             Vigila(antes);
             EjecutaLista(Conexion, Sql_Indice);
             Sql_Indice.Vacia();

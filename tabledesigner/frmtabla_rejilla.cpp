@@ -26,8 +26,8 @@ namespace {
 
 // The last row that can hold a column; ArrayCampos has one more.
 constexpr int kUltimaFilaCampo = 199;
-// Columns 0..9 move with a row; column 10 is never used.
-constexpr int kUltimaColumnaFila = NombreCampoOriginal;
+// Columns 0..10 move with a row.
+constexpr int kUltimaColumnaFila = IntercalacionCampo;
 constexpr int kUltimaFilaLista = 199;
 
 const QString kEstadoExiste = QStringLiteral("M");
@@ -321,6 +321,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
         nueva.Tipo = TipoFilaActual();
         nueva.Predeterminado = Trim(g->Columns(ValorPredeterminado).Value());
         nueva.NombreDefault = Trim(ArrayCampos->LeeCelda(r, NombreDefault));
+        nueva.Intercalacion = ArrayCampos->LeeCelda(r, IntercalacionCampo);
         if (BuscaCambiaVinculos(Conexion, tabla, nueva.Campo, nueva.Campo, true, nueva)) {
             Modificado = true;
         } else {

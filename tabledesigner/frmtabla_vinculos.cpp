@@ -32,7 +32,8 @@ QString ConsultaClaves(const QString& tabla, bool propias) {
            LiteralSQL(tabla) + u'\'';
 }
 
-// A column's null flag, default and its constraint as the catalog holds them.
+// A column's null flag, default, its constraint and its collation as the
+// catalog holds them.
 DefinicionCampo DefinicionActual(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla,
                                  const QString& campo, const QString& id) {
     auto dato = [&](const char* nombre) {
@@ -43,6 +44,7 @@ DefinicionCampo DefinicionActual(const std::shared_ptr<datos::Connection>& cnn, 
     DefinicionCampo d;
     d.Campo = campo;
     d.Nulo = dato("isnullable");
+    d.Intercalacion = dato("collation");
     if (d.Nulo == QLatin1String("1")) d.Nulo = QStringLiteral("-1");
     const QString cdefault = dato("cdefault");
     if (!cdefault.isEmpty() && cdefault != QLatin1String("0")) {
@@ -150,7 +152,7 @@ void frmTabla::CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, con
         Vigila(antes);
         const DefinicionCampo actual = DefinicionActual(cnn, suTabla, columna, idTabla);
         Modifica_Campo_SQL(suTabla, columna, Nueva.Longitud, Nueva.Precision, Nueva.Escala, actual.Nulo, Nueva.Tipo,
-                           actual.Predeterminado, actual.NombreDefault);
+                           actual.Predeterminado, actual.NombreDefault, actual.Intercalacion);
         Vigila(antes);
         AlteradasEnCascada.append({suTabla, columna, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
         visitados.insert(Clave(suTabla, columna));
@@ -236,7 +238,7 @@ bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn
         BuscaCargaIndices(tabla, NombreCampo, SQLIndice, IdTablaUsuario(cnn, tabla), SQLRelacion);
         Vigila(antes);
         Modifica_Campo_SQL(tabla, Nueva.Campo, Nueva.Longitud, Nueva.Precision, Nueva.Escala, Nueva.Nulo, Nueva.Tipo,
-                           Nueva.Predeterminado, Nueva.NombreDefault);
+                           Nueva.Predeterminado, Nueva.NombreDefault, Nueva.Intercalacion);
         Vigila(antes);
         AlteradasEnCascada.append({tabla, Nueva.Campo, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
         EjecutaLista(cnn, SQLIndice);

@@ -62,8 +62,10 @@ TEST_F(DiseñadorExtremo, AnExistingTableOpensWithItsColumnsAndKey) {
     servidor.on("Select * from Tienda..syscolumns  where id = 101 order by colid",
                 Reply::rows({Nombre("name"), Entero("id"), Entero("xtype", Type::TinyInt),
                              Entero("length", Type::SmallInt), Entero("prec", Type::SmallInt, true),
-                             Entero("scale", Type::Int, true), Entero("isnullable"), Entero("cdefault")},
-                            {{"id", 101, 56, 4, 10, 0, 0, 0}, {"nombre", 101, 231, 100, 50, nullptr, 1, 201}}));
+                             Entero("scale", Type::Int, true), Entero("isnullable"), Entero("cdefault"),
+                             {"collation", Type::NVarChar, 128, 0, 0, true}},
+                            {{"id", 101, 56, 4, 10, 0, 0, 0, nullptr},
+                             {"nombre", 101, 231, 100, 50, nullptr, 1, 201, "Modern_Spanish_CI_AS"}}));
     servidor.on("Select text from Tienda..syscomments where id=201", Valor({"text", Type::NVarChar, 4000}, "(N'x')"));
     servidor.on("Select name from Tienda..sysobjects  where id=201 and xtype Like 'D'",
                 Valor(Nombre("name"), "DF_Pedidos_nombre"));

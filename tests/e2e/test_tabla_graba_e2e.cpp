@@ -48,8 +48,9 @@ protected:
                     Reply::rows({Nombre("name"), Entero("id")}, {{"Notas", 201}}));
         servidor.on("Select * from Tienda..syscolumns  where id = 201 order by colid",
                     Reply::rows({Nombre("name"), Entero("xtype", Type::TinyInt), Entero("length", Type::SmallInt),
-                                 Entero("prec", Type::SmallInt), Entero("scale"), Entero("isnullable"), Entero("cdefault")},
-                                {{"texto", 231, 100, 50, 0, 1, 0}}));
+                                 Entero("prec", Type::SmallInt), Entero("scale"), Entero("isnullable"), Entero("cdefault"),
+                                 {"collation", Type::NVarChar, 128, 0, 0, true}},
+                                {{"texto", 231, 100, 50, 0, 1, 0, "Latin1_General_BIN"}}));
         servidor.on("Select * from Tienda..sysindexes  where id = 201 and indid <> 255 and (status & 64)=0 order by indid",
                     Reply::rows({Nombre("name"), Entero("indid", Type::SmallInt), Entero("status"),
                                  Entero("groupid", Type::SmallInt), Entero("origfillfactor", Type::TinyInt),
@@ -135,7 +136,7 @@ TEST_F(GrabaExtremo, ARefusedStatementRollsTheSaveBackAndTheNextOneCommits) {
     if (!hecha.empty() && hecha.back() == "ROLLBACK TRANSACTION") hecha.pop_back();
     const std::vector<std::string> cambios = {
         "DROP INDEX Notas.IX_texto",
-        "ALTER TABLE Tienda..Notas  ALTER COLUMN texto nvarchar (80)   NULL",
+        "ALTER TABLE Tienda..Notas  ALTER COLUMN texto nvarchar (80)  COLLATE Latin1_General_BIN  NULL",
         kCrea,
         "CREATE  INDEX IX_texto  ON Tienda..Notas  (texto)\r WITH DROP_EXISTING  ON [PRIMARY]"};
     for (const auto& s : cambios) EXPECT_NE(std::find(hecha.begin(), hecha.end(), s), hecha.end()) << s;

@@ -148,6 +148,11 @@ TEST_F(ModuloDDL, AlteringAColumn) {
                            "Modern_Spanish_CI_AS  NULL",
                            "ALTER TABLE Tienda..[Pedidos 2004] WITH NOCHECK ADD  CONSTRAINT [DF_Nombre] DEFAULT ('x') "
                            "FOR [Nombre]"}));
+    // A column's own collation stays: the database's is for one without.
+    conexion->Enviadas.clear();
+    EXPECT_TRUE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "20", "0", "0", "0", "23", "", "", "Latin1_General_BIN"));
+    EXPECT_EQ(conexion->Enviadas.mid(2), QStringList{"ALTER TABLE Tienda..[Pedidos 2004]  ALTER COLUMN Nombre varchar  "
+                                                     "(20)  COLLATE Latin1_General_BIN  NOT NULL"});
     // A decimal takes the precision and scale given; an emptied default is
     // dropped and not added.
     Columna("Importe", 5, {{"prec", 18}, {"scale", 2}});

@@ -44,11 +44,12 @@ protected:
         Objetos(SqlTablas("Tienda.."), "tipo",
                 {{"Clientes", "U", "dbo"}, {"sysobjects", "S", "dbo"}, {"Pedidos", "U", "dbo"}});
         conexion->Responde(kTabla, QStringList{"name", "id"}, {{"Pedidos", 101}});
-        conexion->Responde(kColumnas, QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault"},
-                           {{"id", 56, 4, 10, 0, 0, 0},
-                            {"nombre", 231, 100, 50, 0, 1, 0},
-                            {"importe", 106, 9, 18, 2, 1, 201},
-                            {"alta", 61, 8, 23, 3, 0, 202}});
+        conexion->Responde(kColumnas,
+                           QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault", "collation"},
+                           {{"id", 56, 4, 10, 0, 0, 0, QVariant()},
+                            {"nombre", 231, 100, 50, 0, 1, 0, "Latin1_General_BIN"},
+                            {"importe", 106, 9, 18, 2, 1, 201, QVariant()},
+                            {"alta", 61, 8, 23, 3, 0, 202, QVariant()}});
         conexion->Responde(Busca("text", "syscomments", "id=201"), QStringList{"text"}, {{"((0))"}});
         conexion->Responde(Busca("name", "sysobjects ", "id=201 and xtype Like 'D'"), QStringList{"name"},
                            {{"DF_Pedidos_importe"}});
@@ -110,15 +111,15 @@ TEST_F(CargaTabla, AUserTableLoadsColumnsIndexesAndKeys) {
     EXPECT_EQ(d->IdTabla, QStringLiteral("101"));
     EXPECT_EQ(NumeroTabla, 2);
     EXPECT_EQ(d->NombreTablas.Lee(2), QStringLiteral("Pedidos"));
-    // State, name, type, length, precision, scale, nulls, default, its name, loaded name.
+    // State, name, type, length, precision, scale, nulls, default, its name, loaded name, collation.
     const QList<QStringList> columnas = {
-        {"M", "id", "8", "4", "10", "0", "0", "", "", "id"},
-        {"M", "nombre", "13", "50", "0", "0", "-1", "", "", "nombre"},
-        {"M", "importe", "5", "9", "18", "2", "-1", "0", "DF_Pedidos_importe", "importe"},
-        {"M", "alta", "4", "8", "0", "0", "0", "getdate()", "DF_alta", "alta"},
-        {"", "", "", "", "", "", "", "", "", ""},
+        {"M", "id", "8", "4", "10", "0", "0", "", "", "id", ""},
+        {"M", "nombre", "13", "50", "0", "0", "-1", "", "", "nombre", "Latin1_General_BIN"},
+        {"M", "importe", "5", "9", "18", "2", "-1", "0", "DF_Pedidos_importe", "importe", ""},
+        {"M", "alta", "4", "8", "0", "0", "0", "getdate()", "DF_alta", "alta", ""},
+        {"", "", "", "", "", "", "", "", "", "", ""},
     };
-    for (int r = 0; r < columnas.size(); ++r) EXPECT_EQ(Fila(d->ArrayCampos, r, 10), columnas[r]) << r;
+    for (int r = 0; r < columnas.size(); ++r) EXPECT_EQ(Fila(d->ArrayCampos, r, 11), columnas[r]) << r;
 
     // Name, kind, clustered, unique, filegroup, fill factor; then the key columns.
     ASSERT_EQ(d->NumeroIndices, 3);
@@ -165,8 +166,8 @@ TEST_F(CargaTabla, ASystemTableLoadsItsColumnsOnly) {
     const QString sistema = "Select * from Tienda..sysobjects  where name = 'sysobjects' order by name";
     conexion->Responde(sistema, QStringList{"name", "id"}, {{"sysobjects", 1}});
     conexion->Responde("Select * from Tienda..syscolumns  where id = 1 order by colid",
-                       QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault"},
-                       {{"name", 231, 256, 128, 0, 0, 0}});
+                       QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault", "collation"},
+                       {{"name", 231, 256, 128, 0, 0, 0, "Latin1_General_CI_AS"}});
     frmTabla* d = Diseña(1);
     ASSERT_NE(d, nullptr);
     EXPECT_TRUE(d->TablaSistema);

@@ -258,6 +258,24 @@ TEST_F(Grabacion, ADecimalTakesThePrecisionAndScaleOfTheGrid) {
     }
 }
 
+// An altered character column keeps the collation it was loaded with; one
+// loaded without takes the database's.
+TEST_F(Grabacion, AnAlteredColumnKeepsItsOwnCollation) {
+    for (const auto& [propia, clausula] :
+         {std::pair{"Latin1_General_BIN", "COLLATE Latin1_General_BIN"}, {"", "COLLATE Modern_Spanish_CI_AS"}}) {
+        auto* d = Existente();
+        d->IntercalacionBD = QStringLiteral("Modern_Spanish_CI_AS");
+        Fila(d, 2, {"M", "cliente", "23", "20", "0", "0", "0", "", "", "cli", propia});
+        conexion->Enviadas.clear();
+        EXPECT_TRUE(d->ActualizaLaTabla());
+        EXPECT_EQ(Sentencias(conexion->Enviadas).filter("COLUMN cliente"),
+                  QStringList{"ALTER TABLE Tienda..Pedidos  ALTER COLUMN cliente varchar  (20)  " + QString(clausula) +
+                              "  NOT NULL"})
+            << propia;
+        d->DescargaSinPreguntar();
+    }
+}
+
 // The indexes of a changed column are those that list it among their keys,
 // descending or not; never one on a column whose name holds its name.
 TEST_F(Grabacion, TheIndexesOfAColumnAreThoseThatListIt) {

@@ -657,8 +657,10 @@ TEST_F(EditorIndices, ALoadedTableShowsItsFirstIndexAndRelation) {
     conexion->Responde("Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' order by name",
                        QStringList{"name", "id"}, {{"Pedidos", 101}});
     conexion->Responde("Select * from Tienda..syscolumns  where id = 101 order by colid",
-                       QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault"},
-                       {{"id", 56, 4, 10, 0, 0, 0}, {"cliente", 56, 4, 10, 0, 0, 0}, {"alta", 61, 8, 23, 3, 0, 0}});
+                       QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault", "collation"},
+                       {{"id", 56, 4, 10, 0, 0, 0, QVariant()},
+                        {"cliente", 56, 4, 10, 0, 0, 0, QVariant()},
+                        {"alta", 61, 8, 23, 3, 0, 0, QVariant()}});
     conexion->Responde(
         "Select * from Tienda..sysindexes  where id = 101 and indid <> 255 and (status & 64)=0 order by indid",
         QStringList{"name", "indid", "status", "groupid", "origfillfactor", "keys"},

@@ -369,13 +369,14 @@ TEST_F(RejillaCampos, AnEntryNotInTheTypeListIsReported) {
 
 TEST_F(RejillaCampos, InsertOpensAnEmptyRowAboveTheCursorUpTo200Columns) {
     Existente(0, "id", "8", "4");
+    a->GrabaCelda(0, IntercalacionCampo, QStringLiteral("Latin1_General_BIN"));  // moves with its row
     Fila(1, {"", "nombre", "23", "8", "0", "0", "-1", "x", "", ""});
     Fila(2, {"I", "alta", "4", "8", "0", "0", "0"});
-    const QStringList id = Celdas(0), nombre = Celdas(1), alta = Celdas(2);
+    const QStringList id = Celdas(0, IntercalacionCampo), nombre = Celdas(1), alta = Celdas(2);
     Pon(0, TipoDato);
     d->InsertarFila();
-    EXPECT_EQ(Celdas(0), QStringList(10, QString()));
-    EXPECT_EQ(Celdas(1), id);
+    EXPECT_EQ(Celdas(0, IntercalacionCampo), QStringList(11, QString()));
+    EXPECT_EQ(Celdas(1, IntercalacionCampo), id);
     EXPECT_EQ(Celdas(2), nombre);
     EXPECT_EQ(Celdas(3), alta);
     EXPECT_EQ(FilaCursor(), 0);

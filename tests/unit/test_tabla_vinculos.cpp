@@ -133,3 +133,19 @@ TEST_F(Cascada, JoinedColumnsTakeThePrecisionAndScale) {
     EXPECT_EQ(d->ArrayCampos->LeeCelda(0, Escala), QStringLiteral("4"));
     EXPECT_EQ(mensajes.Cajas().size(), 1);  // the question
 }
+
+// Character columns keep their own collations through the cascade: the
+// changed one as loaded, a joined one as the catalog holds it.
+TEST_F(Cascada, AlteredColumnsKeepTheirOwnCollations) {
+    auto* d = Diseñador({{"B", "IdA", "A", "Id", "FK_B_A", 11}});
+    d->IntercalacionBD = QStringLiteral("Modern_Spanish_CI_AS");
+    conexion->Responde("Select collation from Tienda..syscolumns where id=1 and name = 'Id'", QStringList{"collation"},
+                       {{"Latin1_General_BIN"}});
+    mensajes.Respuestas = {vb::vbYes};
+    EXPECT_TRUE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true,
+                                       {"IdA", "12", "0", "3", "", "", "0", "0", "Latin1_General_CS_AS"}));
+    EXPECT_EQ(Sentencias(conexion->Enviadas).filter("ALTER COLUMN"),
+              (QStringList{"ALTER TABLE Tienda..A  ALTER COLUMN Id char (12)  COLLATE Latin1_General_BIN  NOT NULL",
+                           "ALTER TABLE Tienda..B  ALTER COLUMN IdA char (12)  COLLATE Latin1_General_CS_AS  NOT NULL"}));
+    EXPECT_EQ(mensajes.Cajas().size(), 1);  // the question
+}
