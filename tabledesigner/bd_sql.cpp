@@ -176,8 +176,16 @@ bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QStrin
     return Atrapa("Modifica_Campo_SQL", [&] {
         const QString id = IdTablaUsuario(Conexion, tabla);
         if (id.isEmpty() || DatoColumna(campo, id, "name").isEmpty()) return;
+        // A type the list does not hold (bigint, sql_variant: code "0") has
+        // no clause to write, and image and ntext columns cannot be altered:
+        // their change is refused rather than left unsent.
         const TipoColumna* t = TipoPorCodigo(tipo);
-        if (!t || t->ClausulaModificada.isEmpty()) return;
+        if (!t || t->ClausulaModificada.isEmpty())
+            Falla(kCampoSinModificar,
+                  Idioma == 0 ? QStringLiteral("No se puede modificar la columna ") + campo +
+                                    QStringLiteral(" de la tabla ") + tabla + QStringLiteral(": su tipo no lo admite.")
+                              : QStringLiteral("The column ") + campo + QStringLiteral(" of the table ") + tabla +
+                                    QStringLiteral(" cannot be altered: its type does not allow it."));
         const bool existeDefault = !nombreDefault.isEmpty() && ExisteDefault(Conexion, nombreDefault);
         const QStringList sentencias =
             SentenciasModificaCampo(PrefijoBD, tabla, campo, longitud, nulo, tipo, valor, nombreDefault,

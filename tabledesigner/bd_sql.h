@@ -88,8 +88,9 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
 // keeps intercalacion, its own collation; without one (a column the design
 // did not load) it takes the database's, Intercalacion.
 // Sends nothing, and answers true, for a table or column the catalog does
-// not hold and for image, ntext and unlisted types. A failing statement
-// leaves the later ones unsent.
+// not hold. A change of an image or ntext column, or of a type the list does
+// not hold (code "0"), cannot be written: it fails (kCampoSinModificar)
+// before anything is sent. A failing statement leaves the later ones unsent.
 bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud,
                         const QString& precision, const QString& escala, const QString& nulo, const QString& tipo,
                         const QString& valor, const QString& nombreDefault,
@@ -118,6 +119,8 @@ bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const Q
 // The program's own number for a foreign key that cannot be created again
 // (the first number the run-time leaves to programs).
 constexpr qint64 kVinculoSinRecrear = -2147221504LL + 513;
+// The program's own number for a change of a column that cannot be altered.
+constexpr qint64 kCampoSinModificar = -2147221504LL + 514;
 
 // The statements that re-create a foreign key from its row of
 // sysreferences (constid, fkeyid, rkeyid, fkey1..16, rkey1..16), its rules

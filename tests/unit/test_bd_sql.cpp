@@ -161,11 +161,15 @@ TEST_F(ModuloDDL, AlteringAColumn) {
     EXPECT_EQ(conexion->Enviadas.mid(2),
               (QStringList{ExisteDefault("DF_Nombre"), "ALTER TABLE Tienda..[Pedidos 2004] DROP CONSTRAINT [DF_Nombre]",
                            "ALTER TABLE Tienda..[Pedidos 2004]  ALTER COLUMN Importe decimal (20,4)  NOT NULL"}));
-    // image, ntext and unlisted types are never altered.
+    // image, ntext and unlisted types cannot be altered: refused, nothing sent.
     for (const char* tipo : {"7", "11", "0"}) {
         conexion->Enviadas.clear();
-        EXPECT_TRUE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "16", "0", "0", "-1", tipo, "0", "DF_Nombre"));
+        EXPECT_FALSE(Modifica_Campo_SQL("Pedidos 2004", "Nombre", "16", "0", "0", "-1", tipo, "0", "DF_Nombre"));
         EXPECT_EQ(conexion->Enviadas.size(), 2) << tipo;
+        EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:-2147220990 (No se puede modificar la columna Nombre de la "
+                                             "tabla Pedidos 2004: su tipo no lo admite.)."})
+            << tipo;
+        mensajes.Cajas().clear();
     }
     // A refused ALTER leaves the default unsent.
     conexion->FallaPatron("ALTER COLUMN", 4928, "Cannot alter column.");

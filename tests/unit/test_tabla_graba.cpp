@@ -276,6 +276,26 @@ TEST_F(Grabacion, AnAlteredColumnKeepsItsOwnCollation) {
     }
 }
 
+// A change that no ALTER COLUMN can make (bigint, a type the list does not
+// hold, losing its nulls; ntext taking a default) fails the save.
+TEST_F(Grabacion, AChangeOfAColumnThatCannotBeAlteredIsRefused) {
+    for (const auto& [nombre, tipo, xtype, longitud, nulo, valor] :
+         {std::tuple{"total", "0", 127, 8, "0", ""}, {"notas", "11", 99, 16, "-1", "'x'"}}) {
+        auto* d = Existente();
+        Fila(d, 4, {"M", nombre, tipo, QString::number(longitud), "0", "0", nulo, valor, "", nombre});
+        for (const auto& [dato, v] : {std::pair{"name", QVariant(nombre)}, {"prec", 0}, {"xtype", xtype},
+                                      {"isnullable", 1}, {"length", longitud}, {"cdefault", 0}})
+            conexion->Responde(EnSyscolumns(dato, nombre), QStringList{dato}, {{v}});
+        conexion->Enviadas.clear();
+        EXPECT_FALSE(d->ActualizaLaTabla()) << nombre;
+        EXPECT_EQ(conexion->Enviadas.last(), QStringLiteral("<RollbackTrans>")) << nombre;
+        EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:-2147220990 (No se puede modificar la columna " +
+                                             QString(nombre) + " de la tabla Pedidos: su tipo no lo admite.)."});
+        mensajes.Cajas().clear();
+        d->DescargaSinPreguntar();
+    }
+}
+
 // The indexes of a changed column are those that list it among their keys,
 // descending or not; never one on a column whose name holds its name.
 TEST_F(Grabacion, TheIndexesOfAColumnAreThoseThatListIt) {
