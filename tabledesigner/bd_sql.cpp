@@ -198,16 +198,16 @@ bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QStrin
 // ---- Indexes ----
 
 bool Crea_Indice(const QString&, const QString& indice, const QString& campo, const QString& tipo,
-                 const QString& /*unico*/, const QString& agrupado) {
+                 const QString& /*unico*/, const QString& agrupado, bool descendente) {
     return Atrapa("Crea_Indice", [&] {
         const bool primaria = tipo == QLatin1String("P");
         if (!primaria && tipo != QLatin1String("I") && !tipo.isEmpty()) return;
         if (!Sql_Columnas.isEmpty()) {
-            Sql_Columnas += u',' + NombreSQL(campo);
+            Sql_Columnas += u',' + ColumnaClave(campo, descendente);
             return;
         }
         if (primaria) Sql_Indice.AgregaTexto(ClausulaClavePrimaria(indice, agrupado));
-        Sql_Columnas = NombreSQL(campo);
+        Sql_Columnas = ColumnaClave(campo, descendente);
     });
 }
 

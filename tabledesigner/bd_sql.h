@@ -101,10 +101,11 @@ bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QStrin
 // Adds one key column, in row order, to the index being built: the first
 // column of a primary key ("P") writes its key clause into Sql_Indice; every
 // column of a "P", "I" or "" entry goes into Sql_Columnas; other kinds add
-// nothing. The index name is as typed. The save writes CabeceraIndice into
-// Sql_Indice before the first column and ColaIndice after the last.
+// nothing. The index name is as typed; a descending column is written
+// " DESC" (ColumnaClave). The save writes CabeceraIndice into Sql_Indice
+// before the first column and ColaIndice after the last.
 bool Crea_Indice(const QString& tabla, const QString& indice, const QString& campo, const QString& tipo,
-                 const QString& unico, const QString& agrupado);
+                 const QString& unico, const QString& agrupado, bool descendente = false);
 
 // ---- Foreign keys of other tables ----
 

@@ -60,7 +60,13 @@ enum CampoIndice {
     Unico = 3,          // "1" or "0"
     GrupoIndice = 4,    // filegroup
     FactorRelleno = 5,  // fill factor
+    IgnoraDuplicados = 6,  // "1": the loaded index ignores duplicate keys
 };
+// Columns of an index's key column array (ArrayIndices): column 1 holds the
+// key column; column 2 the name that column was loaded with when it is a
+// descending key, so that the mark stays with that column alone.
+constexpr int ColumnaClaveIndice = 1;
+constexpr int ColumnaDescendente = 2;
 
 // An array of N dimensions, each from 0 to its upper bound, whose elements
 // exist once written (or reached for writing); an element never written

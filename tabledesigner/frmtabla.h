@@ -111,7 +111,7 @@ public:
     QString IntercalacionBD;
     MatrizDispersa<QString, 1> NombreTablas{{200}};
     ArrayDatos ArrayCampos;
-    MatrizDispersa<QString, 3> TablaIndices{{200, 100, 5}};
+    MatrizDispersa<QString, 3> TablaIndices{{200, 100, 6}};
     MatrizDispersa<ArrayDatos, 2> ArrayIndices{{200, 100}};
     MatrizDispersa<QString, 2> TablaRelaciones{{200, 100}};
     MatrizDispersa<ArrayDatos, 2> ArrayRelaciones{{200, 100}};

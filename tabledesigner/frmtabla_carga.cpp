@@ -13,6 +13,7 @@
 #include "tabledesigner/textosddl.h"
 
 #include <QComboBox>
+#include <QHash>
 
 namespace {
 
@@ -126,10 +127,26 @@ void frmTabla::CapturaIndices_SQL(const QString& Tabla) {
                                    QStringLiteral(" and (status & 64)=0") + QStringLiteral(" order by indid")))
                 continue;
             int i = 0;
+            // What sp_helpindex tells of each index by its name: its keys as
+            // it lists them ("a, b(-)": b descending) and its description.
+            QHash<QString, QPair<QStringList, QString>> descritos;
+            bool descritosLeidos = false;
             for (; !indices.Eof(); indices.MoveNext()) {
                 // Statistics and heaps have no keys: they take no entry.
                 if (indices.Fields(QStringLiteral("keys")).IsNull()) continue;
                 DentroDe(i, kUltimaEntrada);
+                if (!descritosLeidos) {
+                    descritosLeidos = true;
+                    datos::Recordset ayuda;
+                    if (CreaRecordset(Conexion, ayuda,
+                                      QStringLiteral("exec ") + PrefijoBD + QStringLiteral("sp_helpindex '") +
+                                          LiteralSQL(NombreSQL(Tabla)) + u'\'') &&
+                        ayuda.FieldCount() > 0)
+                        for (; !ayuda.Eof(); ayuda.MoveNext())
+                            descritos.insert(Campo(ayuda, "index_name"),
+                                             {Campo(ayuda, "index_keys").split(QStringLiteral(", ")),
+                                              Campo(ayuda, "index_description")});
+                }
                 ArrayDatos claves = Dimensionada(ArrayIndices(0, i), 2);
                 const QString nombre = Campo(indices, "name");
                 const QString indid = Campo(indices, "indid");
@@ -148,6 +165,10 @@ void frmTabla::CapturaIndices_SQL(const QString& Tabla) {
                     BuscaRegistro(Conexion, QStringLiteral("sysfilegroups"), QStringLiteral("groupname"),
                                   QStringLiteral("groupid"), Campo(indices, "groupid"), QStringLiteral("Numerico"));
                 TablaIndices(0, i, FactorRelleno) = Campo(indices, "origfillfactor");
+                const auto [listadas, descripcion] = descritos.value(nombre);
+                TablaIndices(0, i, IgnoraDuplicados) =
+                    descripcion.toUpper().contains(QLatin1String("IGNORE DUPLICATE KEYS")) ? QStringLiteral("1")
+                                                                                         : QStringLiteral("0");
                 ++NumeroIndices;
                 datos::Recordset columnas;
                 // In key order, which is the index's own order.
@@ -155,12 +176,16 @@ void frmTabla::CapturaIndices_SQL(const QString& Tabla) {
                                   QStringLiteral("Select * from ") + PrefijoBD + QStringLiteral("sysindexkeys ") +
                                       QStringLiteral(" where id = ") + id + QStringLiteral(" and indid = ") +
                                       NumeroSQL(indid) + QStringLiteral(" order by keyno"))) {
-                    for (int k = 0; !columnas.Eof(); ++k, columnas.MoveNext())
-                        claves->GrabaCelda(k, 1,
-                                           BuscaRegistro(Conexion, QStringLiteral("syscolumns"), QStringLiteral("name"),
-                                                         QStringLiteral("id"), id, QStringLiteral("Numerico"),
-                                                         QStringLiteral("colid"), Campo(columnas, "colid"),
-                                                         QStringLiteral("Numerico")));
+                    for (int k = 0; !columnas.Eof(); ++k, columnas.MoveNext()) {
+                        const QString columna =
+                            BuscaRegistro(Conexion, QStringLiteral("syscolumns"), QStringLiteral("name"),
+                                          QStringLiteral("id"), id, QStringLiteral("Numerico"), QStringLiteral("colid"),
+                                          Campo(columnas, "colid"), QStringLiteral("Numerico"));
+                        claves->GrabaCelda(k, ColumnaClaveIndice, columna);
+                        // sp_helpindex lists the keys in the same order.
+                        if (listadas.value(k) == columna + QStringLiteral("(-)"))
+                            claves->GrabaCelda(k, ColumnaDescendente, columna);
+                    }
                 }
                 ++i;
             }

@@ -36,6 +36,19 @@ QStringList Columna(const ArrayDatos& a, int columna) {
     return r;
 }
 
+// For each key column that Columna(a, ColumnaClaveIndice) gives, whether it
+// is descending: its row still holds the column it was loaded descending with.
+QList<bool> Descendentes(const ArrayDatos& a) {
+    QList<bool> r;
+    if (!a) return r;
+    for (int fila = 0; fila <= kUltimoCampo && fila <= a->FilaSuperior(); ++fila) {
+        if (Celda(a, fila, ColumnaClaveIndice).isEmpty()) continue;
+        const QString marca = a->LeeCelda(fila, ColumnaDescendente);
+        r.append(!marca.isEmpty() && marca == a->LeeCelda(fila, ColumnaClaveIndice));
+    }
+    return r;
+}
+
 }  // namespace
 
 bool frmTabla::ActualizaLaTabla() {
@@ -176,7 +189,8 @@ bool frmTabla::ActualizaLaTabla() {
         for (int i = 0; i < NumeroIndices; ++i) {
             const QString indice = Nombre(TablaIndices.Lee(0, i, NombreIndice));
             if (indice.isEmpty()) continue;
-            const QStringList claves = Columna(ArrayIndices.Lee(0, i), 1);
+            const QStringList claves = Columna(ArrayIndices.Lee(0, i), ColumnaClaveIndice);
+            const QList<bool> descendentes = Descendentes(ArrayIndices.Lee(0, i));
             if (claves.isEmpty()) continue;  // an entry without key columns sends nothing
             const QString tipo = Trim(TablaIndices.Lee(0, i, TipoIndice));
             const QString agrupado = Trim(TablaIndices.Lee(0, i, Agrupado));
@@ -190,13 +204,16 @@ bool frmTabla::ActualizaLaTabla() {
                 Vigila(antes);
             }
             Sql_Indice.AgregaTexto(CabeceraIndice(P, T, indice, tipo, unico, agrupado));
-            for (const QString& clave : claves) {
-                Crea_Indice(T, indice, clave, tipo, unico, agrupado);
+            for (qsizetype k = 0; k < claves.size(); ++k) {
+                Crea_Indice(T, indice, claves[k], tipo, unico, agrupado, descendentes[k]);
                 Vigila(antes);
             }
+            // Duplicate keys are ignored only by a unique index.
+            const bool ignora = unico == QLatin1String("1") &&
+                                Trim(TablaIndices.Lee(0, i, IgnoraDuplicados)) == QLatin1String("1");
             if (!Sql_Columnas.isEmpty()) {
                 Sql_Indice.AgregaTexto(ColaIndice(Sql_Columnas, tipo, Trim(TablaIndices.Lee(0, i, FactorRelleno)),
-                                                  Trim(TablaIndices.Lee(0, i, GrupoIndice)), ClaveExistente));
+                                                  Trim(TablaIndices.Lee(0, i, GrupoIndice)), ClaveExistente, ignora));
                 EjecutaLista(Conexion, Sql_Indice);
             }
             Sql_Indice.Vacia();

@@ -218,8 +218,8 @@ void frmTabla::RecalculaGridIndices() {
                 ArrayIndices(0, i).reset();
         }
         for (int i = p + 1; i < n; ++i)
-            for (int k = NombreIndice; k <= FactorRelleno; ++k) TablaIndices(0, i - 1, k) = TablaIndices.Lee(0, i, k);
-        for (int k = NombreIndice; k <= FactorRelleno; ++k) TablaIndices(0, n - 1, k) = QString();
+            for (int k = NombreIndice; k <= IgnoraDuplicados; ++k) TablaIndices(0, i - 1, k) = TablaIndices.Lee(0, i, k);
+        for (int k = NombreIndice; k <= IgnoraDuplicados; ++k) TablaIndices(0, n - 1, k) = QString();
     });
 }
 

@@ -268,16 +268,21 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
             if (MismoNombre(nuevo, original)) return;
             ArrayCampos->GrabaCelda(r, NombreCampo, nuevo);
             // The lists follow the column as loaded; the save renames it.
-            const auto renombra = [&](const ArrayDatos& lista, int columna) {
+            // A key column's descending mark follows it (marca).
+            const auto renombra = [&](const ArrayDatos& lista, int columna, bool marca = false) {
                 if (!lista) return;
                 for (int k = 0; k <= UltimaFila(*lista); ++k) {
                     const QString celda = lista->LeeCelda(k, columna);
-                    if (!Blanco(celda) && MismoNombre(celda, original) && !MismoNombre(celda, nuevo))
+                    if (!Blanco(celda) && MismoNombre(celda, original) && !MismoNombre(celda, nuevo)) {
                         lista->GrabaCelda(k, columna, Trim(nuevo));
+                        if (marca && lista->LeeCelda(k, ColumnaDescendente) == celda)
+                            lista->GrabaCelda(k, ColumnaDescendente, lista->LeeCelda(k, columna));
+                    }
                 }
             };
             for (int i = 0; i < NumeroIndices; ++i)
-                if (!Blanco(TablaIndices.Lee(0, i, NombreIndice))) renombra(ArrayIndices.Lee(0, i), 1);
+                if (!Blanco(TablaIndices.Lee(0, i, NombreIndice)))
+                    renombra(ArrayIndices.Lee(0, i), ColumnaClaveIndice, true);
             const QString tabla = txtNombreTabla->text();
             for (int i = 0; i < NumeroRelaciones; ++i) {
                 if (Blanco(TablaRelaciones.Lee(0, i))) continue;

@@ -224,17 +224,23 @@ QString ClausulaClavePrimaria(const QString& indice, const QString& agrupado) {
            (agrupado == QLatin1String("1") ? QStringLiteral(" CLUSTERED ") : QStringLiteral(" NONCLUSTERED "));
 }
 
+QString ColumnaClave(const QString& columna, bool descendente) {
+    return NombreSQL(columna) + (descendente ? QStringLiteral(" DESC") : QString());
+}
+
 QString ColaIndice(const QString& columnas, const QString& tipo, const QString& factorRelleno,
-                   const QString& grupo, bool existe) {
-    const bool reconstruye = existe && tipo != QLatin1String("P");
+                   const QString& grupo, bool existe, bool ignoraDuplicados) {
+    const bool indice = tipo != QLatin1String("P");
     QString s = QStringLiteral(" (") + columnas + u')' + u'\r';
     const QString factor = factorRelleno.isEmpty() ? QStringLiteral("0") : NumeroSQL(factorRelleno);
-    if (factor.toDouble() == 0) {
-        if (reconstruye) s += QStringLiteral(" WITH DROP_EXISTING ");
-    } else {
-        s += QStringLiteral(" WITH FILLFACTOR = ") + factor;
-        if (reconstruye) s += QStringLiteral(" ,DROP_EXISTING ");
-    }
+    bool conOpciones = false;
+    const auto opcion = [&](const QString& texto) {
+        s += (conOpciones ? QStringLiteral(" ,") : QStringLiteral(" WITH ")) + texto;
+        conOpciones = true;
+    };
+    if (factor.toDouble() != 0) opcion(QStringLiteral("FILLFACTOR = ") + factor);
+    if (ignoraDuplicados && indice) opcion(QStringLiteral("IGNORE_DUP_KEY"));
+    if (existe && indice) opcion(QStringLiteral("DROP_EXISTING "));
     if (!grupo.isEmpty()) s += QStringLiteral(" ON [") + DuplicaCorchetes(grupo) + u']';
     return s;
 }

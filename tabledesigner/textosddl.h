@@ -149,13 +149,17 @@ QString CabeceraIndice(const QString& prefijo, const QString& tabla, const QStri
 // What a primary key writes at its first column: "CONSTRAINT " indice
 // " PRIMARY KEY " and " CLUSTERED " or " NONCLUSTERED ".
 QString ClausulaClavePrimaria(const QString& indice, const QString& agrupado);
-// The tail: " (" columnas ")" and a carriage return; then " WITH FILLFACTOR
-// = " f (with " ,DROP_EXISTING " for an existing index) or, with no fill
-// factor, " WITH DROP_EXISTING " for an existing index; then " ON [" grupo
-// "]" when there is a filegroup. An empty fill factor counts as 0. An
+// A key column as the column list writes it: its name, then " DESC" for a
+// descending key.
+QString ColumnaClave(const QString& columna, bool descendente);
+// The tail: " (" columnas ")" and a carriage return; then the options, the
+// first after " WITH ", every later one after " ,": "FILLFACTOR = " f,
+// "IGNORE_DUP_KEY" for an index that ignores duplicate keys (never for a
+// primary key), and "DROP_EXISTING " for an existing index; then " ON ["
+// grupo "]" when there is a filegroup. An empty fill factor counts as 0. An
 // existing primary key is added again, never rebuilt in place.
 QString ColaIndice(const QString& columnas, const QString& tipo, const QString& factorRelleno,
-                   const QString& grupo, bool existe);
+                   const QString& grupo, bool existe, bool ignoraDuplicados = false);
 
 // The statement that makes again an index that a change of one of its
 // columns drops, from what sp_helpindex and the catalog tell of it: a

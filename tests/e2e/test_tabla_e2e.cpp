@@ -74,6 +74,10 @@ TEST_F(DiseñadorExtremo, AnExistingTableOpensWithItsColumnsAndKey) {
                              Entero("groupid", Type::SmallInt), Entero("origfillfactor", Type::TinyInt),
                              {"keys", Type::VarBinary, 1088}},
                             {{"PK_Pedidos", 1, 2066, 1, 0, std::string("\x01\x00", 2)}}));
+    servidor.on("exec Tienda..sp_helpindex 'Pedidos'",
+                Reply::rows({Nombre("index_name"), {"index_description", Type::VarChar, 210},
+                             {"index_keys", Type::NVarChar, 2078}},
+                            {{"PK_Pedidos", "clustered, unique, primary key located on PRIMARY", "id"}}));
     servidor.on("Select xtype from Tienda..sysobjects where name = 'PK_Pedidos' and parent_obj=101",
                 Valor({"xtype", Type::Char, 2, 0, 0, false}, "PK"));
     servidor.on("Select groupname from Tienda..sysfilegroups where groupid=1", Valor(Nombre("groupname"), "PRIMARY"));

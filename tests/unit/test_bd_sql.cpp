@@ -191,8 +191,12 @@ TEST_F(ModuloDDL, IndexStatementsAssembled) {
     EXPECT_TRUE(Crea_Indice("Pedidos", "IX", "Fecha", "I", "0", "0"));
     EXPECT_TRUE(Crea_Indice("Pedidos", "IX", "Cliente", "", "0", "0"));
     EXPECT_TRUE(Crea_Indice("Pedidos", "IX", "Otra", "X", "0", "0"));
+    EXPECT_TRUE(Crea_Indice("Pedidos", "IX", "a]b c", "I", "0", "0", true));
     EXPECT_EQ(Sql_Indice.Texto(), QStringLiteral("CREATE  INDEX IX  ON Tienda..Pedidos "));
-    EXPECT_EQ(Sql_Columnas, QStringLiteral("Fecha,Cliente"));
+    EXPECT_EQ(Sql_Columnas, QStringLiteral("Fecha,Cliente,[a]]b c] DESC"));
+    Sql_Columnas.clear();
+    EXPECT_TRUE(Crea_Indice("Pedidos", "IX", "Fecha", "I", "0", "0", true));
+    EXPECT_EQ(Sql_Columnas, QStringLiteral("Fecha DESC"));
     EXPECT_TRUE(conexion->Enviadas.isEmpty());
 }
 

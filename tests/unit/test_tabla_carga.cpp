@@ -61,6 +61,11 @@ protected:
                             {"IX_nombre", 2, 2, 1, 80, "k"},
                             {"IX_alta", 3, 0, 2, 0, "k"},
                             {"_WA_Sys_importe", 4, 0, 1, 0, QVariant()}});
+        conexion->Responde("exec Tienda..sp_helpindex 'Pedidos'",
+                           QStringList{"index_name", "index_description", "index_keys"},
+                           {{"PK_Pedidos", "clustered, unique, primary key located on PRIMARY", "id"},
+                            {"IX_nombre", "nonclustered, ignore duplicate keys, unique located on PRIMARY", "nombre"},
+                            {"IX_alta", "nonclustered located on INDICES", "alta(-), nombre"}});
         conexion->Responde(Busca("xtype", "sysobjects", "name = 'PK_Pedidos' and parent_obj=101"),
                            QStringList{"xtype"}, {{"PK"}});
         conexion->Responde(Busca("groupname", "sysfilegroups", "groupid=1"), QStringList{"g"}, {{"PRIMARY"}});
@@ -121,18 +126,19 @@ TEST_F(CargaTabla, AUserTableLoadsColumnsIndexesAndKeys) {
     };
     for (int r = 0; r < columnas.size(); ++r) EXPECT_EQ(Fila(d->ArrayCampos, r, 11), columnas[r]) << r;
 
-    // Name, kind, clustered, unique, filegroup, fill factor; then the key columns.
+    // Name, kind, clustered, unique, filegroup, fill factor, duplicates
+    // ignored; then the key columns, with the name of a descending one.
     ASSERT_EQ(d->NumeroIndices, 3);
     const QList<QPair<QStringList, QStringList>> indices = {
-        {{"PK_Pedidos", "P", "1", "1", "PRIMARY", "0"}, {"id"}},
-        {{"IX_nombre", "I", "0", "1", "PRIMARY", "80"}, {"nombre"}},
-        {{"IX_alta", "I", "0", "0", "INDICES", "0"}, {"alta", "nombre"}},
+        {{"PK_Pedidos", "P", "1", "1", "PRIMARY", "0", "0"}, {"id", ""}},
+        {{"IX_nombre", "I", "0", "1", "PRIMARY", "80", "1"}, {"nombre", ""}},
+        {{"IX_alta", "I", "0", "0", "INDICES", "0", "0"}, {"alta", "alta", "nombre", ""}},
     };
     for (int i = 0; i < indices.size(); ++i) {
         QStringList campos, llaves;
-        for (int k = 0; k < 6; ++k) campos.append(d->TablaIndices.Lee(0, i, k));
+        for (int k = 0; k < 7; ++k) campos.append(d->TablaIndices.Lee(0, i, k));
         for (int k = 0; !d->ArrayIndices(0, i)->LeeCelda(k, 1).isEmpty(); ++k)
-            llaves.append(d->ArrayIndices(0, i)->LeeCelda(k, 1));
+            llaves << d->ArrayIndices(0, i)->LeeCelda(k, 1) << d->ArrayIndices(0, i)->LeeCelda(k, 2);
         EXPECT_EQ(campos, indices[i].first) << i;
         EXPECT_EQ(llaves, indices[i].second) << i;
     }

@@ -242,6 +242,34 @@ TEST_F(Grabacion, CatalogNamesWithBlanksAreTakenAsTheyStand) {
                             {"ALTER TABLE Tienda..Pedidos  DROP COLUMN x"}));
 }
 
+// An existing index is rebuilt with the descending keys and the duplicate
+// keys option it was loaded with: a key is descending while its row holds
+// the column it was loaded with; the option stays with a unique index.
+TEST_F(Grabacion, AnIndexKeepsItsDescendingKeysAndIgnoredDuplicates) {
+    const struct {
+        const char *unico, *ignora, *marca;
+        QString indice;
+    } casos[] = {
+        {"1", "1", "id", "CREATE  UNIQUE  INDEX IX  ON Tienda..Pedidos  (id DESC,importe)\r WITH IGNORE_DUP_KEY ,DROP_EXISTING "},
+        {"0", "1", "importe", "CREATE  INDEX IX  ON Tienda..Pedidos  (id,importe)\r WITH DROP_EXISTING "},
+        {"1", "", "", "CREATE  UNIQUE  INDEX IX  ON Tienda..Pedidos  (id,importe)\r WITH DROP_EXISTING "}};
+    for (const auto& c : casos) {
+        auto* d = Existente();
+        for (int k = 0; k < 7; ++k) d->TablaIndices(0, 0, k) = QStringList{"IX", "I", "0", c.unico, "", "", c.ignora}[k];
+        d->ArrayIndices(0, 0) = std::make_shared<GridDataArray>();
+        d->ArrayIndices(0, 0)->Redimensiona(0, 200, 0, 2);
+        for (int k = 0; k < 2; ++k) d->ArrayIndices(0, 0)->GrabaCelda(k, 1, QStringList{"id", "importe"}[k]);
+        d->ArrayIndices(0, 0)->GrabaCelda(0, 2, c.marca);
+        d->NumeroIndices = 1;
+        conexion->Responde("Select name from Tienda..sysindexes where name = 'IX' and id=101", QStringList{"name"},
+                           {{"IX"}});
+        conexion->Enviadas.clear();
+        EXPECT_TRUE(d->ActualizaLaTabla());
+        EXPECT_EQ(Sentencias(conexion->Enviadas).filter(" INDEX IX "), QStringList{c.indice}) << c.marca;
+        d->DescargaSinPreguntar();
+    }
+}
+
 // A new precision or scale of a decimal column is sent as the grid has it.
 TEST_F(Grabacion, ADecimalTakesThePrecisionAndScaleOfTheGrid) {
     const struct {

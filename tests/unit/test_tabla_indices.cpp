@@ -332,6 +332,7 @@ TEST_F(EditorIndices, DeletingAnIndexClosesTheGap) {
     d->cboGrupoArchivoIndices->setCurrentIndex(1);
     NuevoIndice(d, QStringLiteral("IX_alta"), {"alta"});
     d->TablaIndices(0, 2, FactorRelleno) = QStringLiteral("80");
+    d->TablaIndices(0, 2, IgnoraDuplicados) = QStringLiteral("1");
     d->ArrayIndices(0, 1)->GrabaCelda(200, 2, QStringLiteral("resto"));
     const ArrayDatos segunda = d->ArrayIndices(0, 1);
 
@@ -344,6 +345,8 @@ TEST_F(EditorIndices, DeletingAnIndexClosesTheGap) {
     EXPECT_EQ(Entrada(d, 0), (QStringList{"PK_Pedidos", "P", "0", "1", "", ""}));
     EXPECT_EQ(Entrada(d, 1), (QStringList{"IX_alta", "I", "0", "0", "", "80"}));
     EXPECT_EQ(Entrada(d, 2), (QStringList{"", "", "", "", "", ""}));
+    EXPECT_EQ(d->TablaIndices.Lee(0, 1, IgnoraDuplicados), QStringLiteral("1"));
+    EXPECT_EQ(d->TablaIndices.Lee(0, 2, IgnoraDuplicados), QString());
     EXPECT_EQ(Columna(d->ArrayIndices(0, 0), 1, 2), (QStringList{"id", ""}));
     EXPECT_EQ(Columna(d->ArrayIndices(0, 1), 1, 2), (QStringList{"alta", ""}));
     // The third's keys moved into the second's array, every cell of it.

@@ -227,6 +227,21 @@ TEST(TextosDDL, IndexHeadAndTail) {
               QStringLiteral("CREATE  CLUSTERED  INDEX [Por fecha]  ON [Año 2]..[Pedidos 2004] "));
     EXPECT_EQ(ColaIndice("[a b]", "I", "", "g]1", false), QStringLiteral(" ([a b])\r ON [g]]1]"));
     EXPECT_EQ(FalloDe([] { ColaIndice("a", "I", "8O", "", false); }).Numero, errnum::TiposNoCoinciden);
+    // Descending keys; an index that ignores duplicate keys keeps the option,
+    // a primary key takes none.
+    EXPECT_EQ(ColumnaClave("Fecha", true), QStringLiteral("Fecha DESC"));
+    EXPECT_EQ(ColumnaClave("a]b c", true), QStringLiteral("[a]]b c] DESC"));
+    EXPECT_EQ(ColumnaClave("a]b c", false), QStringLiteral("[a]]b c]"));
+    const struct {
+        const char *tipo, *factor;
+        bool existe;
+        const char* cola;
+    } ignorando[] = {{"I", "", true, " (k)\r WITH IGNORE_DUP_KEY ,DROP_EXISTING "},
+                     {"I", "80", true, " (k)\r WITH FILLFACTOR = 80 ,IGNORE_DUP_KEY ,DROP_EXISTING "},
+                     {"I", "0", false, " (k)\r WITH IGNORE_DUP_KEY"},
+                     {"P", "80", true, " (k)\r WITH FILLFACTOR = 80"}};
+    for (const auto& c : ignorando)
+        EXPECT_EQ(ColaIndice("k", c.tipo, c.factor, "", c.existe, true), QString::fromLatin1(c.cola)) << c.cola;
 }
 
 TEST(TextosDDL, ForeignKeyTexts) {
