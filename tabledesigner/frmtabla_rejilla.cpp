@@ -35,7 +35,7 @@ const QString kEstadoExiste = QStringLiteral("M");
 bool Blanco(const QString& s) { return Trim(s).isEmpty(); }
 
 bool MismoNombre(const QString& a, const QString& b) {
-    return Trim(a).compare(Trim(b), Qt::CaseInsensitive) == 0;
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // The rows of a list that the designer walks (0..199), as far as it has them.
@@ -274,7 +274,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
                 for (int k = 0; k <= UltimaFila(*lista); ++k) {
                     const QString celda = lista->LeeCelda(k, columna);
                     if (!Blanco(celda) && MismoNombre(celda, original) && !MismoNombre(celda, nuevo)) {
-                        lista->GrabaCelda(k, columna, Trim(nuevo));
+                        lista->GrabaCelda(k, columna, nuevo);
                         if (marca && lista->LeeCelda(k, ColumnaDescendente) == celda)
                             lista->GrabaCelda(k, ColumnaDescendente, lista->LeeCelda(k, columna));
                     }
@@ -295,7 +295,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
                     const QString celda = pares->LeeCelda(k, 2);
                     if (MismoNombre(pares->LeeCelda(k, 3), tabla) && !Blanco(celda) &&
                         MismoNombre(celda, original) && !MismoNombre(celda, nuevo))
-                        pares->GrabaCelda(k, 2, Trim(nuevo));
+                        pares->GrabaCelda(k, 2, nuevo);
                 }
             }
             return;

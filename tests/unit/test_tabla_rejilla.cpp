@@ -548,8 +548,8 @@ TEST_F(RejillaCampos, EnterInTheTableNameMovesToTheNextControl) {
 TEST_F(RejillaCampos, ARenameFollowsTheLoadedNameInTheListsAndSendsNothing) {
     Existente(0, "A", "8", "4");
     Indice(0, "IX_a", {"A", "otra"});
-    Indice(1, "IX_b", {"x", " a "});
-    d->ArrayIndices(0, 1)->GrabaCelda(1, 2, QStringLiteral(" a "));  // a descending key
+    Indice(1, "IX_b", {"x", "a", " A"});  // " A" is another column
+    d->ArrayIndices(0, 1)->GrabaCelda(1, 2, QStringLiteral("a"));  // a descending key
     Relacion(0, "FK_a", {{"otra", "Id", "Clientes"}});
     d->ArrayRelaciones(0, 0)->GrabaCelda(20, 1, QStringLiteral("A"));  // past the 16 pairs a key has
     Relacion(1, "FK_yo", {{"padre", "A", "Pedidos"}, {"hijo", "A", "Otra"}});
@@ -562,6 +562,7 @@ TEST_F(RejillaCampos, ARenameFollowsTheLoadedNameInTheListsAndSendsNothing) {
     EXPECT_EQ(d->ArrayIndices(0, 0)->LeeCelda(0, 1), QStringLiteral("B"));
     EXPECT_EQ(d->ArrayIndices(0, 1)->LeeCelda(1, 1), QStringLiteral("B"));
     EXPECT_EQ(d->ArrayIndices(0, 1)->LeeCelda(1, 2), QStringLiteral("B"));
+    EXPECT_EQ(d->ArrayIndices(0, 1)->LeeCelda(2, 1), QStringLiteral(" A"));
     EXPECT_EQ(d->ArrayRelaciones(0, 0)->LeeCelda(20, 1), QStringLiteral("B"));
     EXPECT_EQ(d->ArrayRelaciones(0, 1)->LeeCelda(0, 2), QStringLiteral("B"));
     EXPECT_EQ(d->ArrayRelaciones(0, 1)->LeeCelda(1, 2), QStringLiteral("A"));  // another table's column
