@@ -2,6 +2,8 @@
 
 #include "common/funciones.h"
 #include "common/texto.h"
+#include "platform/listacasillas.h"
+#include "security/textoscuentas.h"
 
 #include <QLineEdit>
 
@@ -47,6 +49,23 @@ CambioClave CompruebaCambioClave(QLineEdit* clave, QLineEdit* confirmacion) {
         return CambioClave::Rechazado;
     }
     return hayClave && hayConfirmacion ? CambioClave::Cambia : CambioClave::Ninguno;
+}
+
+void MarcaRoles(ListaCasillas* roles, const QString& login, const QString& baseDatos) {
+    for (int i = 0; i < roles->ListCount(); ++i) roles->PonSinAviso(i, i == 0);
+    if (login.isEmpty()) return;
+    const auto resultados = Conexion->QueryAll(textoscuentas::AyudaLogins(login));
+    // The second result relates the login to databases: login, database,
+    // user or role, and the kind of relation.
+    if (resultados.size() < 2) return;
+    datos::Recordset rs;
+    rs.Open(resultados[1]);
+    for (; !rs.Eof(); rs.MoveNext()) {
+        if (rs.Fields(1).Texto() != baseDatos) continue;
+        const QString rol = rs.Fields(QStringLiteral("username")).Texto();
+        for (int i = 0; i < roles->ListCount(); ++i)
+            if (roles->List(i) == rol) roles->PonSinAviso(i, true);
+    }
 }
 
 }  // namespace cuentas

@@ -4,7 +4,9 @@
 // change. Each refusal shows its message (Tolvek, exclamation) and puts the
 // focus on the box to correct.
 
+class ListaCasillas;
 class QLineEdit;
+class QString;
 
 namespace cuentas {
 
@@ -17,5 +19,11 @@ enum class CambioClave { Ninguno, Cambia, Rechazado };
 // trimmed), Cambia when both are filled and equal, Rechazado (after its
 // message) otherwise.
 CambioClave CompruebaCambioClave(QLineEdit* clave, QLineEdit* confirmacion);
+
+// Ticks, in a list of role names, public and the roles a login's user
+// belongs to in a database, as the second result of sp_helplogins relates
+// them; every other role is cleared. Ticks are set without raising the
+// list's check event. A login of "" ticks public alone.
+void MarcaRoles(ListaCasillas* roles, const QString& login, const QString& baseDatos);
 
 }  // namespace cuentas

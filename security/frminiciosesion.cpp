@@ -194,22 +194,7 @@ void frmInicioSesion::PermisosFunciones(const QString& NombreBD) {
         const QString login = txtUsuario->text();
         CapturaFunciones(login);
         PrefijoBD = NombreBD + QStringLiteral("..");
-        for (int i = 0; i < lstFunciones->ListCount(); ++i) lstFunciones->PonSinAviso(i, i == 0);
-        if (login.isEmpty()) return;  // no login to ask about
-        const auto resultados = Conexion->QueryAll(AyudaLogins(login));
-        // The second result relates the login to databases: login, database,
-        // user or role, and the kind of relation.
-        if (resultados.size() < 2) return;
-        datos::Recordset rs;
-        rs.Open(resultados[1]);
-        while (!rs.Eof()) {
-            if (rs.Fields(1).Texto() == NombreBD) {
-                const QString rol = rs.Fields(QStringLiteral("username")).Texto();
-                for (int i = 0; i < lstFunciones->ListCount(); ++i)
-                    if (lstFunciones->List(i) == rol) lstFunciones->PonSinAviso(i, true);
-            }
-            rs.MoveNext();
-        }
+        cuentas::MarcaRoles(lstFunciones, login, NombreBD);
     });
     Cargando = false;
 }

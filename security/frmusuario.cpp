@@ -248,23 +248,8 @@ void frmUsuario::PermisosFunciones(const QString& NombreBD) {
     Atrapa("PermisosFunciones", [&] {
         CapturaFunciones(Usuario);
         PrefijoBD = NombreBD + QStringLiteral("..");
-        for (int i = 0; i < lstFunciones->ListCount(); ++i) lstFunciones->PonSinAviso(i, i == 0);
         // No login of its own: the user is only in public.
-        if (LoginUsuario.isEmpty()) return;
-        const auto resultados = Conexion->QueryAll(AyudaLogins(LoginUsuario));
-        // The second result relates the login to databases: login, database,
-        // user or role, and the kind of relation.
-        if (resultados.size() < 2) return;
-        datos::Recordset rs;
-        rs.Open(resultados[1]);
-        while (!rs.Eof()) {
-            if (rs.Fields(1).Texto() == NombreBD) {
-                const QString rol = rs.Fields(QStringLiteral("username")).Texto();
-                for (int i = 0; i < lstFunciones->ListCount(); ++i)
-                    if (lstFunciones->List(i) == rol) lstFunciones->PonSinAviso(i, true);
-            }
-            rs.MoveNext();
-        }
+        cuentas::MarcaRoles(lstFunciones, LoginUsuario, NombreBD);
     });
     marcando_ = antes;
 }
