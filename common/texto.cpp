@@ -130,6 +130,16 @@ QString LiteralSQL(const QString& valor) {
     return r;
 }
 
+QString CadenaSQL(const QString& valor) {
+    bool ascii = true;
+    for (QChar c : valor)
+        if (c.unicode() > 0x7F) {
+            ascii = false;
+            break;
+        }
+    return (ascii ? QStringLiteral("'") : QStringLiteral("N'")) + LiteralSQL(valor) + u'\'';
+}
+
 QString NumeroSQL(const QString& valor) {
     static const QRegularExpression numero(
         QStringLiteral("^ *[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)? *$"));

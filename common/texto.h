@@ -21,6 +21,10 @@ qint16 CInt(const QString& s);
 QString NombreSQL(const QString& nombre);
 // A value for the inside of a quoted string literal: every ' doubled.
 QString LiteralSQL(const QString& valor);
+// A whole quoted string literal: 'valor' with every ' doubled, written
+// N'valor' when the text holds any character beyond ASCII, so that the server
+// does not pass it through the database's code page.
+QString CadenaSQL(const QString& valor);
 // A value pasted bare as a number: returned unchanged when it is a number,
 // refused with a type mismatch (13) otherwise.
 QString NumeroSQL(const QString& valor);

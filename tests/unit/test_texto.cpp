@@ -58,6 +58,10 @@ TEST(Texto, LiteralsDoubleTheirQuotes) {
     EXPECT_EQ(LiteralSQL(QStringLiteral("O'Brien")), QStringLiteral("O''Brien"));
     EXPECT_EQ(LiteralSQL(QStringLiteral("''")), QStringLiteral("''''"));
     EXPECT_EQ(LiteralSQL(QStringLiteral("plain")), QStringLiteral("plain"));
+    EXPECT_EQ(CadenaSQL(QStringLiteral("O'Brien")), QStringLiteral("'O''Brien'"));
+    EXPECT_EQ(CadenaSQL(QString()), QStringLiteral("''"));
+    EXPECT_EQ(CadenaSQL(QStringLiteral("Ji\u0159\u00ed'")), QStringLiteral("N'Ji\u0159\u00ed'''"));
+    EXPECT_EQ(CadenaSQL(QStringLiteral("\u00a0")), QStringLiteral("N'\u00a0'"));
 }
 
 TEST(Texto, OnlyNumbersPassAsNumbers) {
