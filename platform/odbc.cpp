@@ -306,7 +306,10 @@ QString TraduceCadenaConexion(const QString& ado, const QString& controlador) {
     if (!a.base.isEmpty()) r += QStringLiteral("DATABASE=") + valor(a.base) + u';';
     if (a.hayUsuario || a.hayContrasena)
         r += QStringLiteral("UID=") + valor(a.usuario) + QStringLiteral(";PWD=") + valor(a.contrasena) + u';';
-    if (freeTds) r += QStringLiteral("TDS_Version={7.3};ClientCharset={UTF-8};");
+    // A server cuts text, ntext, image and the max types at the session's
+    // text size, 4 KB unless the client raises it: FreeTDS raises it at
+    // login only when asked to.
+    if (freeTds) r += QStringLiteral("TDS_Version={7.3};ClientCharset={UTF-8};TextSize={2147483647};");
     r += QStringLiteral("APP={Tolvek};");
     return r;
 }

@@ -479,7 +479,8 @@ TEST_F(TdsServerTest, ParameterisedStatementsArriveAsTheirText) {
 
 TEST_F(TdsServerTest, TheDriversOwnStatementsAreKeptApart) {
     // With a text size configured the driver sets it right after logging in.
-    server.on(std::regex("SET TEXTSIZE \\d+"), Reply());
+    // Long values are cut at the session's text size, in bytes.
+    server.on("SELECT cuerpo FROM largo", Reply::rows({{"cuerpo", Type::NVarChar, -1}}, {{std::string(9000, 'x')}}));
     auto c = connect("TextSize=65536;");
     ASSERT_TRUE(completes(c->exec("SET TEXTSIZE 1000")));
     const auto requests = server.requests();
@@ -488,12 +489,17 @@ TEST_F(TdsServerTest, TheDriversOwnStatementsAreKeptApart) {
     EXPECT_NE(requests[0].text.find("65536"), std::string::npos);
     EXPECT_FALSE(requests[1].fromDriver);
     EXPECT_EQ(server.statements(), std::vector<std::string>{"SET TEXTSIZE 1000"});
+    ASSERT_TRUE(completes(c->exec("SELECT cuerpo FROM largo")));
+    EXPECT_EQ(c->fetchText().at(0).at(0).value_or("").size(), 500u);
 
-    // The program's own first statement is the program's, whatever it is.
+    // The program's own first statement is the program's, whatever it is;
+    // until it, the text size is 4096 bytes.
     server.clearRecord();
     auto d = connect();
+    ASSERT_TRUE(completes(d->exec("SELECT cuerpo FROM largo")));
+    EXPECT_EQ(d->fetchText().at(0).at(0).value_or("").size(), 2048u);
     ASSERT_TRUE(completes(d->exec("SET TEXTSIZE 2000")));
-    EXPECT_EQ(server.statements(), std::vector<std::string>{"SET TEXTSIZE 2000"});
+    EXPECT_EQ(server.statements(), (std::vector<std::string>{"SELECT cuerpo FROM largo", "SET TEXTSIZE 2000"}));
 }
 
 // -- Databases ----------------------------------------------------------------

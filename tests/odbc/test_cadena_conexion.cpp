@@ -188,7 +188,7 @@ TEST(CadenaConexion, PasswordKeepsEveryCharacterAndCannotAddKeywords) {
         esperaUnico(m, "SERVER", "srv01");
         esperaUnico(m, "DATABASE", "Ventas");
         esperaUnico(m, "UID", "sa");
-        EXPECT_EQ(m.size(), 8);  // DRIVER SERVER DATABASE UID PWD TDS_Version ClientCharset APP
+        EXPECT_EQ(m.size(), 9);  // DRIVER SERVER DATABASE UID PWD TDS_Version ClientCharset TextSize APP
     }
 }
 

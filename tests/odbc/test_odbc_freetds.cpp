@@ -207,10 +207,13 @@ TEST_P(TiposFreeTds, EveryTypeReadsBackWithItsValueAndNull) {
     nulos.insert(nulos.end(), {nullptr, nullptr});
     server_.on("SELECT * FROM tipos", Reply::rows(columnas, {valores, nulos}));
 
+    // 7.1: the program's own string to a server that speaks no newer one.
     const std::string version = GetParam();
     server_.acceptLogin(kUsuario, "Clave1");
-    const QString conexion = version.empty() ? cadena("Clave1")
-                                             : QString::fromStdString(server_.odbcConnectionString("master", version));
+    if (version == "7.1") server_.setHighestTdsVersion(0x71000001);
+    const QString conexion =
+        version != "7.4" ? cadena("Clave1")
+                         : QString::fromStdString(server_.odbcConnectionString("master", version) + "TextSize=2147483647;");
     for (auto modo : {OdbcConnection::Texto::Automatico, OdbcConnection::Texto::Utf16}) {
         OdbcConnection c;
         c.setTransferenciaTexto(modo);

@@ -136,6 +136,7 @@ struct ResultSet::Encoded {
     std::mutex mutex;
     std::uint32_t tdsVersion = 0;
     std::size_t rows = 0;
+    std::size_t textSize = 0;
     std::shared_ptr<const std::vector<std::uint8_t>> bytes;
 };
 
@@ -208,6 +209,7 @@ struct TdsServer::State {
     std::string serverName = "TDSTEST";
     std::vector<std::string> databases;
     std::uint32_t packetSize = 0;
+    std::uint32_t highestVersion = 0;
     std::vector<Rule> rules;
     std::shared_ptr<const Reply> defaultReply;  // null: unscripted statements fail
     // Record.
@@ -677,6 +679,12 @@ private:
         return true;
     }
 
+    // SET TEXTSIZE: 0 goes back to the default, anything below it is the largest.
+    void setTextSize(long long size) {
+        const long long largest = 2147483647;
+        textSize_ = size == 0 ? kDefaultTextSize : std::size_t(size < 0 || size > largest ? largest : size);
+    }
+
     void publishState() {
         std::lock_guard lock(st_->mu);
         st_->currentDatabase = database_;
@@ -768,6 +776,12 @@ private:
         else if (v >= 0x73000000) v = (v == 0x730A0003 ? v : 0x730B0003);
         else if (v >= 0x72000000) v = 0x72090002;
         else v = 0x71000001;
+        std::uint32_t highest;
+        {
+            std::lock_guard lock(st_->mu);
+            highest = st_->highestVersion;
+        }
+        if (highest && v > highest) v = highest;
         tdsVersion_ = v;
 
         if (login.database.empty()) login.database = "master";
@@ -935,6 +949,7 @@ private:
                 break;
             }
             case sql::BuiltIn::Kind::Begin: beginTransaction(w); break;
+            case sql::BuiltIn::Kind::TextSize: setTextSize(b.size); break;
             case sql::BuiltIn::Kind::Commit:
             case sql::BuiltIn::Kind::Rollback: {
                 const bool commit = b.kind == sql::BuiltIn::Kind::Commit;
@@ -1007,11 +1022,13 @@ private:
         Out out(*this);
         Writer& w = out.w;
         if (scripted) {
-            // The batch's own BEGIN TRAN, COMMIT and ROLLBACK. One with no
-            // transaction to end is left to the script, which says what the
-            // batch answers.
-            for (const sql::BuiltIn& t : sql::transactionStatements(sql)) {
-                if (t.kind == sql::BuiltIn::Kind::Begin)
+            // The batch's own BEGIN TRAN, COMMIT, ROLLBACK and SET TEXTSIZE.
+            // A COMMIT or ROLLBACK with no transaction to end is left to the
+            // script, which says what the batch answers.
+            for (const sql::BuiltIn& t : sql::sessionStatements(sql)) {
+                if (t.kind == sql::BuiltIn::Kind::TextSize)
+                    setTextSize(t.size);
+                else if (t.kind == sql::BuiltIn::Kind::Begin)
                     beginTransaction(w);
                 else
                     endTransaction(w, t.kind == sql::BuiltIn::Kind::Commit);
@@ -1351,6 +1368,10 @@ private:
             return;
         }
         std::string b = textBytes(c.type, v);
+        if ((p.form == Form::Plp || p.form == Form::TextPtr) && b.size() > textSize_) {
+            const bool utf16 = c.type == Type::NVarChar || c.type == Type::NText;
+            b.resize(utf16 ? textSize_ & ~std::size_t(1) : textSize_);
+        }
         switch (p.form) {
         case Form::ShortLen:
             if (b.size() > p.length)
@@ -1421,7 +1442,7 @@ private:
         {
             std::lock_guard<std::mutex> lock(rs.encoded->mutex);
             ResultSet::Encoded& e = *rs.encoded;
-            if (!e.bytes || e.tdsVersion != tdsVersion_ || e.rows != count) {
+            if (!e.bytes || e.tdsVersion != tdsVersion_ || e.rows != count || e.textSize != textSize_) {
                 Writer w;
                 Row scratch;
                 for (std::size_t i = 0; i < count; ++i) {
@@ -1439,6 +1460,7 @@ private:
                 e.bytes = std::make_shared<const std::vector<std::uint8_t>>(std::move(w.buf));
                 e.tdsVersion = tdsVersion_;
                 e.rows = count;
+                e.textSize = textSize_;
             }
             bytes = e.bytes;
         }
@@ -1585,6 +1607,10 @@ private:
     std::size_t packetSize_ = 4096;
     std::string database_ = "master";
     std::string serverName_ = "TDSTEST";
+    // The session's TEXTSIZE: text, ntext, image and the max types are cut
+    // to it, in bytes, as SQL Server cuts them.
+    static constexpr std::size_t kDefaultTextSize = 4096;
+    std::size_t textSize_ = kDefaultTextSize;
     std::uint64_t tran_ = 0;  // the descriptor of the open transaction
     int tranCount_ = 0;       // @@TRANCOUNT
     std::uint64_t nextTran_ = 1;
@@ -1705,6 +1731,11 @@ void TdsServer::setServerName(std::string name) {
 void TdsServer::setPacketSize(std::uint32_t bytes) {
     std::lock_guard lock(state_->mu);
     state_->packetSize = bytes;
+}
+
+void TdsServer::setHighestTdsVersion(std::uint32_t version) {
+    std::lock_guard lock(state_->mu);
+    state_->highestVersion = version;
 }
 
 void TdsServer::on(std::string sql, Reply reply) {

@@ -20,13 +20,18 @@
 // carries the statement's first characters, unless the test says otherwise
 // (setDefaultReply). The server answers a few statements by itself, alone or
 // several in one batch: USE <database> (changes the current database and
-// sends message 5701, as SQL Server does), BEGIN TRAN, COMMIT and ROLLBACK
+// sends message 5701, as SQL Server does), SET TEXTSIZE <n>, BEGIN TRAN,
+// COMMIT and ROLLBACK
 // (also guarded by "IF @@TRANCOUNT > 0", the forms FreeTDS uses below
 // TDS 7.2), and SELECT @@TRANCOUNT. Transactions nest as on SQL Server; a
 // COMMIT with none open fails with 3902, a ROLLBACK with 3903. The
 // transaction statements of a scripted batch ("SET XACT_ABORT ON;BEGIN TRAN")
-// are tracked too, before its scripted reply is sent (a COMMIT or ROLLBACK
+// and its SET TEXTSIZE are tracked too, before its scripted reply is sent (a COMMIT or ROLLBACK
 // there with none open adds no error: the script says what the batch answers).
+//
+// As on SQL Server, text, ntext and image values and the max types are cut
+// at the session's TEXTSIZE, in bytes: 4096 until a SET TEXTSIZE (alone, in
+// a scripted batch, or the driver's own) changes it.
 //
 // A cancel (attention) that arrives while a reply is being sent ends that
 // reply where it stopped; the acknowledgement follows as a message of its own.
@@ -273,6 +278,10 @@ public:
     // The packet size the server settles on at login (512-32767); 0, the
     // default, takes what the client asks for, or 4096.
     void setPacketSize(std::uint32_t bytes);
+    // The newest TDS version the server speaks (0, the default: 7.4). A
+    // client that asks for a newer one is answered in this one, as a SQL
+    // Server 2000 (0x71000001) answers: the driver then speaks it too.
+    void setHighestTdsVersion(std::uint32_t version);
 
     // Scripts the reply to a statement. Both forms compare the statement
     // with runs of white space (line ends too) taken as one blank and

@@ -156,6 +156,14 @@ public:
             b.kind = BuiltIn::Kind::Begin;
             return b;
         }
+        if (is("SET") && is("TEXTSIZE", 1)) {
+            long long size = 0;
+            if (!textSizeAt(1, size)) return std::nullopt;
+            b.kind = BuiltIn::Kind::TextSize;
+            b.size = size;
+            skip(3 + (peek(2)->text == "-"));
+            return b;
+        }
         if (is("SELECT") && is("@@TRANCOUNT", 1)) {
             skip(2);
             b.kind = BuiltIn::Kind::TranCount;
@@ -170,6 +178,17 @@ public:
             return b;
         }
         return std::nullopt;
+    }
+
+    // The number after the TEXTSIZE at peek(k) (a '-' may precede it).
+    bool textSizeAt(std::size_t k, long long& size) const {
+        const bool negative = peek(k + 1) && peek(k + 1)->text == "-";
+        const Token* n = peek(k + 1 + negative);
+        if (!n || n->kind != Token::Kind::Word || n->text.find_first_not_of("0123456789") != std::string::npos ||
+            n->text.size() > 12)
+            return false;
+        size = std::stoll(n->text) * (negative ? -1 : 1);
+        return true;
     }
 
 private:
@@ -211,15 +230,19 @@ std::optional<std::vector<BuiltIn>> builtInBatch(std::string_view batch) {
     return out;
 }
 
-std::vector<BuiltIn> transactionStatements(std::string_view batch) {
+std::vector<BuiltIn> sessionStatements(std::string_view batch) {
     const std::vector<Token> tokens = tokenize(batch);
+    const Parser p(tokens);
     std::vector<BuiltIn> out;
     auto word = [&](std::size_t i, const char* w) {
         return i < tokens.size() && tokens[i].kind == Token::Kind::Word && tokens[i].upper == w;
     };
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         if (tokens[i].depth != 0 || tokens[i].kind != Token::Kind::Word) continue;
-        if (word(i, "BEGIN")) {
+        long long size = 0;
+        if (word(i, "SET") && word(i + 1, "TEXTSIZE") && p.textSizeAt(i + 1, size)) {
+            out.push_back({BuiltIn::Kind::TextSize, "", false, size});
+        } else if (word(i, "BEGIN")) {
             const std::size_t k = word(i + 1, "DISTRIBUTED") ? i + 2 : i + 1;
             if (word(k, "TRAN") || word(k, "TRANSACTION")) out.push_back({BuiltIn::Kind::Begin, "", false});
         } else if (word(i, "COMMIT") || word(i, "ROLLBACK")) {

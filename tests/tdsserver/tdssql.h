@@ -1,8 +1,8 @@
 #pragma once
 // What the scripted server reads in the text of a batch: the statements it
-// answers by itself (USE, the transaction statements, SELECT @@TRANCOUNT),
-// the transaction statements among others, and the command each statement
-// reports in its DONE token.
+// answers by itself (USE, the transaction statements, SET TEXTSIZE, SELECT
+// @@TRANCOUNT), the statements that change the session among others, and the
+// command each statement reports in its DONE token.
 
 #include <cstdint>
 #include <optional>
@@ -18,19 +18,20 @@ std::string normalize(std::string_view s);
 
 // A statement the server understands without a script.
 struct BuiltIn {
-    enum class Kind { Use, Begin, Commit, Rollback, TranCount };
+    enum class Kind { Use, Begin, Commit, Rollback, TranCount, TextSize };
     Kind kind = Kind::Use;
     std::string database;  // Use: the name, without brackets or quotes
     bool guarded = false;  // Commit / Rollback under "IF @@TRANCOUNT > 0"
+    long long size = 0;    // TextSize: the number as written
 };
 
 // The statements of a batch made only of statements the server understands
 // (separated by blanks or ';'); nullopt when anything else is in it.
 std::optional<std::vector<BuiltIn>> builtInBatch(std::string_view batch);
 
-// The transaction statements (Begin, Commit, Rollback) among the other
-// statements of a batch, in order.
-std::vector<BuiltIn> transactionStatements(std::string_view batch);
+// The statements that change the session (Begin, Commit, Rollback,
+// TextSize) among the other statements of a batch, in order.
+std::vector<BuiltIn> sessionStatements(std::string_view batch);
 
 // The command codes SQL Server puts in the DONE token of a statement.
 namespace cmd {
