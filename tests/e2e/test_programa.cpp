@@ -7,8 +7,7 @@
 #include "platform/rejillaconsulta.h"
 #include "platform/textomultilinea.h"
 #include "platform/odbc.h"
-#include "support/entorno.h"
-#include "tdsserver/tdsserver.h"
+#include "support/extremo.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -26,6 +25,7 @@ protected:
         PruebaTolvek::SetUp();
         datos::UsaConexionesOdbc();
         servidor.acceptLogin("sa", "Clave;=1 ñ");
+        ServidorDeLaPasada(servidor);
         servidor.start();
     }
     void TearDown() override {

@@ -885,13 +885,28 @@ private:
         return std::regex_match(sql, textSize);
     }
 
+    // Below TDS 7.2 the driver ends transactions with batches: they are
+    // recorded as the transaction requests they stand for from 7.2 on.
+    static std::optional<std::pair<Request::Kind, const char*>> transactionBatch(const std::string& sql) {
+        using K = Request::Kind;
+        if (sql == "BEGIN TRANSACTION") return std::pair{K::BeginTransaction, "BEGIN TRANSACTION"};
+        if (sql == "IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION") return std::pair{K::CommitTransaction, "COMMIT TRANSACTION"};
+        if (sql == "IF @@TRANCOUNT > 0 ROLLBACK BEGIN TRANSACTION" || sql == "IF @@TRANCOUNT > 0 ROLLBACK")
+            return std::pair{K::RollbackTransaction, "ROLLBACK TRANSACTION"};
+        return std::nullopt;
+    }
+
     void answerBatch(const Packet& pk) {
         Reader r(pk.data);
         skipAllHeaders(r);
         std::string sql = r.ucs2(r.left() / 2);
         bool fromDriver = driverHousekeeping(sql);
         if (!fromDriver) sawRequest_ = true;
-        record(Request::Kind::Batch, sql, fromDriver);
+        const auto tran = tds72() ? std::nullopt : transactionBatch(sql);
+        if (tran)
+            record(tran->first, tran->second, false);
+        else
+            record(Request::Kind::Batch, sql, fromDriver);
         answerStatement(sql, false, fromDriver);
     }
 

@@ -45,7 +45,8 @@
 // The transaction requests of the driver (autocommit off, SQLEndTran) are the
 // program's: from TDS 7.2 on they are recorded as "BEGIN TRANSACTION",
 // "COMMIT TRANSACTION" and "ROLLBACK TRANSACTION"; below 7.2 the driver sends
-// batches, recorded as sent. Note that FreeTDS turns autocommit back on with a
+// batches ("IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"...), recorded as the
+// requests they stand for, under the same names. Note that FreeTDS turns autocommit back on with a
 // ROLLBACK: work not committed before that is lost, as on a real server.
 //
 // Every wait of the server is bounded: a session that stays idle for
