@@ -417,6 +417,11 @@ TEST_F(TdsServerTest, AnErrorAmongTheRowsArrivesOnTheFetch) {
     if (rc != SQL_NO_DATA) EXPECT_EQ(SQLFetch(c->stmt), SQL_NO_DATA);  // the rows past the error never came
     ASSERT_TRUE(SQL_SUCCEEDED(SQLMoreResults(c->stmt)));
     EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"9"}}));
+
+    // A warning among the rows leaves the rest of them coming.
+    server.on("SELECT n FROM u", Reply::rows({{"n", Type::Int}}, {{1}, {2}, {3}}).errorAfterRow(1, 50000, "aviso", 10));
+    ASSERT_TRUE(SQL_SUCCEEDED(c->exec("SELECT n FROM u")));
+    EXPECT_EQ(c->fetchText(), (std::vector<TextRow>{{"1"}, {"2"}, {"3"}}));
 }
 
 TEST_F(TdsServerTest, ParameterisedStatementsArriveAsTheirText) {
@@ -540,6 +545,20 @@ TEST_F(TdsServerTest, TransactionStatementsInBatchesAreTracked) {
     EXPECT_NE(findNative(c->stmtDiags(), 3902), nullptr);
     EXPECT_EQ(c->exec("BEGIN TRAN; ROLLBACK; ROLLBACK TRANSACTION"), SQL_ERROR);
     EXPECT_NE(findNative(c->stmtDiags(), 3903), nullptr);
+    EXPECT_EQ(server.tranCount(), 0);
+
+    // In a scripted batch as well; a conversion error ends the batch before
+    // its COMMIT, and any error under XACT_ABORT rolls the transaction back.
+    server.on("SET NOCOUNT ON COMMIT", Reply());
+    EXPECT_EQ(c->exec("SET NOCOUNT ON COMMIT"), SQL_ERROR);
+    EXPECT_NE(findNative(c->stmtDiags(), 3902), nullptr);
+    server.on("BEGIN TRAN UPDATE t SET a = 'x' COMMIT", Reply::error(245, "Conversion failed."));
+    ASSERT_TRUE(completes(c->exec("SET XACT_ABORT OFF")));
+    EXPECT_EQ(c->exec("BEGIN TRAN UPDATE t SET a = 'x' COMMIT"), SQL_ERROR);
+    EXPECT_EQ(server.tranCount(), 1);
+    server.on("UPDATE t SET a = 3", Reply::error(547, "The UPDATE statement conflicted with the CHECK constraint."));
+    ASSERT_TRUE(completes(c->exec("SET XACT_ABORT ON")));
+    EXPECT_EQ(c->exec("UPDATE t SET a = 3"), SQL_ERROR);
     EXPECT_EQ(server.tranCount(), 0);
 }
 
@@ -790,6 +809,31 @@ TEST_F(TdsServerTest, RepliesAreFramedInPacketsOfTheNegotiatedSize) {
     for (int i = 7; i >= 0; --i) count = (count << 8) | done[5 + i];
     EXPECT_EQ(count, 5000u);
     EXPECT_EQ(server.statements(), std::vector<std::string>{"SELECT n, t FROM dbo.grande"});
+
+    // A procedure called by a batch: DONEINPROC, its return status, DONEPROC.
+    server.on("exec sp_helpindex 'Notas'", Reply::rows({{"index_name", Type::NVarChar, 128}}, {{"IX_texto"}}));
+    c.send(1, RawClient::batch("exec sp_helpindex 'Notas'"));
+    stream.clear();
+    for (const auto& p : c.readReply()) stream.insert(stream.end(), p.data.begin(), p.data.end());
+    ASSERT_GE(stream.size(), 44u);
+    const std::uint8_t* end = stream.data() + stream.size() - 31;
+    EXPECT_EQ(std::vector<std::uint8_t>({end[0], end[13], end[18], end[19]}),
+              std::vector<std::uint8_t>({0xFF, 0x79, 0xFE, 0x00}));  // DONEINPROC, RETURNSTATUS, final DONEPROC
+
+    // A statement cancelled before it sent anything still ends its reply, in
+    // a message of its own; the acknowledgement follows in another.
+    server.on("waitfor delay '01:00:00'", Reply::hangUntilCancelled());
+    c.send(1, RawClient::batch("waitfor delay '01:00:00'"));
+    c.send(6, {});
+    const auto interrupted = c.readReply();
+    ASSERT_EQ(interrupted.size(), 1u);
+    ASSERT_GE(interrupted[0].data.size(), 3u);
+    EXPECT_EQ(interrupted[0].data[0], 0xFD);
+    EXPECT_EQ(interrupted[0].data[1] & 0x20, 0);
+    const auto ack = c.readReply();
+    ASSERT_EQ(ack.size(), 1u);
+    ASSERT_GE(ack[0].data.size(), 3u);
+    EXPECT_EQ(ack[0].data[1] & 0x20, 0x20);
 }
 
 // -- Large results --------------------------------------------------------------

@@ -679,6 +679,14 @@ private:
         return true;
     }
 
+    // A COMMIT or ROLLBACK with no transaction open.
+    static Message noTransaction(bool commit) {
+        return {commit ? 3902 : 3903,
+                std::string("The ") + (commit ? "COMMIT" : "ROLLBACK") +
+                    " TRANSACTION request has no corresponding BEGIN TRANSACTION.",
+                16, 1, "", 1};
+    }
+
     // SET TEXTSIZE: 0 goes back to the default, anything below it is the largest.
     void setTextSize(long long size) {
         const long long largest = 2147483647;
@@ -907,7 +915,9 @@ private:
             record(tran->first, tran->second, false);
         else
             record(Request::Kind::Batch, sql, fromDriver);
-        answerStatement(sql, false, fromDriver);
+        // A procedure called by a batch answers as one called by RPC: its
+        // statements end with DONEINPROC, then its return status and DONEPROC.
+        answerStatement(sql, sql::procedureCall(sql), fromDriver);
     }
 
     // The reply to a batch, or to the statement a procedure call carries:
@@ -964,15 +974,13 @@ private:
                 break;
             }
             case sql::BuiltIn::Kind::Begin: beginTransaction(w); break;
-            case sql::BuiltIn::Kind::TextSize: setTextSize(b.size); break;
+            case sql::BuiltIn::Kind::TextSize: setTextSize(b.value); break;
+            case sql::BuiltIn::Kind::XactAbort: xactAbort_ = b.value != 0; break;
             case sql::BuiltIn::Kind::Commit:
             case sql::BuiltIn::Kind::Rollback: {
                 const bool commit = b.kind == sql::BuiltIn::Kind::Commit;
                 if (!endTransaction(w, commit) && !b.guarded) {
-                    message(w, {commit ? 3902 : 3903,
-                                std::string("The ") + (commit ? "COMMIT" : "ROLLBACK") +
-                                    " TRANSACTION request has no corresponding BEGIN TRANSACTION.",
-                                16, 1, "", 1});
+                    message(w, noTransaction(commit));
                     failed = true;
                 }
                 break;
@@ -1019,11 +1027,13 @@ private:
         done(w, TOK_DONEPROC, error ? DONE_ERROR : DONE_FINAL, 0, 0);
     }
 
-    // A cancel arrived: the interrupted reply ends where it stopped, and the
-    // acknowledgement follows in a message of its own.
+    // A cancel arrived: the interrupted reply ends where it stopped (with a
+    // DONE when nothing of it was sent yet: a reply is never left out), and
+    // the acknowledgement follows in a message of its own.
     void acknowledgeCancel(Out& interrupted) {
         returnHandle_ = false;
-        if (interrupted.started()) interrupted.end();
+        if (!interrupted.started()) done(interrupted.w, TOK_DONE, DONE_FINAL, 0, 0);
+        interrupted.end();
         Out ack(*this);
         done(ack.w, TOK_DONE, DONE_ATTN, 0, 0);
         ack.end();
@@ -1036,19 +1046,47 @@ private:
         const std::uint8_t doneToken = inProc ? TOK_DONEINPROC : TOK_DONE;
         Out out(*this);
         Writer& w = out.w;
-        if (scripted) {
-            // The batch's own BEGIN TRAN, COMMIT, ROLLBACK and SET TEXTSIZE.
-            // A COMMIT or ROLLBACK with no transaction to end is left to the
-            // script, which says what the batch answers.
-            for (const sql::BuiltIn& t : sql::sessionStatements(sql)) {
-                if (t.kind == sql::BuiltIn::Kind::TextSize)
-                    setTextSize(t.size);
-                else if (t.kind == sql::BuiltIn::Kind::Begin)
-                    beginTransaction(w);
-                else
-                    endTransaction(w, t.kind == sql::BuiltIn::Kind::Commit);
+        // The error that fails the batch, if the script sends one.
+        const Message* failure = nullptr;
+        for (const Reply::Item& item : reply.items()) {
+            const Message* m = std::get_if<Message>(&item.what);
+            if (auto rs = std::get_if<ResultSet>(&item.what); rs && rs->error) m = &*rs->error;
+            if (m && m->cls > 10) {
+                failure = m;
+                break;
             }
         }
+        bool anyError = false;
+        bool rollsBack = false;  // the failure rolls the transaction back
+        std::vector<Reply::Item> unmatched;  // 3902 / 3903, sent after the script's items
+        if (scripted) {
+            // The batch's own BEGIN TRAN, COMMIT, ROLLBACK, SET TEXTSIZE and
+            // SET XACT_ABORT, taken before the reply. As on SQL Server, an
+            // error under XACT_ABORT ON (or a deadlock) ends the batch and
+            // rolls its transaction back; a conversion error ends the batch
+            // too, leaving the transaction open: the batch's COMMIT or
+            // ROLLBACK then does not run (it stands after the failing
+            // statement). Otherwise a COMMIT or ROLLBACK with none open fails.
+            const std::vector<sql::BuiltIn> session = sql::sessionStatements(sql);
+            for (const sql::BuiltIn& t : session)
+                if (t.kind == sql::BuiltIn::Kind::XactAbort) xactAbort_ = t.value != 0;
+            rollsBack = failure && (xactAbort_ || failure->number == 1205);
+            const bool aborts = rollsBack || (failure && (failure->number == 245 || failure->number == 8114));
+            for (const sql::BuiltIn& t : session) {
+                if (t.kind == sql::BuiltIn::Kind::TextSize) {
+                    setTextSize(t.value);
+                } else if (t.kind == sql::BuiltIn::Kind::Begin) {
+                    beginTransaction(w);
+                } else if ((t.kind == sql::BuiltIn::Kind::Commit || t.kind == sql::BuiltIn::Kind::Rollback) && !aborts) {
+                    const bool commit = t.kind == sql::BuiltIn::Kind::Commit;
+                    if (!endTransaction(w, commit) && !t.guarded) unmatched.push_back({noTransaction(commit)});
+                }
+            }
+        }
+        auto failed = [&] {
+            anyError = true;
+            if (rollsBack) endTransaction(w, false, true);
+        };
         const std::vector<std::uint16_t> commands = sql::statementCommands(sql);
         const std::uint16_t firstCommand = commands.empty() ? sql::cmd::None : commands.front();
         std::size_t nextCommand = 0;
@@ -1061,8 +1099,13 @@ private:
         };
 
         const bool hang = reply.action() == Reply::Action::HangUntilCancelled;
-        const auto& items = reply.items();
-        bool pendingError = false, anyError = false;
+        std::vector<Reply::Item> withUnmatched;
+        if (!unmatched.empty()) {
+            withUnmatched = reply.items();
+            withUnmatched.insert(withUnmatched.end(), unmatched.begin(), unmatched.end());
+        }
+        const auto& items = unmatched.empty() ? reply.items() : withUnmatched;
+        bool pendingError = false;
         bool open = false;  // the statement hangs inside its last result
         long long openRows = 0;
         for (std::size_t i = 0; i < items.size(); ++i) {
@@ -1070,7 +1113,10 @@ private:
             const std::uint16_t more = (last && !inProc && !hang) ? 0 : DONE_MORE;
             if (auto msg = std::get_if<Message>(&items[i].what)) {
                 message(w, *msg);
-                if (msg->cls > 10) pendingError = anyError = true;
+                if (msg->cls > 10) {
+                    pendingError = true;
+                    failed();
+                }
                 out.flushFull();
                 continue;
             }
@@ -1085,17 +1131,16 @@ private:
             const ResultSet& rs = std::get<ResultSet>(items[i].what);
             long long sent = 0;
             if (!sendRows(out, rs, sent)) return acknowledgeCancel(out);
-            if (hang && last && !rs.error) {
+            if (hang && last && !(rs.error && rs.error->cls > 10)) {
                 open = true;
                 openRows = sent;
                 break;
             }
-            if (rs.error) {
+            if (rs.error && rs.error->cls > 10) {
                 // The statement failed among its rows: no count.
                 message(w, *rs.error);
-                const bool error = rs.error->cls > 10;
-                anyError = anyError || error;
-                done(w, doneToken, (error ? DONE_ERROR : DONE_COUNT) | more, sql::cmd::Select, error ? 0 : sent);
+                failed();
+                done(w, doneToken, DONE_ERROR | more, sql::cmd::Select, 0);
             } else {
                 done(w, doneToken, DONE_COUNT | more, sql::cmd::Select, sent);
             }
@@ -1427,10 +1472,15 @@ private:
         for (const Column& c : rs.columns) plans.push_back(planOf(c, rs));
         colmetadata(out.w, plans);
         std::size_t count = rs.generator ? rs.generatedRows : rs.rows.size();
-        if (rs.error) count = std::min(count, rs.errorAfterRow);
+        // An error ends the result; a warning (class 10 or less) goes out
+        // among the rows, which go on after it.
+        const Message* warning = rs.error && rs.error->cls <= 10 ? &*rs.error : nullptr;
+        if (rs.error && !warning) count = std::min(count, rs.errorAfterRow);
         if (rs.encoded) return sendEncodedRows(out, rs, plans, count, sent);
         Row scratch;
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t i = 0; i <= count; ++i) {
+            if (warning && i == std::min(rs.errorAfterRow, count)) message(out.w, *warning);
+            if (i == count) break;
             const Row* row = &scratch;
             if (rs.generator) {
                 scratch.assign(plans.size(), Value());
@@ -1626,6 +1676,7 @@ private:
     // to it, in bytes, as SQL Server cuts them.
     static constexpr std::size_t kDefaultTextSize = 4096;
     std::size_t textSize_ = kDefaultTextSize;
+    bool xactAbort_ = false;  // SET XACT_ABORT
     std::uint64_t tran_ = 0;  // the descriptor of the open transaction
     int tranCount_ = 0;       // @@TRANCOUNT
     std::uint64_t nextTran_ = 1;

@@ -20,21 +20,28 @@
 // carries the statement's first characters, unless the test says otherwise
 // (setDefaultReply). The server answers a few statements by itself, alone or
 // several in one batch: USE <database> (changes the current database and
-// sends message 5701, as SQL Server does), SET TEXTSIZE <n>, BEGIN TRAN,
-// COMMIT and ROLLBACK
-// (also guarded by "IF @@TRANCOUNT > 0", the forms FreeTDS uses below
-// TDS 7.2), and SELECT @@TRANCOUNT. Transactions nest as on SQL Server; a
-// COMMIT with none open fails with 3902, a ROLLBACK with 3903. The
-// transaction statements of a scripted batch ("SET XACT_ABORT ON;BEGIN TRAN")
-// and its SET TEXTSIZE are tracked too, before its scripted reply is sent (a COMMIT or ROLLBACK
-// there with none open adds no error: the script says what the batch answers).
+// sends message 5701, as SQL Server does), SET TEXTSIZE <n>, SET XACT_ABORT,
+// BEGIN TRAN, COMMIT and ROLLBACK (also guarded by "IF @@TRANCOUNT > 0", the
+// forms FreeTDS uses below TDS 7.2), and SELECT @@TRANCOUNT. Transactions
+// nest as on SQL Server; a COMMIT with none open fails with 3902, a ROLLBACK
+// with 3903. The same statements inside a scripted batch ("SET XACT_ABORT
+// ON;BEGIN TRAN") are taken too, before its scripted reply is sent; when
+// that reply fails under XACT_ABORT ON (or with a deadlock, 1205) the
+// transaction is rolled back, and when it fails so (or with a conversion
+// error, 245 or 8114) the batch's COMMIT and ROLLBACK are taken as not run.
+//
+// A batch that calls one procedure ("EXEC p ...", "sp_helplogins 'x'") is
+// answered as SQL Server answers it: each result ends with DONEINPROC, and
+// a return status and DONEPROC end the reply. A warning (class 10 or less)
+// placed among the rows of a result (errorAfterRow) leaves the rows going on.
 //
 // As on SQL Server, text, ntext and image values and the max types are cut
 // at the session's TEXTSIZE, in bytes: 4096 until a SET TEXTSIZE (alone, in
 // a scripted batch, or the driver's own) changes it.
 //
-// A cancel (attention) that arrives while a reply is being sent ends that
-// reply where it stopped; the acknowledgement follows as a message of its own.
+// A cancel (attention) that arrives while a reply is being sent, or while a
+// statement hangs, ends that reply where it stopped (a DONE alone when
+// nothing was sent yet); the acknowledgement follows as a message of its own.
 //
 // The record keeps every request in order. statements() gives the program's
 // statements: it leaves out attentions (cancels) and what the driver sends on
@@ -162,7 +169,9 @@ struct ResultSet {
     // An error among the rows, as when a statement fails while it reads (a
     // conversion, a division by zero): the first errorAfterRow rows go out,
     // then the error, then the result's DONE with its error bit. Through ODBC
-    // it arrives on the fetch, not on the next result.
+    // it arrives on the fetch, not on the next result. A warning (class 10
+    // or less) goes out after the first errorAfterRow rows, and the rest
+    // follow it.
     std::optional<Message> error;
     std::size_t errorAfterRow = 0;
 };

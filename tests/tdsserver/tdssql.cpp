@@ -160,8 +160,14 @@ public:
             long long size = 0;
             if (!textSizeAt(1, size)) return std::nullopt;
             b.kind = BuiltIn::Kind::TextSize;
-            b.size = size;
+            b.value = size;
             skip(3 + (peek(2)->text == "-"));
+            return b;
+        }
+        if (is("SET") && is("XACT_ABORT", 1) && (is("ON", 2) || is("OFF", 2))) {
+            b.kind = BuiltIn::Kind::XactAbort;
+            b.value = is("ON", 2);
+            skip(3);
             return b;
         }
         if (is("SELECT") && is("@@TRANCOUNT", 1)) {
@@ -242,6 +248,8 @@ std::vector<BuiltIn> sessionStatements(std::string_view batch) {
         long long size = 0;
         if (word(i, "SET") && word(i + 1, "TEXTSIZE") && p.textSizeAt(i + 1, size)) {
             out.push_back({BuiltIn::Kind::TextSize, "", false, size});
+        } else if (word(i, "SET") && word(i + 1, "XACT_ABORT") && (word(i + 2, "ON") || word(i + 2, "OFF"))) {
+            out.push_back({BuiltIn::Kind::XactAbort, "", false, word(i + 2, "ON")});
         } else if (word(i, "BEGIN")) {
             const std::size_t k = word(i + 1, "DISTRIBUTED") ? i + 2 : i + 1;
             if (word(k, "TRAN") || word(k, "TRANSACTION")) out.push_back({BuiltIn::Kind::Begin, "", false});
@@ -252,6 +260,26 @@ std::vector<BuiltIn> sessionStatements(std::string_view batch) {
         }
     }
     return out;
+}
+
+bool procedureCall(std::string_view batch) {
+    const std::vector<Token> tokens = tokenize(batch);
+    if (tokens.empty() || tokens[0].kind != Token::Kind::Word) return false;
+    const std::string& first = tokens[0].upper;
+    std::size_t i = 1;
+    if (first == "EXEC" || first == "EXECUTE") {
+        if (tokens.size() < 2 || tokens[1].kind == Token::Kind::Punct) return false;  // EXEC ('...')
+        if (tokens.size() > 3 && tokens[2].text == "=") i = 3;                          // EXEC @r = p
+    } else if (first.rfind("SP_", 0) != 0 && first.rfind("XP_", 0) != 0) {
+        return false;
+    }
+    // Its arguments, and no other statement after them.
+    for (; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (t.depth == 0 && t.kind == Token::Kind::Word && statementWords().count(t.upper)) return false;
+        if (t.kind == Token::Kind::Punct && t.text == ";" && i + 1 < tokens.size()) return false;
+    }
+    return true;
 }
 
 std::vector<std::uint16_t> statementCommands(std::string_view batch) {

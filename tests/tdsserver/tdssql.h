@@ -18,11 +18,11 @@ std::string normalize(std::string_view s);
 
 // A statement the server understands without a script.
 struct BuiltIn {
-    enum class Kind { Use, Begin, Commit, Rollback, TranCount, TextSize };
+    enum class Kind { Use, Begin, Commit, Rollback, TranCount, TextSize, XactAbort };
     Kind kind = Kind::Use;
     std::string database;  // Use: the name, without brackets or quotes
     bool guarded = false;  // Commit / Rollback under "IF @@TRANCOUNT > 0"
-    long long size = 0;    // TextSize: the number as written
+    long long value = 0;   // TextSize: the number as written; XactAbort: 1 for ON, 0 for OFF
 };
 
 // The statements of a batch made only of statements the server understands
@@ -30,8 +30,12 @@ struct BuiltIn {
 std::optional<std::vector<BuiltIn>> builtInBatch(std::string_view batch);
 
 // The statements that change the session (Begin, Commit, Rollback,
-// TextSize) among the other statements of a batch, in order.
+// TextSize, XactAbort) among the other statements of a batch, in order.
 std::vector<BuiltIn> sessionStatements(std::string_view batch);
+
+// Whether a batch is one call of a procedure: "EXEC <name> ..." (not
+// EXEC of a string), or a system procedure named first ("sp_helplogins 'x'").
+bool procedureCall(std::string_view batch);
 
 // The command codes SQL Server puts in the DONE token of a statement.
 namespace cmd {
