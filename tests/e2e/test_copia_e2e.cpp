@@ -38,7 +38,6 @@ class CopiaExtremo : public PruebaExtremo {
 protected:
     // Connected, with the explorer on Tienda and the window of the command open.
     bool Prepara(QAction* (*comando)(mdiPrincipal*)) {
-        servidor.setDefaultReply(Reply());
         servidor.on(kBases, Reply::rows({Texto("name")}, {{"master"}, {"Tienda"}}));
         servidor.on("select DATABASEPROPERTYEX ('Tienda','Recovery')", Reply::rows({Texto("r")}, {{"FULL"}}));
         frmAdministrador* f = ConectaYExplora();
@@ -54,6 +53,11 @@ protected:
         if (!p) return nullptr;
         p->txtDestino->setText("/srv/copias/Tienda.bak");
         p->chkComprobar->setChecked(true);
+        // No such device yet: the backup adds it.
+        servidor.on("select * from master.dbo.sysdevices where name = 'CopiaTienda'",
+                    Reply::rows({Texto("name"), Entero("status"), Texto("phyname")}, {}));
+        servidor.on("EXEC sp_addumpdevice 'disk', 'CopiaTienda',   '/srv/copias/Tienda.bak'",
+                    Reply::info(15061, "'Disk' device added.", 10));
         servidor.on("RESTORE HEADERONLY FROM CopiaTienda",
                     Reply::rows({Texto("BackupName"), Entero("Position")}, {{"a", 1}, {"b", 2}}));
         return p;
@@ -124,13 +128,15 @@ TEST_F(CopiaExtremo, ARestoreReadsTheFileListAndSendsTheRestore) {
     ASSERT_EQ(r->NumFicheros, 2);
     EXPECT_EQ(r->Ficheros->LeeCelda(1, 1), "/var/opt/mssql/Tienda_log.ldf");
     r->Ficheros->GrabaCelda(1, 1, "/srv/datos/Tienda_log.ldf");
+    const std::string restaura = "RESTORE DATABASE Tienda FROM  DISK ='" + ruta +
+                                 "' WITH MOVE 'Tienda_Data' TO '/var/opt/mssql/Tienda.mdf', MOVE 'Tienda_Log' TO "
+                                 "'/srv/datos/Tienda_log.ldf'";
+    servidor.on(restaura, Reply::info(4035, "Processed 152 pages for database 'Tienda', file 'Tienda_Data' on file 1.")
+                              .thenInfo(4035, "Processed 1 pages for database 'Tienda', file 'Tienda_Log' on file 1.")
+                              .thenInfo(3014, "RESTORE DATABASE successfully processed 153 pages in 0.120 seconds."));
     servidor.clearRecord();
     r->cmdAceptar->click();
     EXPECT_EQ(TextosCajas(), QStringList{QString::fromUtf8("Restauración realizada con exito.")});
-    const std::vector<std::string> esperadas{
-        "use master", "RESTORE DATABASE Tienda FROM  DISK ='" + ruta +
-                          "' WITH MOVE 'Tienda_Data' TO '/var/opt/mssql/Tienda.mdf', MOVE 'Tienda_Log' TO "
-                          "'/srv/datos/Tienda_log.ldf'"};
-    EXPECT_EQ(servidor.statements(), esperadas);
+    EXPECT_EQ(servidor.statements(), (std::vector<std::string>{"use master", restaura}));
     EXPECT_EQ(frmRestaurarCopia::SiExiste(), nullptr);
 }

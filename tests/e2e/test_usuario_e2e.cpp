@@ -30,11 +30,17 @@ const std::string kRoles = "select * from master..sysusers where issqlrole = 1 o
 class UsuarioExtremo : public PruebaExtremo {
 protected:
     bool Prepara() {
-        servidor.setDefaultReply(Reply());
         servidor.on("Select name from master.dbo.sysdatabases order by name",
                     Reply::rows({Texto("name")}, {{"master"}, {"Tienda"}}));
         servidor.on(kRoles, Reply::rows({Entero("uid"), Texto("name")},
                                         {{0, "public"}, {16384, "db_owner"}, {16390, "db_datareader"}}));
+        // Tienda's tables, on which no user holds any permission.
+        servidor.on("Select t.name as tabla,t.id as id,u.name as propietario from Tienda..sysobjects t,Tienda..sysusers u"
+                    " where (t.xtype = 'U'or t.xtype = 'S') and u.uid = t.uid order by t.name",
+                    Reply::rows({Texto("tabla"), Entero("id"), Texto("propietario")},
+                                {{"Clientes", 11, "dbo"}, {"Ventas", 12, "juan"}}));
+        servidor.on(std::regex("select \\* from sysprotects where uid=\\d+ and id=1[12]"),
+                    Reply::rows({Entero("action"), Entero("protecttype")}, {}));
         if (!ConectaYExplora()) return false;
         servidor.clearRecord();
         NombreNodo = "Tienda";
@@ -53,6 +59,8 @@ TEST_F(UsuarioExtremo, TheRolesComeFromTheSecondResultOfTheLoginHelp) {
                     .thenRows({Texto("LoginName"), Texto("DBName"), Texto("UserName"), Texto("UserOrAlias")},
                               {{"juan", "Tienda", "db_datareader", "MemberOf"},
                                {"juan", "master", "db_owner", "MemberOf"}}));
+    servidor.on("Select uid from Tienda..sysusers where name = 'juan'", Reply::rows({Entero("uid")}, {{6}}));
+    servidor.on(" EXEC sp_password '','nueva','juan'", Reply::info(15478, "Password changed.", 10));
     NombreObjeto = "juan";
     auto* p = frmUsuario::Instancia();
     MuestraFormulario(p);
@@ -60,7 +68,7 @@ TEST_F(UsuarioExtremo, TheRolesComeFromTheSecondResultOfTheLoginHelp) {
     EXPECT_TRUE(p->lstFunciones->Selected(0));
     EXPECT_FALSE(p->lstFunciones->Selected(1));
     EXPECT_TRUE(p->lstFunciones->Selected(2));
-    EXPECT_TRUE(mensajes.Cajas().isEmpty());
+    EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'|').toStdString();
 
     servidor.clearRecord();
     p->txtClave->setText("nueva");
@@ -72,6 +80,18 @@ TEST_F(UsuarioExtremo, TheRolesComeFromTheSecondResultOfTheLoginHelp) {
 
 TEST_F(UsuarioExtremo, ANewUserIsCreatedWithUseBeforeTheAccess) {
     ASSERT_TRUE(Prepara());
+    // A new login and user: nothing of them on the server yet.
+    const std::string usuarios =
+        " SELECT usu.Name as nombre,lo.loginname as login         From                    Tienda..sysusers usu ,"
+        "master.dbo.syslogins lo         Where usu.sid = lo.sid and                    (usu.islogin = 1 and "
+        "usu.isaliased = 0 and usu.hasdbaccess = 1) ";
+    servidor.on(" select * from master.dbo.sysxlogins where name='ana'", Reply::rows({Texto("name")}, {}));
+    servidor.on(" EXEC sp_addlogin 'ana','pw','Tienda'", Reply::info(15298, "New login created.", 10));
+    servidor.on(" EXEC sp_defaultdb  'ana','Tienda'", Reply::info(15341, "Default database changed.", 10));
+    servidor.on(usuarios + "         and usu.Name='ana' and usu.sid = suser_sid('ana')",
+                Reply::rows({Texto("nombre"), Texto("login")}, {}));
+    servidor.on(" EXEC sp_grantdbaccess 'ana'", Reply::info(15007, "Granted database access to 'ana'.", 10));
+    servidor.on(usuarios, Reply::rows({Texto("nombre"), Texto("login")}, {{"ana", "ana"}}));
     NombreObjeto = "";
     auto* p = frmUsuario::Instancia();
     MuestraFormulario(p);
@@ -94,12 +114,14 @@ TEST_F(UsuarioExtremo, ANewUserIsCreatedWithUseBeforeTheAccess) {
 TEST_F(UsuarioExtremo, AGrantedCellNamesTheObjectWithItsOwner) {
     ASSERT_TRUE(Prepara());
     servidor.on("Select uid from Tienda..sysusers where name = 'ana'", Reply::rows({Entero("uid")}, {{5}}));
-    servidor.on("Select t.name as tabla,t.id as id,u.name as propietario from Tienda..sysobjects t,Tienda..sysusers u"
-                " where (t.xtype = 'U'or t.xtype = 'S') and u.uid = t.uid order by t.name",
-                Reply::rows({Texto("tabla"), Entero("id"), Texto("propietario")},
-                            {{"Clientes", 11, "dbo"}, {"Ventas", 12, "juan"}}));
-    for (const char* q : {"select * from sysprotects  where uid=5 and id=11", "select * from sysprotects  where uid=5 and id=12"})
-        servidor.on(q, Reply::rows({Entero("action"), Entero("protecttype")}, {}));
+    servidor.on("select lo.loginname from Tienda..sysusers usu,master.dbo.syslogins lo where usu.sid = lo.sid and "
+                "usu.name = 'ana'",
+                Reply::rows({Texto("loginname")}, {{"ana"}}));
+    servidor.on("sp_helplogins 'ana'", Reply::rows({Texto("LoginName"), Texto("SID")}, {{"ana", "0x02"}})
+                                           .thenRows({Texto("LoginName"), Texto("DBName"), Texto("UserName"),
+                                                      Texto("UserOrAlias")},
+                                                     {{"ana", "Tienda", "ana", "User"}}));
+    servidor.on("GRANT SELECT ON juan.Ventas TO ana", Reply());
     NombreObjeto = "ana";
     auto* p = frmUsuario::Instancia();
     MuestraFormulario(p);
