@@ -288,6 +288,14 @@ TEST_F(VentanaBD, FilegroupsMustExistOnlyForAnExistingDatabase) {
     Escribe("hist");
     Enter();
     EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, GrupoArchivos), "hist");
+    // A group typed with blanks at its ends is matched as it stands.
+    p->ArrayGrupos->GrabaCelda(2, 0, " Ventas ");
+    Pon(1, GrupoArchivos);
+    Tecla(Qt::Key_F2);
+    for (int i = 0; i < 4; ++i) Tecla(Qt::Key_Backspace, "\b");
+    Escribe(" Ventas ");
+    Enter();
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, GrupoArchivos), " Ventas ");
     // The log grid refuses to start editing a group it does not know.
     Rejilla(true);
     p->ArrayTransacciones->GrabaCelda(1, GrupoArchivos, "LOG");
@@ -555,11 +563,13 @@ protected:
                                      {{128}});
         }
         Fila(p->ArrayGrupos, 0, {"PRIMARY", "1", "0", "-1"});
-        Fila(p->ArrayGrupos, 1, {"Historico", "", "0", "0"});
+        // The grids' last row is read like any other.
+        Fila(p->ArrayGrupos, 1, {""});
+        Fila(p->ArrayGrupos, 200, {"Historico", "", "0", "0"});
         Fila(p->ArrayArchivos, 0, {"Ventas_Data", "C:\\D\\", "5", "PRIMARY", "-1", "P", "10", "0", ""});
         Fila(p->ArrayArchivos, 1, {"Ventas_Hist", "D:\\Datos\\", "2", "Historico", "-1", "M", "5", "-1", "50"});
         Fila(p->ArrayTransacciones, 0, {"Ventas_Log", "C:\\D\\", "1", "LOG", "-1", "P", "10", "0", ""});
-        Fila(p->ArrayTransacciones, 5, {"Ventas_Log2", "D:\\Datos\\", "1", "LOG", "-1", "P", "10", "0", ""});
+        Fila(p->ArrayTransacciones, 200, {"Ventas_Log2", "D:\\Datos\\", "1", "LOG", "-1", "P", "10", "0", ""});
         p->txtNombreBD->setText("Tienda");
         p->TDBGridArchivos->Reenlaza();
         p->TDBGridTransacciones->Reenlaza();
@@ -637,14 +647,23 @@ TEST_F(VentanaBDAlter, ARefusedAlterStopsOkAndASecondOkRepeatsSafely) {
 }
 
 TEST_F(VentanaBDAlter, AFailedLookupSendsNothingMore) {
-    EjemploAlter();
-    conexion->Falla("Select name from Tienda..sysfiles where name = 'Ventas_Data'", 208, "Invalid object.");
-    p->cmdAceptar->click();
-    EXPECT_EQ(Sentencias(conexion->Enviadas), (QStringList{" USE master", EjemploAlter_SQL()[0]}));
-    EXPECT_EQ(conexion->Enviadas.last(), "Select name from Tienda..sysfiles where name = 'Ventas_Data'");
-    EXPECT_EQ(Cajas(), QStringList{" Error Nº:208 (Invalid object.)."});
-    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
-    EXPECT_EQ(puntero.actual, vb::vbDefault);
+    struct Caso {
+        const char* consulta;
+        int enviadas;  // statements of the example sent before it
+    };
+    for (const Caso& c : {Caso{"Select name from Tienda..sysfiles where name = 'Ventas_Data'", 1},
+                          Caso{"Select groupname from Tienda..sysfilegroups where groupname = 'Historico'", 0}}) {
+        EjemploAlter();
+        conexion->Falla(c.consulta, 208, "Invalid object.");
+        p->cmdAceptar->click();
+        EXPECT_EQ(Sentencias(conexion->Enviadas), QStringList{" USE master"} + EjemploAlter_SQL().mid(0, c.enviadas));
+        EXPECT_EQ(conexion->Enviadas.last(), c.consulta);
+        EXPECT_EQ(Cajas(), QStringList{" Error Nº:208 (Invalid object.)."});
+        EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+        EXPECT_EQ(puntero.actual, vb::vbDefault);
+        p->cmdCancelar->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(VentanaBDAlter, ANewDatabaseIsCreatedOnceThoughAnOptionFails) {
