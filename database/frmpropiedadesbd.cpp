@@ -254,6 +254,9 @@ void frmPropiedadesBD::cmdAceptar_Click() {
             return;
         }
         if (!EsNueva && !Trim(BaseDatos).isEmpty() && Trim(BaseDatos).toUpper() != nombre.toUpper()) {
+            // The window's own loads left the connection in the database,
+            // and the server renames no database in use.
+            Conexion->Execute(QStringLiteral(" USE master"));
             Conexion->Execute(QStringLiteral(" EXEC sp_renamedb '") + LiteralSQL(BaseDatos) + QStringLiteral("','") +
                               LiteralSQL(nombre) + QStringLiteral("'"));
             // From here on the window works on the new name: a second OK

@@ -494,9 +494,11 @@ TEST_F(VentanaBD, ARenameIsSentOnce) {
     AbreTienda({});
     RespondeBases({"master", "Nueva"});
     p->txtNombreBD->setText(" Nueva ");
-    conexion->Falla(" USE master", 916, "No access.");
+    conexion->FallaPatron("Select groupname from Nueva.*", 916, "No access.");
     p->cmdAceptar->click();
-    EXPECT_EQ(conexion->Enviadas, (QStringList{" EXEC sp_renamedb 'Tienda','Nueva'", kBases, " USE master"}));
+    // The rename is sent from master, never from inside the database.
+    EXPECT_EQ(conexion->Enviadas.mid(0, 4), (QStringList{" USE master", " EXEC sp_renamedb 'Tienda','Nueva'", kBases,
+                                                         " USE master"}));
     EXPECT_EQ(Cajas(), QStringList{" Error Nº:916 (No access.)."});
     EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
     EXPECT_EQ(puntero.actual, vb::vbDefault);
@@ -616,7 +618,7 @@ TEST_F(VentanaBDAlter, ARefusedAlterStopsOkAndASecondOkRepeatsSafely) {
     conexion->FallaPatron("ALTER DATABASE Nueva\r MODIFY FILE  \\(NAME = Ventas_Data,FILEGROWTH.*", 5039, "No.");
     conexion->setCommandTimeout(120);
     p->cmdAceptar->click();
-    QStringList esperado{" EXEC sp_renamedb 'Tienda','Nueva'", " USE master"};
+    QStringList esperado{" USE master", " EXEC sp_renamedb 'Tienda','Nueva'", " USE master"};
     for (const QString& s : EjemploAlter_SQL().mid(0, 3)) esperado.append(QString(s).replace("Tienda", "Nueva"));
     EXPECT_EQ(Sentencias(conexion->Enviadas), esperado);
     EXPECT_EQ(Cajas(), QStringList{" Error Nº:5039 (No.)."});
