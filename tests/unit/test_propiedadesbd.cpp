@@ -763,6 +763,15 @@ TEST_F(VentanaBDAlter, OptionsAreReadAndWritten) {
         p->cmdCancelar->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    // A new database shows the options of model, whatever the name box holds.
+    conexion->Responde("select DATABASEPROPERTYEX ('model','Recovery')", {"v"}, {{"BULK_LOGGED"}});
+    conexion->RespondePatron("select DATABASEPROPERTYEX \\('model','IsAutoCreateStatistics'\\)", {"v"}, {{1}});
+    Abre(true);
+    EXPECT_EQ(p->cboModelo->currentIndex(), 1);
+    EXPECT_TRUE(p->chkCrearEstadisticas->isChecked());
+    EXPECT_FALSE(p->chkActEstadisticas->isChecked());
+    p->cmdCancelar->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     AbreTienda({});
     p->cboModelo->setCurrentIndex(1);
     p->chkIdenComillas->setCheckState(Qt::Checked);
