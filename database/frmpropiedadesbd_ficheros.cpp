@@ -240,9 +240,7 @@ void frmPropiedadesBD::BeforeColUpdate(RejillaDatos* g, bool registro, int ColIn
         const QString paginas = BuscaRegistro(Conexion, QStringLiteral("sysfiles"), QStringLiteral("size"),
                                               QStringLiteral("name"), nombre, QStringLiteral("Texto"));
         const double actual = MegasDePaginas(Val(paginas), true).toDouble();
-        QString nuevo = g->Columns(TamañoInicial).Value();
-        nuevo.replace(u',', u'.');
-        if (Val(nuevo) < actual) {
+        if (Val(PuntoDecimalBD(g->Columns(TamañoInicial).Value())) < actual) {
             MensajeUsuario(QStringLiteral("Tamaño inicial debe se mayor del existente."),
                            QStringLiteral("Initial size must be major that exists."));
             Cancel = 1;

@@ -24,24 +24,26 @@ QString Limite(const FicheroBD& f) {
 
 }  // namespace
 
-QString NumeroBD(const QString& celda) {
+QString PuntoDecimalBD(const QString& celda) {
     QString valor = celda;
+    valor.replace(QLocale().decimalPoint(), QStringLiteral("."));
     valor.replace(u',', u'.');
-    return NumeroSQL(valor);
+    return valor;
 }
+
+QString NumeroBD(const QString& celda) { return NumeroSQL(PuntoDecimalBD(celda)); }
 
 bool EsNumeroBD(const QString& celda) {
     static const QRegularExpression numero(
-        QStringLiteral("^ *[+-]?([0-9]+[.,]?[0-9]*|[.,][0-9]+)([eE][+-]?[0-9]+)? *$"));
-    return numero.match(celda).hasMatch();
+        QStringLiteral("^ *[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)? *$"));
+    return numero.match(PuntoDecimalBD(celda)).hasMatch();
 }
 
 QString MegasDePaginas(double paginas, bool redondea) {
     const double megas = paginas / 128.0;
     if (redondea) return QString::number(std::nearbyint(megas), 'f', 0);  // the default mode rounds half to even
-    QLocale local;
-    local.setNumberOptions(QLocale::OmitGroupSeparator);
-    return local.toString(megas, 'g', 15);
+    // ASCII digits whatever the user's locale; only its decimal separator.
+    return QString::number(megas, 'g', 15).replace(u'.', QLocale().decimalPoint());
 }
 
 QString TextoFicheroBD(const FicheroBD& f, const QString& extension) {

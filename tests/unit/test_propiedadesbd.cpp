@@ -701,7 +701,6 @@ TEST_F(VentanaBDAlter, ANewDatabaseIsCreatedOnceThoughAnOptionFails) {
 // holds it, grows only past both its rounded and its exact size (a log's
 // cell shows the exact size), and keeps its limit whatever its growth.
 TEST_F(VentanaBDAlter, OkSendsForEachLoadedFileOnlyWhatItsRowHolds) {
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     struct Caso {
         const char *nombre, *sql;
         int paginas, maximo;
@@ -714,32 +713,37 @@ TEST_F(VentanaBDAlter, OkSendsForEachLoadedFileOnlyWhatItsRowHolds) {
         {"Ld", "Ld", 141, -1, "2", " SIZE = 2MB)", "UNLIMITED"},
         {"Le", "Le", 63, -1, "1", " SIZE = 1MB)", "UNLIMITED"},
     };
-    ConexionGuion::Filas filas;
-    for (const Caso& c : casos) filas.append({c.nombre, "C:\\D\\L.ldf", c.paginas, 0, 0, 2, c.maximo});
-    AbreTienda(filas);
-    conexion->RespondePatron("Select groupname from Tienda\\.\\.sysfilegroups where groupname = '(PRIMARY|HIST| G )'",
-                             {"n"}, {{"x"}});
-    QStringList esperado{" USE master"};
-    for (int i = 0; i < int(std::size(casos)); ++i) {
-        const Caso& c = casos[i];
-        for (const QString t : {"name", "size"})
-            conexion->Responde("Select " + t + " from Tienda..sysfiles where name = '" + c.nombre + "'", {t},
-                               {{c.paginas}});
-        if (c.tamaño) p->ArrayTransacciones->GrabaCelda(i, TamañoInicial, c.tamaño);
-        const QString h = "ALTER DATABASE Tienda" + kCR + " MODIFY FILE  (NAME = " + c.sql + ",";
-        if (c.crece) esperado.append(h + c.crece);
-        esperado += QStringList{h + "FILEGROWTH=0)", h + " MAXSIZE =" + c.limite + ")"};
+    // Under a locale with digits of its own the cells keep ASCII digits.
+    for (const QLocale& local : {QLocale(QLocale::Spanish, QLocale::Spain), QLocale(QLocale::Arabic, QLocale::Egypt)}) {
+        QLocale::setDefault(local);
+        ConexionGuion::Filas filas;
+        for (const Caso& c : casos) filas.append({c.nombre, "C:\\D\\L.ldf", c.paginas, 0, 0, 2, c.maximo});
+        AbreTienda(filas);
+        conexion->RespondePatron("Select groupname from Tienda\\.\\.sysfilegroups where groupname = '(PRIMARY|HIST| G )'",
+                                 {"n"}, {{"x"}});
+        QStringList esperado{" USE master"};
+        for (int i = 0; i < int(std::size(casos)); ++i) {
+            const Caso& c = casos[i];
+            for (const QString t : {"name", "size"})
+                conexion->Responde("Select " + t + " from Tienda..sysfiles where name = '" + c.nombre + "'", {t},
+                                   {{c.paginas}});
+            if (c.tamaño) p->ArrayTransacciones->GrabaCelda(i, TamañoInicial, c.tamaño);
+            const QString h = "ALTER DATABASE Tienda" + kCR + " MODIFY FILE  (NAME = " + c.sql + ",";
+            if (c.crece) esperado.append(h + c.crece);
+            esperado += QStringList{h + "FILEGROWTH=0)", h + " MAXSIZE =" + c.limite + ")"};
+        }
+        p->ArrayTransacciones->GrabaCelda(1, CantidadCrecimiento, "");  // as growth switched off leaves it
+        p->ArrayTransacciones->GrabaCelda(6, NombreArchivo, "   ");     // blanks alone: an empty row
+        p->ArrayGrupos->GrabaCelda(2, 0, " G ");                       // on the server
+        Rejilla(true)->Reenlaza();
+        Teclea(0, TamañoInicial, "0");  // the size check looks " La" up too
+        EXPECT_EQ(Cajas(), QStringList{"Tamaño inicial debe se mayor del existente."});
+        conexion->Enviadas.clear();
+        p->cmdAceptar->click();
+        EXPECT_EQ(Sentencias(conexion->Enviadas), esperado + Opciones("Tienda"));
+        EXPECT_TRUE(Cajas().isEmpty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    p->ArrayTransacciones->GrabaCelda(1, CantidadCrecimiento, "");  // as growth switched off leaves it
-    p->ArrayTransacciones->GrabaCelda(6, NombreArchivo, "   ");     // blanks alone: an empty row
-    p->ArrayGrupos->GrabaCelda(2, 0, " G ");                       // on the server
-    Rejilla(true)->Reenlaza();
-    Teclea(0, TamañoInicial, "0");  // the size check looks " La" up too
-    EXPECT_EQ(Cajas(), QStringList{"Tamaño inicial debe se mayor del existente."});
-    conexion->Enviadas.clear();
-    p->cmdAceptar->click();
-    EXPECT_EQ(Sentencias(conexion->Enviadas), esperado + Opciones("Tienda"));
-    EXPECT_TRUE(Cajas().isEmpty());
 }
 
 TEST_F(VentanaBDAlter, OptionsAreReadAndWritten) {

@@ -125,6 +125,10 @@ TEST(TextosBD, PagesBecomeMegabytes) {
     EXPECT_EQ(MegasDePaginas(192, true), "2");
     EXPECT_EQ(MegasDePaginas(64, false), "0,5");
     EXPECT_EQ(MegasDePaginas(1280000, false), "10000");
+    // A locale with digits of its own keeps ASCII digits and its separator.
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    EXPECT_EQ(MegasDePaginas(141, false), QString::fromUtf8("1\u066B1015625"));
+    EXPECT_EQ(NumeroBD(MegasDePaginas(141, false)), "1.1015625");
     QLocale::setDefault(antes);
     EXPECT_TRUE(EsNumeroBD("0,5"));
     EXPECT_TRUE(EsNumeroBD(" 12 "));
