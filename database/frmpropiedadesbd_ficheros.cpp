@@ -314,11 +314,9 @@ void frmPropiedadesBD::ButtonClick(RejillaDatos* g, int ColIndex) {
 void frmPropiedadesBD::TomaUbicacion() {
     if (Ubicacion.isEmpty() || !EsperaUbicacion) return;
     if (rejillaUbicacion_ && filaUbicacion_ >= 0) {
-        QString carpeta = Ubicacion;
-        if (!carpeta.endsWith(u'\\') && !carpeta.endsWith(u'/'))
-            carpeta += carpeta.startsWith(u'/') ? QStringLiteral("/") : QStringLiteral("\\");
+        // The folder ends in its own kind of separator.
         ArrayDatos a = rejillaUbicacion_->MatrizEnlazada();
-        a->GrabaCelda(filaUbicacion_, Ubicacion_, carpeta);
+        a->GrabaCelda(filaUbicacion_, Ubicacion_, UneRuta(Ubicacion, QString()));
         rejillaUbicacion_->Refresh();
     }
     EsperaUbicacion = false;

@@ -22,6 +22,11 @@ QString Limite(const FicheroBD& f) {
     return QStringLiteral(" MAXSIZE =UNLIMITED");
 }
 
+// The physical file: the folder joined to the file with its own separator.
+QString NombreFisico(const FicheroBD& f, const QString& extension) {
+    return QStringLiteral(" FILENAME = ") + CadenaSQL(UneRuta(f.Carpeta, f.Nombre + extension)) + QStringLiteral(",");
+}
+
 }  // namespace
 
 QString PuntoDecimalBD(const QString& celda) {
@@ -48,7 +53,7 @@ QString MegasDePaginas(double paginas, bool redondea) {
 
 QString TextoFicheroBD(const FicheroBD& f, const QString& extension) {
     QString t = QStringLiteral(" (NAME = ") + NombreSQL(f.Nombre) + QStringLiteral(",");
-    t += QStringLiteral(" FILENAME = '") + LiteralSQL(f.Carpeta + f.Nombre + extension) + QStringLiteral("',");
+    t += NombreFisico(f, extension);
     const QString tamaño = NumeroBD(f.Tamaño);
     if (tamaño.toDouble() < 1) t += QStringLiteral(" SIZE = 512KB,");
     else t += QStringLiteral(" SIZE = ") + Trim(tamaño) + QStringLiteral("MB,");
@@ -125,7 +130,7 @@ QString TextoAñadeFicheroBD(const QString& nombre, const FicheroBD& f, bool reg
                                                                               : QStringLiteral(".ndf");
     QString t = CabeceraAlterBD(nombre) + (registro ? QStringLiteral(" ADD LOG FILE ") : QStringLiteral(" ADD FILE ")) +
                 QStringLiteral(" (NAME = ") + NombreSQL(f.Nombre) + QStringLiteral(",");
-    t += QStringLiteral(" FILENAME = '") + LiteralSQL(f.Carpeta + f.Nombre + extension) + QStringLiteral("',");
+    t += NombreFisico(f, extension);
     t += QStringLiteral(" SIZE = ") + Cantidad(f.Tamaño) + QStringLiteral("MB,");
     t += Limite(f) + QStringLiteral(",") + Crecimiento(f) + QStringLiteral(")");
     if (!registro && f.Grupo != QLatin1String("PRIMARY")) t += QStringLiteral(" TO FILEGROUP ") + NombreSQL(f.Grupo);

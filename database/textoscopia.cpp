@@ -51,11 +51,6 @@ QString VerificaDispositivo(const QString& dispositivo, int posicion) {
     return QStringLiteral("RESTORE VERIFYONLY  FROM ") + NombreSQL(dispositivo) + ConFichero(posicion);
 }
 
-QString UneRuta(const QString& carpeta, const QString& fichero) {
-    const QChar separador = carpeta.startsWith(u'/') ? u'/' : u'\\';
-    return carpeta.endsWith(separador) ? carpeta + fichero : carpeta + separador + fichero;
-}
-
 QString CabeceraFichero(const QString& ruta) { return QStringLiteral("RESTORE HEADERONLY FROM ") + Disco(ruta); }
 
 QString VerificaFichero(const QString& ruta, int posicion) {

@@ -28,9 +28,6 @@ QString CabeceraDispositivo(const QString& dispositivo);
 // Verifies a device's set; set 1 (the only one) is not named.
 QString VerificaDispositivo(const QString& dispositivo, int posicion);
 
-// A folder and a file name joined with the folder's own kind of separator:
-// "/" for a path that begins with "/", else "\".
-QString UneRuta(const QString& carpeta, const QString& fichero);
 // The backup sets of a file, its verification and its list of database
 // files; sets above 1 are named with FILE.
 QString CabeceraFichero(const QString& ruta);

@@ -1,6 +1,7 @@
 // The statements of the backup and restore windows, text by text, with
 // ordinary and hostile names.
 
+#include "common/texto.h"
 #include "database/textoscopia.h"
 
 #include <gtest/gtest.h>

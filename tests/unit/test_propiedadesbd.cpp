@@ -377,8 +377,10 @@ TEST_F(VentanaBD, TheFolderLandsInTheRowWhoseButtonWasPressed) {
     EXPECT_FALSE(p->EsperaUbicacion);
     EXPECT_EQ(Ubicacion, "");
 
-    // A root keeps its one separator; a Windows folder gets "\".
-    for (const auto& [elegida, celda] : {std::pair{"/", "/"}, std::pair{"C:\\Datos", "C:\\Datos\\"}}) {
+    // A root keeps its one separator; a Windows folder gets "\", a "/" path
+    // "/" even after a "\".
+    for (const auto& [elegida, celda] : {std::pair{"/", "/"}, std::pair{"C:\\Datos", "C:\\Datos\\"},
+                                         std::pair{"/srv/x\\", "/srv/x\\/"}}) {
         Pon(1, Ubicacion_);
         g->ButtonClick(Ubicacion_);
         frmUbicacion::SiExiste()->lblUbicacion->setText(elegida);

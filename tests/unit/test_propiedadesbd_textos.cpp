@@ -111,6 +111,12 @@ TEST(TextosBD, NamesAreQuotedAndNumbersChecked) {
               "'C:\\O''Brien\\Mi fichero].mdf', SIZE = 1MB, MAXSIZE =UNLIMITED,FILEGROWTH=10%),\r"
               " FILEGROUP [Grupo nuevo] (NAME = f2, FILENAME = 'C:\\Datos\\f2.ndf', SIZE = 1MB, "
               "MAXSIZE =UNLIMITED,FILEGROWTH=10%)\r");
+    // The folder is joined to its file with the folder's own separator.
+    for (const auto& [carpeta, fichero] : {std::pair{"/srv/x\\", "'/srv/x\\/F.ndf'"}, std::pair{"/srv", "'/srv/F.ndf'"},
+                                           std::pair{"C:\\D", "'C:\\D\\F.ndf'"}, std::pair{"", "'F.ndf'"}})
+        EXPECT_TRUE(TextoFicheroBD(Fichero(1, "F", "1", "PRIMARY", "0", "P", "", "0", "", carpeta), ".ndf")
+                        .contains(QStringLiteral(" FILENAME = ") + fichero + ","))
+            << carpeta;
     // Anything pasted bare must be a number.
     for (const FicheroBD& f : {Fichero(0, "F", "1MB; DROP", "PRIMARY", "-1", "P", "10"),
                                Fichero(0, "F", "1", "PRIMARY", "-1", "P", "x"),
