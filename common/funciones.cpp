@@ -13,6 +13,15 @@ namespace {
 qint64 gFallosNotificados = 0;
 }
 
+namespace {
+// The platform's controls report their own failures as every handler does.
+const bool kReportadorInstalado = (InstalaReportador([](const char* procedimiento, qint64 numero,
+                                                        const QString& texto) {
+                                       ReportaFallo(QString(), procedimiento, numero, texto);
+                                   }),
+                                   true);
+}
+
 qint64 FallosNotificados() { return gFallosNotificados; }
 
 void MuestraError(const QString& mensaje, const QString& procedimiento, qint64 numero, const QString& texto) {

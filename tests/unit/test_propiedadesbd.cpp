@@ -419,6 +419,22 @@ TEST_F(VentanaBD, TheFolderListWalksTheFileSystem) {
     EXPECT_EQ(FalloDe([&] { lista.List(2); }).Numero, 9);
     EXPECT_EQ(FalloDe([&] { lista.Path(dir.path() + "/nada"); }).Numero, 76);
     EXPECT_EQ(lista.Path(), QDir::toNativeSeparators(dir.path()));
+    // A folder removed after it was listed: Enter on it is reported, and the
+    // list stays where it was.
+    QDir(dir.path()).rmdir("b");
+    emit lista.itemActivated(lista.item(lista.count() - 1));
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:76 (Path not found: '" + QDir::toNativeSeparators(dir.path() + "/b") +
+                                   "')."});
+    EXPECT_EQ(lista.Path(), QDir::toNativeSeparators(dir.path()));
+    // With no current folder (removed) the list starts at the home folder.
+    const QString actual = QDir::currentPath();
+    {
+        QTemporaryDir borrada;
+        QDir::setCurrent(borrada.path());
+    }
+    ListaCarpetas sinActual;
+    QDir::setCurrent(actual);
+    EXPECT_EQ(sinActual.Path(), QDir::toNativeSeparators(QDir::homePath()));
     ListaUnidades unidades;
     EXPECT_FALSE(unidades.Drive().isEmpty());
 }
