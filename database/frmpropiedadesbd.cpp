@@ -254,8 +254,8 @@ void frmPropiedadesBD::cmdAceptar_Click() {
             return;
         }
         if (!EsNueva && !Trim(BaseDatos).isEmpty() && Trim(BaseDatos).toUpper() != nombre.toUpper()) {
-            Conexion->Execute(QStringLiteral(" EXEC sp_renamedb '") + LiteralSQL(BaseDatos) + QStringLiteral("','") +
-                              LiteralSQL(nombre) + QStringLiteral("'"));
+            Conexion->Execute(QStringLiteral(" EXEC sp_renamedb ") + CadenaSQL(BaseDatos) + u',' +
+                              CadenaSQL(nombre));
             // From here on the window works on the new name: a second OK
             // never renames again.
             BaseDatos = nombre;

@@ -46,7 +46,7 @@ QString MegasDePaginas(double paginas, bool redondea) {
 
 QString TextoFicheroBD(const FicheroBD& f, const QString& extension) {
     QString t = QStringLiteral(" (NAME = ") + NombreSQL(f.Nombre) + QStringLiteral(",");
-    t += QStringLiteral(" FILENAME = '") + LiteralSQL(f.Carpeta + f.Nombre + extension) + QStringLiteral("',");
+    t += QStringLiteral(" FILENAME = ") + CadenaSQL(f.Carpeta + f.Nombre + extension) + u',';
     const QString tamaño = NumeroBD(f.Tamaño);
     if (tamaño.toDouble() < 1) t += QStringLiteral(" SIZE = 512KB,");
     else t += QStringLiteral(" SIZE = ") + Trim(tamaño) + QStringLiteral("MB,");
@@ -123,7 +123,7 @@ QString TextoAñadeFicheroBD(const QString& nombre, const FicheroBD& f, bool reg
                                                                               : QStringLiteral(".ndf");
     QString t = CabeceraAlterBD(nombre) + (registro ? QStringLiteral(" ADD LOG FILE ") : QStringLiteral(" ADD FILE ")) +
                 QStringLiteral(" (NAME = ") + NombreSQL(f.Nombre) + QStringLiteral(",");
-    t += QStringLiteral(" FILENAME = '") + LiteralSQL(f.Carpeta + f.Nombre + extension) + QStringLiteral("',");
+    t += QStringLiteral(" FILENAME = ") + CadenaSQL(f.Carpeta + f.Nombre + extension) + u',';
     t += QStringLiteral(" SIZE = ") + Cantidad(f.Tamaño) + QStringLiteral("MB,");
     t += Limite(f) + QStringLiteral(",") + Crecimiento(f) + QStringLiteral(")");
     if (!registro && f.Grupo != QLatin1String("PRIMARY")) t += QStringLiteral(" TO FILEGROUP ") + NombreSQL(f.Grupo);
@@ -171,7 +171,7 @@ QString Alter(const QString& nombre) { return QStringLiteral("alter database ") 
 }  // namespace
 
 QString TextoLeeOpcionBD(const QString& nombre, int opcion) {
-    return QStringLiteral("select DATABASEPROPERTYEX ('") + LiteralSQL(nombre) + QStringLiteral("','") +
+    return QStringLiteral("select DATABASEPROPERTYEX (") + CadenaSQL(nombre) + QStringLiteral(",'") +
            QString::fromLatin1(kOpciones[opcion].propiedad) + QStringLiteral("')");
 }
 
@@ -195,13 +195,12 @@ int PosicionRecuperacionBD(const QString& valor, bool nulo) {
 // ---- General data ----
 
 QString TextoEstadoBD(const QString& nombre) {
-    return QStringLiteral("select DATABASEPROPERTYEX( '") + LiteralSQL(nombre) + QStringLiteral("' , 'status' )");
+    return QStringLiteral("select DATABASEPROPERTYEX( ") + CadenaSQL(nombre) + QStringLiteral(" , 'status' )");
 }
 
 QString TextoPropietarioBD(const QString& nombre) {
     return QStringLiteral("select name, suser_sname(sid) as owner, crdate, dbid, cmptlevel ") +
-           QStringLiteral(" from master.dbo.sysdatabases") + QStringLiteral(" where name = '") + LiteralSQL(nombre) +
-           QStringLiteral("'");
+           QStringLiteral(" from master.dbo.sysdatabases") + QStringLiteral(" where name = ") + CadenaSQL(nombre);
 }
 
 QString TextoTamañoBD(const QString& nombre) {

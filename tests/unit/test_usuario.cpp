@@ -198,13 +198,25 @@ TEST(TextosCuentas, TheUserLookupWantsTheUserOfTheLoginOfItsName) {
 }
 
 TEST_F(VentanaUsuario, NamesAndPasswordsAreQuoted) {
-    Abre("");
-    Rellena("o'hara", "a'b", "a'b");
-    p->cmdAceptar->click();
-    EXPECT_EQ(conexion->Enviadas.mid(0, 6),
-              (QStringList{" select * from master.dbo.sysxlogins where name='o''hara'",
-                           " EXEC sp_addlogin 'o''hara','a''b','Tienda'", " EXEC sp_defaultdb  'o''hara','Tienda'",
-                           BuscaUsuario("o''hara"), kUsa, " EXEC sp_grantdbaccess 'o''hara'"}));
+    // Beyond ASCII a literal is N'...', else the server keeps "?" for what
+    // the database's code page lacks.
+    const struct {
+        const char *nombre, *clave, *login, *literalClave;
+    } casos[] = {{"o'hara", "a'b", "'o''hara'", "'a''b'"}, {"Jiří", "пароль€", "N'Jiří'", "N'пароль€'"}};
+    for (const auto& c : casos) {
+        Abre("");
+        Rellena(c.nombre, c.clave, c.clave);
+        p->cmdAceptar->click();
+        const QString l = c.login;
+        EXPECT_EQ(conexion->Enviadas.mid(0, 6),
+                  (QStringList{" select * from master.dbo.sysxlogins where name=" + l,
+                               " EXEC sp_addlogin " + l + ',' + c.literalClave + ",'Tienda'",
+                               " EXEC sp_defaultdb  " + l + ",'Tienda'",
+                               SqlUsuarios("Tienda") + "         and usu.Name=" + l +
+                                   " and usu.sid = suser_sid(" + l + ')',
+                               kUsa, " EXEC sp_grantdbaccess " + l}));
+        Cierra();
+    }
 }
 
 TEST_F(VentanaUsuario, ARefusalMidwayStopsAndARetrySkipsWhatExists) {
