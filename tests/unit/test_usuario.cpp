@@ -102,7 +102,8 @@ TEST_F(VentanaUsuario, RolesAreTickedFromTheSecondResultForThisDatabaseOnly) {
                               {{"LoginName", "DBName", "UserName", "UserOrAlias"},
                                {{"jlogin", "Tienda", "juan", "User"},
                                 {"jlogin", "Tienda", "db_datareader", "MemberOf"},
-                                {"jlogin", "Otra", "db_owner", "MemberOf"}}}});
+                                {"jlogin", "Otra", "db_owner", "MemberOf"},
+                                {"jlogin2", "Tienda", "db_owner", "MemberOf"}}}});  // the pattern's other login
     Abre("juan");
     EXPECT_EQ(cargadas, (QStringList{kUsa, "Select uid from Tienda..sysusers where name = 'juan'", LoginDe("juan"),
                                      kRoles, "sp_helplogins 'jlogin'"}));
