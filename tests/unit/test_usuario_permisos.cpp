@@ -263,6 +263,17 @@ TEST_F(PermisosUsuario, ACellIsSentAtOnceNamingTheObjectWithItsOwner) {
         EXPECT_EQ(p->ArrayPermisos->LeeCelda(c.fila, c.columna), c.despues) << c.sentencia.toStdString();
         EXPECT_TRUE(Cajas().isEmpty());
     }
+    // A scrolled grid: the owner is that of the clicked row, not of the
+    // row at that place on the screen.
+    ConexionGuion::Filas muchos;
+    for (int i = 0; i < 80; ++i)
+        muchos.append({QString("T%1").arg(i, 2, 10, QChar('0')), 100 + i, i == 70 ? "juan" : "dbo"});
+    conexion->Responde(ConsultaObjetos(1), QStringList{"tabla", "id", "propietario"}, muchos);
+    Elige(1);
+    conexion->Enviadas.clear();
+    Cambia(70, 1);
+    EXPECT_GT(g->PrimeraFila(), 0);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{kUsa, "GRANT SELECT ON juan.T70 TO ana"}));
 }
 
 TEST_F(PermisosUsuario, NamesThatNeedBracketsAreBracketed) {
