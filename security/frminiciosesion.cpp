@@ -83,6 +83,7 @@ frmInicioSesion::frmInicioSesion() : FormularioUnico(QStringLiteral("frmInicioSe
     connect(cmdAceptar, &QPushButton::clicked, this, &frmInicioSesion::cmdAceptar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmInicioSesion::cmdCancelar_Click);
     connect(lstFunciones, &ListaCasillas::ItemCheck, this, &frmInicioSesion::lstFunciones_ItemCheck);
+    TDBGridBaseDatos->BeforeColEdit = [this](int c, int, int& cancel) { TDBGridBaseDatos_BeforeColEdit(c, cancel); };
     TDBGridBaseDatos->BeforeColUpdate = [this](int c, const QString& v, int& cancel) {
         TDBGridBaseDatos_BeforeColUpdate(c, v, cancel);
     };
@@ -222,6 +223,16 @@ void frmInicioSesion::TDBGridBaseDatos_RowColChange() {
         else PermisosFunciones(TDBGridBaseDatos->Columns(1).Value());
     } catch (const ErrorEjecucion&) {
     }
+}
+
+void frmInicioSesion::TDBGridBaseDatos_BeforeColEdit(int ColIndex, int& Cancel) {
+    Q_UNUSED(ColIndex);
+    Cancel = 1;
+    Atrapa("TDBGridBaseDatos_BeforeColEdit", [&] {
+        // The empty last row is no database: there is nothing to give access to.
+        if (Trim(TDBGridBaseDatos->Columns(1).Value()).isEmpty()) return;
+        Cancel = 0;
+    });
 }
 
 void frmInicioSesion::TDBGridBaseDatos_BeforeColUpdate(int ColIndex, const QString& OldValue, int& Cancel) {

@@ -72,6 +72,7 @@ private:
     // Whether the window works on that login ("" a login still to be
     // created).
     bool TrabajaEn(const QString& login) const;
+    void TDBGridBaseDatos_BeforeColEdit(int ColIndex, int& Cancel);
     void TDBGridBaseDatos_BeforeColUpdate(int ColIndex, const QString& OldValue, int& Cancel);
     void TDBGridBaseDatos_AfterColUpdate(int ColIndex);
     void TDBGridBaseDatos_RowColChange();

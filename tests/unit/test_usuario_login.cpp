@@ -146,7 +146,8 @@ TEST_F(VentanaLogin, ADoubleClickOnAnAccessCellSendsOneChange) {
         QStringList enviadas;
         const char* despues;
     } casos[] = {{1, {"use Tienda", "exec sp_revokedbaccess  'juan'"}, "0"},
-                 {0, {"use master", "exec sp_grantdbaccess 'juan','juan'", kRoles, "sp_helplogins 'juan'"}, "-1"}};
+                 {0, {"use master", "exec sp_grantdbaccess 'juan','juan'", kRoles, "sp_helplogins 'juan'"}, "-1"},
+                 {2, {}, ""}};  // the empty last row is no database
     for (const auto& c : casos) {
         Fila(c.fila);
         conexion->Enviadas.clear();
