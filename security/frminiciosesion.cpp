@@ -113,6 +113,8 @@ void frmInicioSesion::Form_Load() {
         TDBGridBaseDatos->MatrizEnlazada(ArrayBaseDatos);
         TDBGridBaseDatos->Reenlaza();
         txtUsuario->setEnabled(NombreObjeto.isEmpty());
+        cuenta_ = NombreObjeto;
+        hayCuenta_ = !NombreObjeto.isEmpty();
         // The role list is that of the database under the cursor, as after
         // any move of the cursor: a tick then acts on the roles it shows.
         if (ArrayBaseDatos->Filas() > 0) TDBGridBaseDatos_RowColChange();
@@ -200,8 +202,20 @@ void frmInicioSesion::PermisosFunciones(const QString& NombreBD) {
     Cargando = false;
 }
 
+bool frmInicioSesion::LeeOtraCuenta() {
+    const QString login = txtUsuario->text();
+    if (!hayCuenta_ || login == cuenta_) return false;
+    cuenta_ = login;
+    Cargando = true;
+    CapturaBaseDatos(login);
+    TDBGridBaseDatos->Reenlaza();
+    Cargando = false;
+    TDBGridBaseDatos_RowColChange();
+    return true;
+}
+
 void frmInicioSesion::lstFunciones_ItemCheck(int Item) {
-    if (Cargando) return;
+    if (Cargando || LeeOtraCuenta()) return;
     bool enviado = false;
     bool marcado = false;
     Atrapa("lstFunciones_ItemCheck", [&] {
@@ -230,7 +244,7 @@ void frmInicioSesion::TDBGridBaseDatos_BeforeColEdit(int ColIndex, int& Cancel) 
     Cancel = 1;
     Atrapa("TDBGridBaseDatos_BeforeColEdit", [&] {
         // The empty last row is no database: there is nothing to give access to.
-        if (Trim(TDBGridBaseDatos->Columns(1).Value()).isEmpty()) return;
+        if (Trim(TDBGridBaseDatos->Columns(1).Value()).isEmpty() || LeeOtraCuenta()) return;
         Cancel = 0;
     });
 }
@@ -261,6 +275,8 @@ void frmInicioSesion::TDBGridBaseDatos_AfterColUpdate(int ColIndex) {
     const bool hecho = Atrapa("TDBGridBaseDatos_AfterColUpdate", [&] {
         const QString login = txtUsuario->text();
         const QString base = TDBGridBaseDatos->Columns(1).Value();
+        cuenta_ = login;
+        hayCuenta_ = true;
         Conexion->Execute(UsaBase(base));
         if (TDBGridBaseDatos->Columns(0).Value() == QLatin1String("0")) {
             Conexion->Execute(QuitaAccesoLogin(login));

@@ -380,6 +380,25 @@ TEST_F(VentanaUsuario, TheFirstTickCreatesTheUserThenSendsTheRole) {
     EXPECT_EQ(conexion->Enviadas, QStringList{" EXEC sp_password '','s3cr3t','ana'"});
 }
 
+TEST_F(VentanaUsuario, ARetypedNameIsReadBeforeATickActsOnIt) {
+    // bob's login exists: the first tick acts on him and the name box stays
+    // open. Retyped as carl, the next tick only shows carl's roles.
+    conexion->Responde(" select * from master.dbo.sysxlogins where name='bob'", QStringList{"name"}, {{"bob"}});
+    conexion->RespondeVarios("sp_helplogins 'carl'", {{{"LoginName"}, {{"carl"}}},
+                                                      {{"LoginName", "DBName", "UserName", "UserOrAlias"},
+                                                       {{"carl", "Tienda", "db_datareader", "MemberOf"}}}});
+    Abre("");
+    Rellena("bob", "pw", "pw");
+    p->lstFunciones->EstableceSelected(1, true);
+    EXPECT_EQ(conexion->Enviadas.last(), " EXEC sp_addrolemember 'db_owner','bob'");
+    Rellena("carl", "pw", "pw");
+    conexion->Enviadas.clear();
+    p->lstFunciones->EstableceSelected(1, false);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{kRoles, "sp_helplogins 'carl'", kUsa,
+                                               "Select uid from Tienda..sysusers where name = 'carl'"}));
+    EXPECT_EQ(Ticks(), (QStringList{"public", "db_datareader"}));
+}
+
 TEST_F(VentanaUsuario, AFirstTickThatFailsTheChecksGoesBackWithoutSending) {
     Abre("");
     Rellena("ana", "", "");
