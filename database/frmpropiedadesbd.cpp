@@ -257,8 +257,8 @@ void frmPropiedadesBD::cmdAceptar_Click() {
             // The window's own loads left the connection in the database,
             // and the server renames no database in use.
             Conexion->Execute(QStringLiteral(" USE master"));
-            Conexion->Execute(QStringLiteral(" EXEC sp_renamedb '") + LiteralSQL(BaseDatos) + QStringLiteral("','") +
-                              LiteralSQL(nombre) + QStringLiteral("'"));
+            Conexion->Execute(QStringLiteral(" EXEC sp_renamedb ") + CadenaSQL(BaseDatos) + u',' +
+                              CadenaSQL(nombre));
             // From here on the window works on the new name: a second OK
             // never renames again.
             BaseDatos = nombre;

@@ -178,7 +178,7 @@ QString Alter(const QString& nombre) { return QStringLiteral("alter database ") 
 }  // namespace
 
 QString TextoLeeOpcionBD(const QString& nombre, int opcion) {
-    return QStringLiteral("select DATABASEPROPERTYEX ('") + LiteralSQL(nombre) + QStringLiteral("','") +
+    return QStringLiteral("select DATABASEPROPERTYEX (") + CadenaSQL(nombre) + QStringLiteral(",'") +
            QString::fromLatin1(kOpciones[opcion].propiedad) + QStringLiteral("')");
 }
 
@@ -202,13 +202,12 @@ int PosicionRecuperacionBD(const QString& valor, bool nulo) {
 // ---- General data ----
 
 QString TextoEstadoBD(const QString& nombre) {
-    return QStringLiteral("select DATABASEPROPERTYEX( '") + LiteralSQL(nombre) + QStringLiteral("' , 'status' )");
+    return QStringLiteral("select DATABASEPROPERTYEX( ") + CadenaSQL(nombre) + QStringLiteral(" , 'status' )");
 }
 
 QString TextoPropietarioBD(const QString& nombre) {
     return QStringLiteral("select name, suser_sname(sid) as owner, crdate, dbid, cmptlevel ") +
-           QStringLiteral(" from master.dbo.sysdatabases") + QStringLiteral(" where name = '") + LiteralSQL(nombre) +
-           QStringLiteral("'");
+           QStringLiteral(" from master.dbo.sysdatabases") + QStringLiteral(" where name = ") + CadenaSQL(nombre);
 }
 
 QString TextoTamañoBD(const QString& nombre) {

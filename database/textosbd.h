@@ -67,7 +67,7 @@ QString TextoLimiteFicheroBD(const QString& nombre, const FicheroBD& f);
 // model (combo positions 0 FULL, 1 BULK_LOGGED, 2 SIMPLE), 1 to 8 the check
 // boxes.
 constexpr int kOpcionesBD = 9;
-// "select DATABASEPROPERTYEX ('" name "','" property "')".
+// "select DATABASEPROPERTYEX (" the name's literal ",'" property "')".
 QString TextoLeeOpcionBD(const QString& nombre, int opcion);
 // The recovery statement of a combo position (0..2), "" for any other.
 QString TextoRecuperacionBD(const QString& nombre, int posicion);

@@ -1,8 +1,7 @@
 #pragma once
 // The statements of the backup and restore windows, built from plain values
 // with no window, connection or globals, so that each text can be checked
-// exactly. Names go through NombreSQL, values inside quotes through
-// LiteralSQL.
+// exactly. Names go through NombreSQL, quoted values through CadenaSQL.
 
 #include "platform/datos.h"
 

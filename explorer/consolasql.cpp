@@ -62,8 +62,8 @@ QString DameIntercalacion(const QString& baseDatos) {
     Atrapa("DameIntercalacion", [&] {
         datos::Recordset rs;
         if (!CreaRecordset(Conexion, rs,
-                           QStringLiteral(" select convert(sysname,DatabasePropertyEx('") + LiteralSQL(baseDatos) +
-                               QStringLiteral("','Collation'))")))
+                           QStringLiteral(" select convert(sysname,DatabasePropertyEx(") + CadenaSQL(baseDatos) +
+                               QStringLiteral(",'Collation'))")))
             return;
         if (rs.RecordCount() > 0) resultado = rs.Fields(0).Texto();
         rs.Close();
