@@ -253,6 +253,9 @@ void frmTabla::Form_Load() {
             TDBGridTabla->MatrizEnlazada(ArrayCampos);
             TDBGridIndices->MatrizEnlazada(ArrayIndices(0, 0));
             TDBGridRelaciones->MatrizEnlazada(ArrayRelaciones(0, 0));
+            // A new table can reference the tables listed from its first design;
+            // without the explorer there is no list to offer.
+            if (frmAdministrador::SiExiste()) CargaTablasExternas(cboExterna, NombreTabla);
         } else {
             txtNombreTabla->setText(NombreTabla);
             txtNombreTabla->setEnabled(false);
