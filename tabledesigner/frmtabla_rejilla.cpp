@@ -145,6 +145,13 @@ bool frmTabla::CompruebaCelda(int ColIndex) {
         // The cell's leading number, rounded half to even.
         const auto numero = [&](int columna) { return std::nearbyint(Val(g->Columns(columna).Value())); };
         const auto texto = [](double v) { return QString::number(v, 'f', 0); };
+        // A size the row's type locks is the type's own: nothing to check or correct.
+        const BloqueoCeldas bloqueo = BloqueosDeTipo(TipoFilaActual());
+        if ((ColIndex == Longitud && bloqueo.BloqueaLongitud) || (ColIndex == Precision && bloqueo.BloqueaPrecision) ||
+            (ColIndex == Escala && bloqueo.BloqueaEscala)) {
+            ok = true;
+            return;
+        }
         switch (ColIndex) {
         case NombreCampo:
             if (!Blanco(g->Columns(NombreCampo).Value()) && g->Columns(TipoDato).Value().isEmpty())
