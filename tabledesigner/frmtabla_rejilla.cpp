@@ -410,9 +410,16 @@ void frmTabla::TDBGridTabla_KeyPress(int& KeyAscii) {
 void frmTabla::TDBGridTabla_MouseDown(int Button, int Shift, int x, int y) {
     Q_UNUSED(Shift);
     Atrapa("TDBGridTabla_MouseDown", [&] {
-        if (Button == 2)
-            MenuEmergente(MenusPrincipales::Principales()->mnuTabla,
-                          TDBGridTabla->viewport()->mapToGlobal(QPoint(x, y)));
+        if (Button != 2) return;
+        // The menu's commands act on the row under the cursor: the row
+        // clicked becomes it first, or no menu is shown.
+        RejillaDatos* g = TDBGridTabla;
+        const int fila = g->FilaEn(y);
+        if (fila >= 0 && fila != g->FilaActual()) {
+            g->FilaActual(fila);
+            if (g->FilaActual() != fila) return;
+        }
+        MenuEmergente(MenusPrincipales::Principales()->mnuTabla, g->viewport()->mapToGlobal(QPoint(x, y)));
     });
 }
 

@@ -522,11 +522,13 @@ TEST_F(RejillaCampos, TheRightButtonTheDeleteKeyAndTheMenuAct) {
     ASSERT_EQ(menus.Mostrados.size(), 1);
     EXPECT_EQ(menus.Mostrados[0].menu, MenusPrincipales::Principales()->mnuTabla);
     EXPECT_EQ(menus.Mostrados[0].posicion, g->viewport()->mapToGlobal(punto));
-    // Its Delete row acts on this designer.
+    // Its Delete row acts on this designer, on the row clicked.
+    Pon(0, NombreCampo);
     menus.Elegir = {"mnuEliminarFila"};
     mensajes.Respuestas = {vb::vbYes};
     clic(Qt::RightButton);
     EXPECT_EQ(a->LeeCelda(1, NombreCampo), QString());
+    EXPECT_EQ(a->LeeCelda(0, NombreCampo), QStringLiteral("id"));
     // So does the Delete key, asking first.
     Pon(0, NombreCampo);
     mensajes.Respuestas = {vb::vbNo};
