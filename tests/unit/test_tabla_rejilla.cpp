@@ -360,11 +360,23 @@ TEST_F(RejillaCampos, EnterMovesOnWrapsAtTheLastColumnRowAndStaysOnARefusedCell)
 }
 
 TEST_F(RejillaCampos, AnEntryNotInTheTypeListIsReported) {
+    // While the box is up the desktop gives the keys to another window;
+    // after it this designer is the active window and its grid has them.
+    auto* otra = NuevoDiseñador();
+    d->Activa();
+    g->setFocus();
+    mensajes.AlMostrar = [&] {
+        QApplication::focusWidget()->clearFocus();
+        otra->Activa();
+    };
     Fila(0, {"", "id", "8", "4", "10", "0", "0"});
     Pon(0, TipoDato);
     EligeTipo(QStringLiteral("entero"));
     EXPECT_EQ(TextosCajas(), QStringList{"Su entrada debe coincidir con un elemento de la lista."});
     EXPECT_EQ(a->LeeCelda(0, TipoDato), QStringLiteral("8"));
+    EXPECT_EQ(ventanas::Anfitrion()->HijaActiva(), d);
+    EXPECT_TRUE(g == QApplication::focusWidget() || g->isAncestorOf(QApplication::focusWidget()));
+    mensajes.AlMostrar = nullptr;
     mensajes.Cajas().clear();
     // An emptied entry is silent.
     Idioma = 1;
