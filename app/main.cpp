@@ -1,12 +1,11 @@
+#include "app/aplicacion.h"
 #include "app/mdiprincipal.h"
 #include "explorer/imagenesexplorador.h"
 #include "platform/listaimagenes.h"
 #include "platform/odbc.h"
 
-#include <QApplication>
-
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    AplicacionTolvek app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvek"));
     {
         // The server picture of the explorer stands for the program.

@@ -13,6 +13,15 @@ namespace {
 qint64 gFallosNotificados = 0;
 }
 
+namespace {
+// The platform's controls report their own failures as every handler does.
+const bool kReportadorInstalado = (InstalaReportador([](const char* procedimiento, qint64 numero,
+                                                        const QString& texto) {
+                                       ReportaFallo(QString(), procedimiento, numero, texto);
+                                   }),
+                                   true);
+}
+
 qint64 FallosNotificados() { return gFallosNotificados; }
 
 void MuestraError(const QString& mensaje, const QString& procedimiento, qint64 numero, const QString& texto) {
@@ -57,9 +66,9 @@ bool CreaRecordset(const std::shared_ptr<datos::Connection>& conexion, datos::Re
 }
 
 namespace {
-// " = '" value "'" or "=" value, the two forms a criterion takes.
+// " = " literal or "=" value, the two forms a criterion takes.
 QString Comparacion(const QString& tipo, const QString& valor, const QString& igualTexto) {
-    if (tipo == QLatin1String("Texto")) return igualTexto + LiteralSQL(valor) + u'\'';
+    if (tipo == QLatin1String("Texto")) return igualTexto + CadenaSQL(valor);
     if (tipo == QLatin1String("Numerico")) return u'=' + NumeroSQL(valor);
     return QString();
 }
@@ -79,12 +88,12 @@ QString BuscaRegistro(const std::shared_ptr<datos::Connection>& conexion, const 
         if (v1.isEmpty()) return;
         QString sql = QStringLiteral("Select ") + campoResultado + QStringLiteral(" from ") + PrefijoBD + tabla;
         if (tipo1 == QLatin1String("Numerico") || tipo1 == QLatin1String("Texto"))
-            sql += QStringLiteral(" where ") + campo1 + Comparacion(tipo1, v1, QStringLiteral(" = '"));
+            sql += QStringLiteral(" where ") + campo1 + Comparacion(tipo1, v1, QStringLiteral(" = "));
         const Criterio resto[] = {{campo2, valor2, tipo2}, {campo3, valor3, tipo3},
                                   {campo4, valor4, tipo4}, {campo5, valor5, tipo5}};
         for (const auto& c : resto) {
             if (c.Campo.isEmpty()) continue;
-            sql += QStringLiteral(" and ") + c.Campo + Comparacion(c.Tipo, c.Valor, QStringLiteral(" Like '"));
+            sql += QStringLiteral(" and ") + c.Campo + Comparacion(c.Tipo, c.Valor, QStringLiteral(" Like "));
         }
         datos::Recordset rs;
         if (CreaRecordset(conexion, rs, sql)) {
@@ -104,11 +113,11 @@ bool ExisteRegistro(const std::shared_ptr<datos::Connection>& conexion, bool avi
         if (c1.Valor.isEmpty()) return;
         existe = true;
         QString sql = QStringLiteral("Select ") + c1.Campo + QStringLiteral(" from ") + PrefijoBD + tabla +
-                      QStringLiteral(" where ") + c1.Campo + Comparacion(c1.Tipo, c1.Valor, QStringLiteral(" = '"));
+                      QStringLiteral(" where ") + c1.Campo + Comparacion(c1.Tipo, c1.Valor, QStringLiteral(" = "));
         for (int i = 1; i < 6; ++i) {
             const Criterio c = criterio(i);
             if (c.Campo.isEmpty()) continue;
-            sql += QStringLiteral(" and ") + c.Campo + Comparacion(c.Tipo, c.Valor, QStringLiteral(" = '"));
+            sql += QStringLiteral(" and ") + c.Campo + Comparacion(c.Tipo, c.Valor, QStringLiteral(" = "));
         }
         datos::Recordset rs;
         if (!CreaRecordset(conexion, rs, sql)) return;

@@ -148,3 +148,9 @@ QString NumeroSQL(const QString& valor) {
                                              valor + QStringLiteral("' is not a number"));
     return valor;
 }
+
+QString UneRuta(const QString& carpeta, const QString& fichero) {
+    if (carpeta.isEmpty()) return fichero;
+    const QChar separador = carpeta.startsWith(u'/') ? u'/' : u'\\';
+    return carpeta.endsWith(separador) ? carpeta + fichero : carpeta + separador + fichero;
+}

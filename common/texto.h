@@ -29,3 +29,8 @@ QString CadenaSQL(const QString& valor);
 // refused with a type mismatch (13) otherwise.
 QString NumeroSQL(const QString& valor);
 bool EsReservadaSQL(const QString& palabra);
+
+// A folder and a file name joined with the folder's own kind of separator:
+// "/" for a path that begins with "/", else "\"; one is added only when the
+// folder does not end in it. An empty folder gives the file name alone.
+QString UneRuta(const QString& carpeta, const QString& fichero);

@@ -2,6 +2,9 @@
 // Named numbers of the database window: its tabs, and the columns of its
 // data-file and log-file arrays.
 
+// The last row of the file and filegroup arrays: every pass reads to it.
+constexpr int kUltimaFilaBD = 200;
+
 // Tabs of the window.
 enum PestañaBD { PestañaGeneral, PestañaOpciones, PestañaGrupos, PestañaArchivos, PestañaTransacciones, PestañaPermisos };
 

@@ -254,8 +254,11 @@ void frmPropiedadesBD::cmdAceptar_Click() {
             return;
         }
         if (!EsNueva && !Trim(BaseDatos).isEmpty() && Trim(BaseDatos).toUpper() != nombre.toUpper()) {
-            Conexion->Execute(QStringLiteral(" EXEC sp_renamedb '") + LiteralSQL(BaseDatos) + QStringLiteral("','") +
-                              LiteralSQL(nombre) + QStringLiteral("'"));
+            // The window's own loads left the connection in the database,
+            // and the server renames no database in use.
+            Conexion->Execute(QStringLiteral(" USE master"));
+            Conexion->Execute(QStringLiteral(" EXEC sp_renamedb ") + CadenaSQL(BaseDatos) + u',' +
+                              CadenaSQL(nombre));
             // From here on the window works on the new name: a second OK
             // never renames again.
             BaseDatos = nombre;

@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kUltimaFila = 200;
-
 const QString kActivo = QStringLiteral("-1");
 
 QString Nombre(const RejillaDatos* g, const char* evento) {
@@ -68,7 +66,7 @@ void frmPropiedadesBD::ConectaRejillaGrupos() {
             if (k == 13) {
                 if (g->ColumnaActual() == 3) {
                     const int fila = FilaDe(g);
-                    g->FilaActual((fila == kUltimaFila ? 0 : fila + 1) - g->PrimeraFila());
+                    g->FilaActual((fila == kUltimaFilaBD ? 0 : fila + 1) - g->PrimeraFila());
                 } else {
                     g->ColumnaActual(g->ColumnaActual() + 1);
                 }
@@ -93,8 +91,8 @@ void frmPropiedadesBD::CargaFicheros() {
             return;
         if (!ArrayArchivos) ArrayArchivos = std::make_shared<GridDataArray>();
         if (!ArrayTransacciones) ArrayTransacciones = std::make_shared<GridDataArray>();
-        ArrayArchivos->Redimensiona(0, kUltimaFila, 0, 9);
-        ArrayTransacciones->Redimensiona(0, kUltimaFila, 0, 9);
+        ArrayArchivos->Redimensiona(0, kUltimaFilaBD, 0, 9);
+        ArrayTransacciones->Redimensiona(0, kUltimaFilaBD, 0, 9);
         // Bound grids follow what is loaded, also when a failure stops it.
         struct Reenlace {
             frmPropiedadesBD* v;
@@ -201,10 +199,11 @@ bool frmPropiedadesBD::ExisteGrupoFichero(const QString& Nombre) {
     bool existe = false;
     Atrapa("ExisteGrupoFichero", [&] {
         if (!ArrayGrupos) return;
-        const int ultima = std::min(kUltimaFila, ArrayGrupos->FilaSuperior());
+        const int ultima = std::min(kUltimaFilaBD, ArrayGrupos->FilaSuperior());
         for (int fila = ArrayGrupos->FilaInferior(); fila <= ultima && !existe; ++fila) {
-            const QString grupo = Trim(ArrayGrupos->LeeCelda(fila, 0));
-            existe = !grupo.isEmpty() && grupo.toUpper() == Nombre.toUpper();
+            // Blanks alone make a row empty; a group is matched as it stands.
+            const QString grupo = ArrayGrupos->LeeCelda(fila, 0);
+            existe = !Trim(grupo).isEmpty() && grupo.toUpper() == Nombre.toUpper();
         }
     });
     return existe;
@@ -241,9 +240,7 @@ void frmPropiedadesBD::BeforeColUpdate(RejillaDatos* g, bool registro, int ColIn
         const QString paginas = BuscaRegistro(Conexion, QStringLiteral("sysfiles"), QStringLiteral("size"),
                                               QStringLiteral("name"), nombre, QStringLiteral("Texto"));
         const double actual = MegasDePaginas(Val(paginas), true).toDouble();
-        QString nuevo = g->Columns(TamañoInicial).Value();
-        nuevo.replace(u',', u'.');
-        if (Val(nuevo) < actual) {
+        if (Val(PuntoDecimalBD(g->Columns(TamañoInicial).Value())) < actual) {
             MensajeUsuario(QStringLiteral("Tamaño inicial debe se mayor del existente."),
                            QStringLiteral("Initial size must be major that exists."));
             Cancel = 1;
@@ -286,7 +283,7 @@ void frmPropiedadesBD::KeyPressFicheros(RejillaDatos* g, bool registro, int& Key
         if (columna == CantidadMaxima) {
             const int fila = FilaDe(g);
             g->ColumnaActual(NombreArchivo);
-            g->FilaActual((fila == kUltimaFila ? 0 : fila + 1) - g->PrimeraFila());
+            g->FilaActual((fila == kUltimaFilaBD ? 0 : fila + 1) - g->PrimeraFila());
         } else if (columna != CrecimientoAutomatico && columna != LimitarCrecimiento) {
             g->ColumnaActual(columna + 1);
         }
@@ -317,11 +314,9 @@ void frmPropiedadesBD::ButtonClick(RejillaDatos* g, int ColIndex) {
 void frmPropiedadesBD::TomaUbicacion() {
     if (Ubicacion.isEmpty() || !EsperaUbicacion) return;
     if (rejillaUbicacion_ && filaUbicacion_ >= 0) {
-        QString carpeta = Ubicacion;
-        if (!carpeta.endsWith(u'\\') && !carpeta.endsWith(u'/'))
-            carpeta += carpeta.startsWith(u'/') ? QStringLiteral("/") : QStringLiteral("\\");
+        // The folder ends in its own kind of separator.
         ArrayDatos a = rejillaUbicacion_->MatrizEnlazada();
-        a->GrabaCelda(filaUbicacion_, Ubicacion_, carpeta);
+        a->GrabaCelda(filaUbicacion_, Ubicacion_, UneRuta(Ubicacion, QString()));
         rejillaUbicacion_->Refresh();
     }
     EsperaUbicacion = false;
@@ -334,7 +329,7 @@ void frmPropiedadesBD::TomaUbicacion() {
 
 QList<FicheroBD> frmPropiedadesBD::LeeFicheros(const ArrayDatos& a, bool registro) {
     QList<FicheroBD> r;
-    for (int fila = 0; fila <= kUltimaFila; ++fila) {
+    for (int fila = 0; fila <= kUltimaFilaBD; ++fila) {
         const QString nombre = a->LeeCelda(fila, NombreArchivo);
         if (Trim(nombre).isEmpty()) continue;
         // Cells left empty take their meaning, and the grid shows it.

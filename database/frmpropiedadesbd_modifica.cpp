@@ -17,9 +17,6 @@
 
 namespace {
 
-// Rows read by each pass (row 200 is the grid's spare row).
-constexpr int kUltimaFilaModifica = 199;
-
 FicheroBD FicheroDe(const GridDataArray& a, int fila, bool registro) {
     FicheroBD f;
     f.Fila = fila;
@@ -59,7 +56,7 @@ bool frmPropiedadesBD::Modifica_BD() {
         };
 
         if (ArrayGrupos)
-            for (int fila = 0; fila <= kUltimaFilaModifica; ++fila) {
+            for (int fila = 0; fila <= kUltimaFilaBD; ++fila) {
                 // Blanks only make a row empty: a group is named as the
                 // catalog holds it.
                 const QString grupo = ArrayGrupos->LeeCelda(fila, 0);
@@ -71,7 +68,7 @@ bool frmPropiedadesBD::Modifica_BD() {
 
         for (const bool registro : {false, true}) {
             GridDataArray& a = registro ? *ArrayTransacciones : *ArrayArchivos;
-            for (int fila = 0; fila <= kUltimaFilaModifica; ++fila) {
+            for (int fila = 0; fila <= kUltimaFilaBD; ++fila) {
                 const QString nombre = a.LeeCelda(fila, NombreArchivo);
                 if (Trim(nombre).isEmpty()) continue;
                 const bool hay = existe(QStringLiteral("sysfiles"), QStringLiteral("name"), nombre);

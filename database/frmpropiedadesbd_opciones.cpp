@@ -30,7 +30,9 @@ QList<QCheckBox*> frmPropiedadesBD::CasillasOpciones() const {
 
 void frmPropiedadesBD::PonOpciones() {
     Atrapa("PonOpciones", [&] {
-        const QString bd = NombreBD();
+        // A new database starts with the options of model, the server's
+        // template, so that OK writes what the server would give it.
+        const QString bd = EsNueva ? QStringLiteral("model") : NombreBD();
         datos::Recordset rs;
         if (PrimerValor(TextoLeeOpcionBD(bd, 0), rs)) {
             const int posicion = PosicionRecuperacionBD(rs.Fields(0).Texto(), rs.Fields(0).IsNull());

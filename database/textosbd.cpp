@@ -22,31 +22,38 @@ QString Limite(const FicheroBD& f) {
     return QStringLiteral(" MAXSIZE =UNLIMITED");
 }
 
+// The physical file: the folder joined to the file with its own separator.
+QString NombreFisico(const FicheroBD& f, const QString& extension) {
+    return QStringLiteral(" FILENAME = ") + CadenaSQL(UneRuta(f.Carpeta, f.Nombre + extension)) + QStringLiteral(",");
+}
+
 }  // namespace
 
-QString NumeroBD(const QString& celda) {
+QString PuntoDecimalBD(const QString& celda) {
     QString valor = celda;
+    valor.replace(QLocale().decimalPoint(), QStringLiteral("."));
     valor.replace(u',', u'.');
-    return NumeroSQL(valor);
+    return valor;
 }
+
+QString NumeroBD(const QString& celda) { return NumeroSQL(PuntoDecimalBD(celda)); }
 
 bool EsNumeroBD(const QString& celda) {
     static const QRegularExpression numero(
-        QStringLiteral("^ *[+-]?([0-9]+[.,]?[0-9]*|[.,][0-9]+)([eE][+-]?[0-9]+)? *$"));
-    return numero.match(celda).hasMatch();
+        QStringLiteral("^ *[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)? *$"));
+    return numero.match(PuntoDecimalBD(celda)).hasMatch();
 }
 
 QString MegasDePaginas(double paginas, bool redondea) {
     const double megas = paginas / 128.0;
     if (redondea) return QString::number(std::nearbyint(megas), 'f', 0);  // the default mode rounds half to even
-    QLocale local;
-    local.setNumberOptions(QLocale::OmitGroupSeparator);
-    return local.toString(megas, 'g', 15);
+    // ASCII digits whatever the user's locale; only its decimal separator.
+    return QString::number(megas, 'g', 15).replace(u'.', QLocale().decimalPoint());
 }
 
 QString TextoFicheroBD(const FicheroBD& f, const QString& extension) {
     QString t = QStringLiteral(" (NAME = ") + NombreSQL(f.Nombre) + QStringLiteral(",");
-    t += QStringLiteral(" FILENAME = '") + LiteralSQL(f.Carpeta + f.Nombre + extension) + QStringLiteral("',");
+    t += NombreFisico(f, extension);
     const QString tamaño = NumeroBD(f.Tamaño);
     if (tamaño.toDouble() < 1) t += QStringLiteral(" SIZE = 512KB,");
     else t += QStringLiteral(" SIZE = ") + Trim(tamaño) + QStringLiteral("MB,");
@@ -123,7 +130,7 @@ QString TextoAñadeFicheroBD(const QString& nombre, const FicheroBD& f, bool reg
                                                                               : QStringLiteral(".ndf");
     QString t = CabeceraAlterBD(nombre) + (registro ? QStringLiteral(" ADD LOG FILE ") : QStringLiteral(" ADD FILE ")) +
                 QStringLiteral(" (NAME = ") + NombreSQL(f.Nombre) + QStringLiteral(",");
-    t += QStringLiteral(" FILENAME = '") + LiteralSQL(f.Carpeta + f.Nombre + extension) + QStringLiteral("',");
+    t += NombreFisico(f, extension);
     t += QStringLiteral(" SIZE = ") + Cantidad(f.Tamaño) + QStringLiteral("MB,");
     t += Limite(f) + QStringLiteral(",") + Crecimiento(f) + QStringLiteral(")");
     if (!registro && f.Grupo != QLatin1String("PRIMARY")) t += QStringLiteral(" TO FILEGROUP ") + NombreSQL(f.Grupo);
@@ -171,7 +178,7 @@ QString Alter(const QString& nombre) { return QStringLiteral("alter database ") 
 }  // namespace
 
 QString TextoLeeOpcionBD(const QString& nombre, int opcion) {
-    return QStringLiteral("select DATABASEPROPERTYEX ('") + LiteralSQL(nombre) + QStringLiteral("','") +
+    return QStringLiteral("select DATABASEPROPERTYEX (") + CadenaSQL(nombre) + QStringLiteral(",'") +
            QString::fromLatin1(kOpciones[opcion].propiedad) + QStringLiteral("')");
 }
 
@@ -195,13 +202,12 @@ int PosicionRecuperacionBD(const QString& valor, bool nulo) {
 // ---- General data ----
 
 QString TextoEstadoBD(const QString& nombre) {
-    return QStringLiteral("select DATABASEPROPERTYEX( '") + LiteralSQL(nombre) + QStringLiteral("' , 'status' )");
+    return QStringLiteral("select DATABASEPROPERTYEX( ") + CadenaSQL(nombre) + QStringLiteral(" , 'status' )");
 }
 
 QString TextoPropietarioBD(const QString& nombre) {
     return QStringLiteral("select name, suser_sname(sid) as owner, crdate, dbid, cmptlevel ") +
-           QStringLiteral(" from master.dbo.sysdatabases") + QStringLiteral(" where name = '") + LiteralSQL(nombre) +
-           QStringLiteral("'");
+           QStringLiteral(" from master.dbo.sysdatabases") + QStringLiteral(" where name = ") + CadenaSQL(nombre);
 }
 
 QString TextoTamañoBD(const QString& nombre) {

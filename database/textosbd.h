@@ -20,13 +20,18 @@ struct FicheroBD {
     QString Maximo;         // maximum size in MB
 };
 
-// A number of a cell as a statement carries it: every "," becomes "." and
-// the result must be a number (else failure 13).
+// A cell's text with a decimal point: the user's decimal separator and
+// every "," become ".".
+QString PuntoDecimalBD(const QString& celda);
+// A number of a cell as a statement carries it (PuntoDecimalBD); the result
+// must be a number (else failure 13).
 QString NumeroBD(const QString& celda);
-// Whether a cell holds a number (a decimal comma or point allowed).
+// Whether a cell holds a number (a decimal comma, point or the user's
+// decimal separator allowed).
 bool EsNumeroBD(const QString& celda);
 // A count of 8 KB pages in megabytes, as the grids show it: rounded half to
-// even, or unrounded in the user's regional form.
+// even, or unrounded in the regional form: ASCII digits and the user's
+// decimal separator.
 QString MegasDePaginas(double paginas, bool redondea);
 
 // One file's clause list: " (NAME = ... )".
@@ -62,7 +67,7 @@ QString TextoLimiteFicheroBD(const QString& nombre, const FicheroBD& f);
 // model (combo positions 0 FULL, 1 BULK_LOGGED, 2 SIMPLE), 1 to 8 the check
 // boxes.
 constexpr int kOpcionesBD = 9;
-// "select DATABASEPROPERTYEX ('" name "','" property "')".
+// "select DATABASEPROPERTYEX (" the name's literal ",'" property "')".
 QString TextoLeeOpcionBD(const QString& nombre, int opcion);
 // The recovery statement of a combo position (0..2), "" for any other.
 QString TextoRecuperacionBD(const QString& nombre, int posicion);

@@ -10,24 +10,24 @@ namespace {
 QString ConFichero(int posicion) {
     return posicion > 1 ? QStringLiteral(" WITH FILE = ") + QString::number(posicion) : QString();
 }
-QString Disco(const QString& ruta) { return QStringLiteral("DISK = '") + LiteralSQL(ruta) + u'\''; }
+QString Disco(const QString& ruta) { return QStringLiteral("DISK = ") + CadenaSQL(ruta); }
 }  // namespace
 
 QString ModeloRecuperacion(const QString& baseDatos) {
-    return QStringLiteral("select DATABASEPROPERTYEX ('") + LiteralSQL(baseDatos) + QStringLiteral("','Recovery')");
+    return QStringLiteral("select DATABASEPROPERTYEX (") + CadenaSQL(baseDatos) + QStringLiteral(",'Recovery')");
 }
 
 QString BuscaDispositivo(const QString& dispositivo) {
-    return QStringLiteral("select * from master.dbo.sysdevices where name = '") + LiteralSQL(dispositivo) + u'\'';
+    return QStringLiteral("select * from master.dbo.sysdevices where name = ") + CadenaSQL(dispositivo);
 }
 
 QString BorraDispositivo(const QString& dispositivo) {
-    return QStringLiteral("EXEC sp_dropdevice '") + LiteralSQL(dispositivo) + u'\'';
+    return QStringLiteral("EXEC sp_dropdevice ") + CadenaSQL(dispositivo);
 }
 
 QString CreaDispositivo(const QString& dispositivo, const QString& fichero) {
-    return QStringLiteral("EXEC sp_addumpdevice 'disk', '") + LiteralSQL(dispositivo) + QStringLiteral("',   '") +
-           LiteralSQL(fichero) + u'\'';
+    return QStringLiteral("EXEC sp_addumpdevice 'disk', ") + CadenaSQL(dispositivo) + QStringLiteral(",   ") +
+           CadenaSQL(fichero);
 }
 
 QString Copia(TipoCopia tipo, const QString& baseDatos, const QString& dispositivo) {
@@ -51,11 +51,6 @@ QString VerificaDispositivo(const QString& dispositivo, int posicion) {
     return QStringLiteral("RESTORE VERIFYONLY  FROM ") + NombreSQL(dispositivo) + ConFichero(posicion);
 }
 
-QString UneRuta(const QString& carpeta, const QString& fichero) {
-    const QChar separador = carpeta.startsWith(u'/') ? u'/' : u'\\';
-    return carpeta.endsWith(separador) ? carpeta + fichero : carpeta + separador + fichero;
-}
-
 QString CabeceraFichero(const QString& ruta) { return QStringLiteral("RESTORE HEADERONLY FROM ") + Disco(ruta); }
 
 QString VerificaFichero(const QString& ruta, int posicion) {
@@ -73,11 +68,10 @@ QString UsoRestauracion(const QString& baseDatos) {
 QString Restauracion(const QString& baseDatos, const QString& ruta,
                      const QList<QPair<QString, QString>>& movimientos, int posicion) {
     QString sql = QStringLiteral("RESTORE DATABASE ") + NombreSQL(baseDatos) + QStringLiteral(" FROM ") +
-                  QStringLiteral(" DISK ='") + LiteralSQL(ruta) + u'\'';
+                  QStringLiteral(" DISK =") + CadenaSQL(ruta);
     sql += QStringLiteral(" WITH MOVE ");
     for (int i = 0; i < movimientos.size(); ++i) {
-        sql += u'\'' + LiteralSQL(movimientos[i].first) + QStringLiteral("' TO '") +
-               LiteralSQL(movimientos[i].second) + u'\'';
+        sql += CadenaSQL(movimientos[i].first) + QStringLiteral(" TO ") + CadenaSQL(movimientos[i].second);
         if (i < movimientos.size() - 1) sql += QStringLiteral(", MOVE ");
     }
     if (posicion > 1) sql += QStringLiteral(", FILE = ") + QString::number(posicion);

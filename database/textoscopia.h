@@ -1,8 +1,7 @@
 #pragma once
 // The statements of the backup and restore windows, built from plain values
 // with no window, connection or globals, so that each text can be checked
-// exactly. Names go through NombreSQL, values inside quotes through
-// LiteralSQL.
+// exactly. Names go through NombreSQL, quoted values through CadenaSQL.
 
 #include "platform/datos.h"
 
@@ -28,9 +27,6 @@ QString CabeceraDispositivo(const QString& dispositivo);
 // Verifies a device's set; set 1 (the only one) is not named.
 QString VerificaDispositivo(const QString& dispositivo, int posicion);
 
-// A folder and a file name joined with the folder's own kind of separator:
-// "/" for a path that begins with "/", else "\".
-QString UneRuta(const QString& carpeta, const QString& fichero);
 // The backup sets of a file, its verification and its list of database
 // files; sets above 1 are named with FILE.
 QString CabeceraFichero(const QString& ruta);

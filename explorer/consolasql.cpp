@@ -62,8 +62,8 @@ QString DameIntercalacion(const QString& baseDatos) {
     Atrapa("DameIntercalacion", [&] {
         datos::Recordset rs;
         if (!CreaRecordset(Conexion, rs,
-                           QStringLiteral(" select convert(sysname,DatabasePropertyEx('") + LiteralSQL(baseDatos) +
-                               QStringLiteral("','Collation'))")))
+                           QStringLiteral(" select convert(sysname,DatabasePropertyEx(") + CadenaSQL(baseDatos) +
+                               QStringLiteral(",'Collation'))")))
             return;
         if (rs.RecordCount() > 0) resultado = rs.Fields(0).Texto();
         rs.Close();
@@ -132,13 +132,10 @@ void CapturaGruposFicheros_SQL(const QString& baseDatos, ArrayDatos& grupos) {
         int fila = 0;
         while (!rs.Eof()) {
             grupos->GrabaCelda(fila, 0, rs.Fields(QStringLiteral("groupname")).Texto());
-            if (Val(rs.Fields(QStringLiteral("status")).Texto()) > 10) {
-                grupos->GrabaCelda(fila, 3, QStringLiteral("-1"));
-                grupos->GrabaCelda(fila, 2, QStringLiteral("0"));
-            } else {
-                grupos->GrabaCelda(fila, 2, QStringLiteral("-1"));
-                grupos->GrabaCelda(fila, 3, QStringLiteral("0"));
-            }
+            // The server's status bits: 0x08 read-only, 0x10 default.
+            const qint64 estado = qint64(Val(rs.Fields(QStringLiteral("status")).Texto()));
+            grupos->GrabaCelda(fila, 2, (estado & 0x08) ? QStringLiteral("-1") : QStringLiteral("0"));
+            grupos->GrabaCelda(fila, 3, (estado & 0x10) ? QStringLiteral("-1") : QStringLiteral("0"));
             grupos->GrabaCelda(fila, 1, rs.Fields(QStringLiteral("filecount")).Texto());
             ++fila;
             rs.MoveNext();

@@ -84,13 +84,13 @@ void EditorDefinicion::Captura(const QString& Nombre) {
         const QString delPropietario =
             propietario.isEmpty() ? QString()
                                   : QStringLiteral(" and obj.uid = (select uid from ") + PrefijoBD +
-                                        QStringLiteral("sysusers where name = '") + LiteralSQL(propietario) +
-                                        QStringLiteral("')");
+                                        QStringLiteral("sysusers where name = ") + CadenaSQL(propietario) +
+                                        QStringLiteral(")");
         // The pieces of a long definition in their stored order.
         const QString sql = QStringLiteral("Select obj.name,com.text ") + QStringLiteral(" from ") + PrefijoBD +
                             QStringLiteral("sysobjects obj, ") + PrefijoBD + QStringLiteral("syscomments com") +
-                            QString::fromLatin1(rasgos_.tipo) + QStringLiteral(" and name='") + LiteralSQL(Nombre) +
-                            u'\'' + delPropietario + QStringLiteral(" and com.id=obj.id") +
+                            QString::fromLatin1(rasgos_.tipo) + QStringLiteral(" and name=") + CadenaSQL(Nombre) +
+                            delPropietario + QStringLiteral(" and com.id=obj.id") +
                             QStringLiteral(" order by name, com.colid");
         datos::Recordset rs;
         if (!CreaRecordset(Conexion, rs, sql)) return;

@@ -25,11 +25,11 @@ void Ejecuta(const QString& sql) {
 // objects are revoked first, so that the server's refusal of one of them
 // comes before any access was taken.
 void EliminaInicioSesion(const QString& login) {
-    const QString literal = LiteralSQL(login);
+    const QString literal = CadenaSQL(login);
     datos::Recordset propias;
     const bool duena = CreaRecordset(Conexion, propias,
-                                     QStringLiteral("Select name from master.dbo.sysdatabases where sid = suser_sid('") +
-                                         literal + QStringLiteral("')")) &&
+                                     QStringLiteral("Select name from master.dbo.sysdatabases where sid = suser_sid(") +
+                                         literal + QStringLiteral(")")) &&
                        !propias.Eof();
     struct Acceso {
         QString base, usuario;
@@ -50,8 +50,8 @@ void EliminaInicioSesion(const QString& login) {
             if (CreaRecordset(Conexion, usuarios,
                               QStringLiteral("Select u.name,(select count(*) from ") + PrefijoBD +
                                   QStringLiteral("sysobjects o where o.uid = u.uid) as objetos from ") + PrefijoBD +
-                                  QStringLiteral("sysusers u,master.dbo.syslogins l where u.sid = l.sid and l.name = '") +
-                                  literal + QStringLiteral("' and u.uid <> 1"))) {
+                                  QStringLiteral("sysusers u,master.dbo.syslogins l where u.sid = l.sid and l.name = ") +
+                                  literal + QStringLiteral(" and u.uid <> 1"))) {
                 while (!usuarios.Eof()) {
                     accesos.append({base, usuarios.Fields(QStringLiteral("name")).Texto(),
                                     usuarios.Fields(QStringLiteral("objetos")).Texto() != QLatin1String("0")});
@@ -64,9 +64,9 @@ void EliminaInicioSesion(const QString& login) {
     std::stable_partition(accesos.begin(), accesos.end(), [](const Acceso& a) { return a.conObjetos; });
     for (const Acceso& a : accesos) {
         Ejecuta(QStringLiteral("use ") + NombreSQL(a.base));
-        Ejecuta(QStringLiteral("exec sp_revokedbaccess  '") + LiteralSQL(a.usuario) + u'\'');
+        Ejecuta(QStringLiteral("exec sp_revokedbaccess  ") + CadenaSQL(a.usuario));
     }
-    Ejecuta(QStringLiteral(" EXEC sp_droplogin '") + literal + u'\'');
+    Ejecuta(QStringLiteral(" EXEC sp_droplogin ") + literal);
 }
 
 }  // namespace
@@ -113,7 +113,7 @@ void EliminaObjetoSeleccionado() {
             } else if (letra == u'U') {
                 NombreNodo = BaseDatosDelPadre(nodo);
                 Ejecuta(QStringLiteral("use ") + NombreSQL(NombreNodo));
-                Ejecuta(QStringLiteral(" sp_revokedbaccess '") + LiteralSQL(elemento.Text()) + u'\'');
+                Ejecuta(QStringLiteral(" sp_revokedbaccess ") + CadenaSQL(elemento.Text()));
                 explorador->MuestraUsuarios(NombreNodo);
             }
         }

@@ -18,3 +18,13 @@ QString DescripcionError(qint64 numero) {
 }
 
 void FallaNumero(qint64 numero) { throw ErrorEjecucion(numero, DescripcionError(numero)); }
+
+namespace {
+ReportadorFallos gReportador = nullptr;
+}
+
+void InstalaReportador(ReportadorFallos reportador) { gReportador = reportador; }
+
+void ReportaFalloControl(const char* procedimiento, qint64 numero, const QString& descripcion) {
+    if (gReportador) gReportador(procedimiento, numero, descripcion);
+}

@@ -39,3 +39,20 @@ constexpr qint64 ClaveRepetida = 35602;    // key is not unique in the collectio
 }
 [[noreturn]] void FallaNumero(qint64 numero);  // with the standard description
 QString DescripcionError(qint64 numero);
+
+// Where a control of the platform reports a failure of a handler of its own,
+// one that no window's handler traps (a folder list opening a folder): the
+// program's error reporter, which common/ installs. None, nothing is shown.
+using ReportadorFallos = void (*)(const char* procedimiento, qint64 numero, const QString& descripcion);
+void InstalaReportador(ReportadorFallos reportador);
+void ReportaFalloControl(const char* procedimiento, qint64 numero, const QString& descripcion);
+// Runs a control's own handler under its name: a failure is reported there
+// and goes no further.
+template <class F>
+void AtrapaControl(const char* procedimiento, F&& cuerpo) {
+    try {
+        cuerpo();
+    } catch (const ErrorEjecucion& e) {
+        ReportaFalloControl(procedimiento, e.Numero, e.Descripcion);
+    }
+}

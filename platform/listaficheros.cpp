@@ -1,15 +1,17 @@
 #include "platform/listaficheros.h"
 
 #include "platform/errores.h"
+#include "platform/listasarchivos.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 ListaFicheros::ListaFicheros(QWidget* padre) : QListWidget(padre) {
+    const QString inicial = QDir::toNativeSeparators(CarpetaInicial());
     try {
-        Path(QDir::toNativeSeparators(QDir::currentPath()));
+        Path(inicial);
     } catch (const ErrorEjecucion&) {
-        ruta_ = QDir::toNativeSeparators(QDir::currentPath());  // an unreadable folder lists nothing
+        ruta_ = inicial;  // an unreadable folder lists nothing
     }
     connect(this, &QListWidget::itemClicked, this, [this] { emit Click(); });
 }

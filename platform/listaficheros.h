@@ -9,7 +9,7 @@
 class ListaFicheros : public QListWidget {
     Q_OBJECT
 public:
-    // Starts at the process's current folder.
+    // Starts at the folder the folder lists start at (CarpetaInicial).
     explicit ListaFicheros(QWidget* padre = nullptr);
 
     // The folder listed, as it was given.

@@ -23,11 +23,18 @@ QString NombreCarpeta(const QString& ruta) {
 
 }  // namespace
 
+QString CarpetaInicial() {
+    const QString actual = QDir::currentPath();
+    if (QDir::isAbsolutePath(actual)) return actual;
+    const QString casa = QDir::homePath();
+    return QFileInfo(casa).isDir() ? casa : QDir::rootPath();
+}
+
 // ---- Drives ----
 
 ListaUnidades::ListaUnidades(QWidget* padre) : QComboBox(padre) {
     for (const QFileInfo& raiz : QDir::drives()) addItem(UnidadDe(raiz.absoluteFilePath()));
-    Drive(QDir::currentPath());
+    Drive(CarpetaInicial());
     connect(this, &QComboBox::currentIndexChanged, this, [this] { emit Change(); });
 }
 
@@ -52,12 +59,15 @@ void ListaUnidades::Drive(const QString& ruta) {
 // ---- Folders ----
 
 ListaCarpetas::ListaCarpetas(QWidget* padre) : QListWidget(padre) {
-    ruta_ = Normaliza(QDir::currentPath());
+    ruta_ = Normaliza(CarpetaInicial());
     Llena();
     connect(this, &QListWidget::itemClicked, this, [this] { emit Click(); });
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        const int fila = row(item);
-        if (fila >= 0 && fila < rutas_.size() && rutas_[fila] != ruta_) Path(rutas_[fila]);
+        const QByteArray nombre = (objectName() + QStringLiteral("_DblClick")).toUtf8();
+        AtrapaControl(nombre.constData(), [&] {
+            const int fila = row(item);
+            if (fila >= 0 && fila < rutas_.size() && rutas_[fila] != ruta_) Path(rutas_[fila]);
+        });
     });
 }
 
@@ -67,7 +77,7 @@ void ListaCarpetas::Path(const QString& ruta) {
     const bool unidadSola = r == QLatin1String("/") || (r.size() == 2 && r[1] == u':');
     if (unidadSola) {
         // A drive alone: its current folder when it is the current drive.
-        const QString actual = QDir::currentPath();
+        const QString actual = CarpetaInicial();
         const bool mismaUnidad = r == QLatin1String("/") ? !actual.contains(u':')
                                                           : actual.startsWith(r, Qt::CaseInsensitive);
         destino = mismaUnidad ? actual : r + u'/';

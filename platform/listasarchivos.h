@@ -13,6 +13,11 @@
 #include <QComboBox>
 #include <QListWidget>
 
+// The folder the lists start at: the process's current folder; when it has
+// none (removed, or longer than the system allows) the home folder, else the
+// root.
+QString CarpetaInicial();
+
 class ListaUnidades : public QComboBox {
     Q_OBJECT
 public:
@@ -34,14 +39,15 @@ private:
 class ListaCarpetas : public QListWidget {
     Q_OBJECT
 public:
-    // Starts at the process's current folder.
+    // Starts at CarpetaInicial().
     explicit ListaCarpetas(QWidget* padre = nullptr);
 
     // The folder shown, as a full path in the platform's own separators.
     QString Path() const { return ruta_; }
     // Opens a folder; a drive alone ("C:", "/") opens its current folder
     // when it is the current drive, else its root. A folder that cannot be
-    // read fails with 76 (path not found) and the list keeps its folder.
+    // read fails with 76 (path not found) and the list keeps its folder;
+    // opened by the user (Enter, a double click), the failure is reported.
     void Path(const QString& ruta);
     // The selected item's index (see the header of this file); -1 when the
     // folder itself is selected or nothing is.

@@ -603,6 +603,11 @@ void RejillaDatos::FilaActual(int fila) {
     MueveA(e_->modelo->index(destino, ColumnaActual()));
 }
 
+int RejillaDatos::FilaEn(int y) const {
+    const int fila = rowAt(y);
+    return fila < 0 ? -1 : fila - (PrimeraFila() - (e_->matriz ? e_->matriz->FilaInferior() : 0));
+}
+
 int RejillaDatos::PrimeraFila() const {
     const int inferior = e_->matriz ? e_->matriz->FilaInferior() : 0;
     if (e_->filas == 0) return inferior;

@@ -188,6 +188,9 @@ public:
     // (PrimeraFila), -1 when there is none.
     int FilaActual() const;
     void FilaActual(int fila);
+    // The row under a height of the grid's area (as MouseDown gives it),
+    // counted as FilaActual counts; -1 below the last row.
+    int FilaEn(int y) const;
     // The array row shown first; setting it scrolls.
     int PrimeraFila() const;
     void PrimeraFila(int fila);

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -179,8 +181,48 @@ void Usa(ServicioTeclado* s) { gTeclado = s ? s : &gTecladoQt; }
 void Usa(ServicioAplicacion* s) { gAplicacion = s ? s : &gAplicacionQt; }
 }  // namespace servicios
 
+namespace {
+
+// The control that has the keyboard before a box, with the widgets around
+// it. A box hands the keyboard back to the desktop, which may give it to
+// another window; and a cell editor that closes meanwhile takes its focus
+// with it. Afterwards the window that raised the box is the active one
+// again, and the control (or, when it has gone, the nearest control around
+// it that takes the focus) has the keyboard.
+class FocoAntesDeCaja {
+public:
+    FocoAntesDeCaja() : ventana_(QApplication::activeWindow()) {
+        for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) cadena_.append(w);
+    }
+    void Devuelve() const {
+        const bool activa = QApplication::activeWindow() == ventana_;
+        if (activa && (cadena_.isEmpty() || QApplication::focusWidget() == cadena_.first())) return;  // nothing moved
+        if (ventana_ && !activa) ventana_->activateWindow();
+        for (const QPointer<QWidget>& w : cadena_) {
+            if (!w || !w->isVisible() || !w->isEnabled() || w->focusPolicy() == Qt::NoFocus) continue;
+            // The child window around it comes back to the front of its area.
+            for (QWidget* p = w; p; p = p->parentWidget()) {
+                auto* marco = qobject_cast<QMdiSubWindow*>(p);
+                if (marco && marco->mdiArea() && marco->mdiArea()->activeSubWindow() != marco)
+                    marco->mdiArea()->setActiveSubWindow(marco);
+            }
+            if (QApplication::focusWidget() != w) w->setFocus(Qt::ActiveWindowFocusReason);
+            return;
+        }
+    }
+
+private:
+    QPointer<QWidget> ventana_;
+    QList<QPointer<QWidget>> cadena_;
+};
+
+}  // namespace
+
 int MsgBox(const QString& texto, int estilo, const QString& titulo) {
-    return servicios::Mensajes().Muestra(texto, estilo, titulo);
+    const FocoAntesDeCaja foco;
+    const int respuesta = servicios::Mensajes().Muestra(texto, estilo, titulo);
+    foco.Devuelve();
+    return respuesta;
 }
 void Beep() { servicios::Pitido().Pita(); }
 void PunteroRaton(int puntero) { servicios::Puntero().Establece(puntero); }

@@ -109,6 +109,8 @@ void Usa(ServicioAplicacion* s);
 }  // namespace servicios
 
 // Shorthands used throughout the program.
+// A box through the service; afterwards the window and the control that had
+// the keyboard before it have it again.
 int MsgBox(const QString& texto, int estilo, const QString& titulo);
 void Beep();
 void PunteroRaton(int puntero);

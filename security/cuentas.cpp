@@ -60,8 +60,10 @@ void MarcaRoles(ListaCasillas* roles, const QString& login, const QString& baseD
     if (resultados.size() < 2) return;
     datos::Recordset rs;
     rs.Open(resultados[1]);
+    // The procedure takes a pattern: a login such as ana_b also brings in
+    // the rows of the logins it matches, which are not this one's.
     for (; !rs.Eof(); rs.MoveNext()) {
-        if (rs.Fields(1).Texto() != baseDatos) continue;
+        if (rs.Fields(0).Texto() != login || rs.Fields(1).Texto() != baseDatos) continue;
         const QString rol = rs.Fields(QStringLiteral("username")).Texto();
         for (int i = 0; i < roles->ListCount(); ++i)
             if (roles->List(i) == rol) roles->PonSinAviso(i, true);

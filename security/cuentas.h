@@ -22,7 +22,7 @@ CambioClave CompruebaCambioClave(QLineEdit* clave, QLineEdit* confirmacion);
 
 // Ticks, in a list of role names, public and the roles a login's user
 // belongs to in a database, as the second result of sp_helplogins relates
-// them; every other role is cleared. Ticks are set without raising the
+// them (its rows of that very login only); every other role is cleared. Ticks are set without raising the
 // list's check event. A login of "" ticks public alone.
 void MarcaRoles(ListaCasillas* roles, const QString& login, const QString& baseDatos);
 

@@ -83,6 +83,7 @@ frmInicioSesion::frmInicioSesion() : FormularioUnico(QStringLiteral("frmInicioSe
     connect(cmdAceptar, &QPushButton::clicked, this, &frmInicioSesion::cmdAceptar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmInicioSesion::cmdCancelar_Click);
     connect(lstFunciones, &ListaCasillas::ItemCheck, this, &frmInicioSesion::lstFunciones_ItemCheck);
+    TDBGridBaseDatos->BeforeColEdit = [this](int c, int, int& cancel) { TDBGridBaseDatos_BeforeColEdit(c, cancel); };
     TDBGridBaseDatos->BeforeColUpdate = [this](int c, const QString& v, int& cancel) {
         TDBGridBaseDatos_BeforeColUpdate(c, v, cancel);
     };
@@ -112,6 +113,8 @@ void frmInicioSesion::Form_Load() {
         TDBGridBaseDatos->MatrizEnlazada(ArrayBaseDatos);
         TDBGridBaseDatos->Reenlaza();
         txtUsuario->setEnabled(NombreObjeto.isEmpty());
+        cuenta_ = NombreObjeto;
+        hayCuenta_ = !NombreObjeto.isEmpty();
         // The role list is that of the database under the cursor, as after
         // any move of the cursor: a tick then acts on the roles it shows.
         if (ArrayBaseDatos->Filas() > 0) TDBGridBaseDatos_RowColChange();
@@ -199,8 +202,20 @@ void frmInicioSesion::PermisosFunciones(const QString& NombreBD) {
     Cargando = false;
 }
 
+bool frmInicioSesion::LeeOtraCuenta() {
+    const QString login = txtUsuario->text();
+    if (!hayCuenta_ || login == cuenta_) return false;
+    cuenta_ = login;
+    Cargando = true;
+    CapturaBaseDatos(login);
+    TDBGridBaseDatos->Reenlaza();
+    Cargando = false;
+    TDBGridBaseDatos_RowColChange();
+    return true;
+}
+
 void frmInicioSesion::lstFunciones_ItemCheck(int Item) {
-    if (Cargando) return;
+    if (Cargando || LeeOtraCuenta()) return;
     bool enviado = false;
     bool marcado = false;
     Atrapa("lstFunciones_ItemCheck", [&] {
@@ -222,6 +237,16 @@ void frmInicioSesion::TDBGridBaseDatos_RowColChange() {
         else PermisosFunciones(TDBGridBaseDatos->Columns(1).Value());
     } catch (const ErrorEjecucion&) {
     }
+}
+
+void frmInicioSesion::TDBGridBaseDatos_BeforeColEdit(int ColIndex, int& Cancel) {
+    Q_UNUSED(ColIndex);
+    Cancel = 1;
+    Atrapa("TDBGridBaseDatos_BeforeColEdit", [&] {
+        // The empty last row is no database: there is nothing to give access to.
+        if (Trim(TDBGridBaseDatos->Columns(1).Value()).isEmpty() || LeeOtraCuenta()) return;
+        Cancel = 0;
+    });
 }
 
 void frmInicioSesion::TDBGridBaseDatos_BeforeColUpdate(int ColIndex, const QString& OldValue, int& Cancel) {
@@ -250,6 +275,8 @@ void frmInicioSesion::TDBGridBaseDatos_AfterColUpdate(int ColIndex) {
     const bool hecho = Atrapa("TDBGridBaseDatos_AfterColUpdate", [&] {
         const QString login = txtUsuario->text();
         const QString base = TDBGridBaseDatos->Columns(1).Value();
+        cuenta_ = login;
+        hayCuenta_ = true;
         Conexion->Execute(UsaBase(base));
         if (TDBGridBaseDatos->Columns(0).Value() == QLatin1String("0")) {
             Conexion->Execute(QuitaAccesoLogin(login));

@@ -72,8 +72,18 @@ private:
     // Whether the window works on that login ("" a login still to be
     // created).
     bool TrabajaEn(const QString& login) const;
+    // When the name box no longer names the login whose access and roles
+    // the window shows, reads those of the named one instead and answers
+    // true: the change in course was made on the other login's display and
+    // is not sent.
+    bool LeeOtraCuenta();
+    void TDBGridBaseDatos_BeforeColEdit(int ColIndex, int& Cancel);
     void TDBGridBaseDatos_BeforeColUpdate(int ColIndex, const QString& OldValue, int& Cancel);
     void TDBGridBaseDatos_AfterColUpdate(int ColIndex);
     void TDBGridBaseDatos_RowColChange();
     QString anterior_;  // the access cell before the edit in course
+    // The login whose access and roles the window shows; none yet in a new
+    // window before its first change is sent.
+    QString cuenta_;
+    bool hayCuenta_ = false;
 };

@@ -254,8 +254,19 @@ void frmUsuario::PermisosFunciones(const QString& NombreBD) {
     marcando_ = antes;
 }
 
+bool frmUsuario::LeeOtraCuenta() {
+    const QString nombre = txtUsuario->text();
+    // Usuario is "" until a tick has acted on an account of the typed name.
+    if (!txtUsuario->isEnabled() || Usuario.isEmpty() || nombre == Usuario) return false;
+    Usuario = nombre;
+    LoginUsuario = nombre;
+    PermisosFunciones(BaseDatos);
+    CargaObjetos();
+    return true;
+}
+
 void frmUsuario::lstFunciones_ItemCheck(int Item) {
-    if (marcando_ || !Mostrado()) return;
+    if (marcando_ || !Mostrado() || LeeOtraCuenta()) return;
     bool enviado = false;
     bool marcado = false;
     Atrapa("lstFunciones_ItemCheck", [&] {

@@ -92,6 +92,11 @@ private:
     // The creation steps of a new account, each checking first so that a
     // retry skips what already exists. False when a step failed (reported).
     bool CreaCuenta();
+    // When the name box, still open, no longer names the account whose
+    // roles and permissions the window shows, reads those of the named one
+    // instead and answers true: the change in course was made on the other
+    // account's display and is not sent.
+    bool LeeOtraCuenta();
     // The permission grid's columns and events.
     void PreparaRejillaPermisos();
     QString permisoAnterior_;  // the changed cell's code before the change

@@ -59,7 +59,14 @@ void frmUsuario::CargaObjetos() {
         if (Usuario == kDbo) UidUsuario = QStringLiteral("0");
         else UidUsuario = BuscaRegistro(Conexion, QStringLiteral("sysusers"), QStringLiteral("uid"),
                                         QStringLiteral("name"), Usuario, QStringLiteral("Texto"));
-        if (UidUsuario.isEmpty()) return;
+        if (UidUsuario.isEmpty()) {
+            // No user of that name: no other account's permissions stay shown.
+            if (ArrayPermisos) {
+                ArrayPermisos.reset();
+                TDBGridPermisos->MatrizEnlazada(ArrayPermisos);
+            }
+            return;
+        }
         datos::Recordset objetos;
         if (!CreaRecordset(Conexion, objetos, ObjetosDeTipo(PrefijoBD, cboObjetos->currentIndex()))) return;
         if (!ArrayPermisos) ArrayPermisos = std::make_shared<GridDataArray>();
@@ -95,7 +102,7 @@ void frmUsuario::CargaObjetos() {
 void frmUsuario::TDBGridPermisos_BeforeColEdit(short ColIndex, short KeyAscii, short& Cancel) {
     Q_UNUSED(ColIndex);
     Q_UNUSED(KeyAscii);
-    if (Usuario == kDbo) Cancel = 1;
+    if (Usuario == kDbo || LeeOtraCuenta()) Cancel = 1;
 }
 
 void frmUsuario::TDBGridPermisos_AfterColUpdate(short ColIndex) {

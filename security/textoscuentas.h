@@ -1,7 +1,7 @@
 #pragma once
 // The statements of the user and login editors, built from the names and
-// passwords as typed: every value inside a quoted literal has its quotes
-// doubled, every database named bare goes through NombreSQL.
+// passwords as typed: every quoted value is written whole by CadenaSQL
+// (N'...' beyond ASCII), every database named bare goes through NombreSQL.
 
 #include <QString>
 

@@ -253,6 +253,9 @@ void frmTabla::Form_Load() {
             TDBGridTabla->MatrizEnlazada(ArrayCampos);
             TDBGridIndices->MatrizEnlazada(ArrayIndices(0, 0));
             TDBGridRelaciones->MatrizEnlazada(ArrayRelaciones(0, 0));
+            // A new table can reference the tables listed from its first design;
+            // without the explorer there is no list to offer.
+            if (frmAdministrador::SiExiste()) CargaTablasExternas(cboExterna, NombreTabla);
         } else {
             txtNombreTabla->setText(NombreTabla);
             txtNombreTabla->setEnabled(false);
@@ -262,9 +265,9 @@ void frmTabla::Form_Load() {
             CapturaRelaciones_SQL(txtNombreTabla->text());
             DimeGrupoFicheros();
             NombreTablaInicial = txtNombreTabla->text();
-            // A table the catalog did not give still gets an (empty) grid.
-            if (!ArrayCampos) ArrayCampos = std::make_shared<GridDataArray>();
-            TDBGridTabla->MatrizEnlazada(ArrayCampos);
+            // A table the catalog no longer holds is designed as a new one:
+            // its grid has the rows of one, and the save creates it.
+            TDBGridTabla->MatrizEnlazada(Creada(ArrayCampos, kUltimaColumnaCampos));
             CargaIndices();
             CargaRelaciones();
             CargaValoresIndices();
@@ -324,7 +327,7 @@ void frmTabla::Form_QueryUnload(int& Cancel) {
     Atrapa("Form_QueryUnload", [&] {
         const int r = TDBGridTabla->FilaActual();
         if (r == -1) {
-            // A grid without rows (a table the catalog did not give) has no row 0.
+            // A grid without rows has no row 0.
             if (ArrayCampos && ArrayCampos->Filas() > 0) TDBGridTabla->FilaActual(0);
         } else {
             TDBGridTabla->FilaActual(r == 0 ? 1 : 0);

@@ -145,6 +145,13 @@ bool frmTabla::CompruebaCelda(int ColIndex) {
         // The cell's leading number, rounded half to even.
         const auto numero = [&](int columna) { return std::nearbyint(Val(g->Columns(columna).Value())); };
         const auto texto = [](double v) { return QString::number(v, 'f', 0); };
+        // A size the row's type locks is the type's own: nothing to check or correct.
+        const BloqueoCeldas bloqueo = BloqueosDeTipo(TipoFilaActual());
+        if ((ColIndex == Longitud && bloqueo.BloqueaLongitud) || (ColIndex == Precision && bloqueo.BloqueaPrecision) ||
+            (ColIndex == Escala && bloqueo.BloqueaEscala)) {
+            ok = true;
+            return;
+        }
         switch (ColIndex) {
         case NombreCampo:
             if (!Blanco(g->Columns(NombreCampo).Value()) && g->Columns(TipoDato).Value().isEmpty())
@@ -403,9 +410,16 @@ void frmTabla::TDBGridTabla_KeyPress(int& KeyAscii) {
 void frmTabla::TDBGridTabla_MouseDown(int Button, int Shift, int x, int y) {
     Q_UNUSED(Shift);
     Atrapa("TDBGridTabla_MouseDown", [&] {
-        if (Button == 2)
-            MenuEmergente(MenusPrincipales::Principales()->mnuTabla,
-                          TDBGridTabla->viewport()->mapToGlobal(QPoint(x, y)));
+        if (Button != 2) return;
+        // The menu's commands act on the row under the cursor: the row
+        // clicked becomes it first, or no menu is shown.
+        RejillaDatos* g = TDBGridTabla;
+        const int fila = g->FilaEn(y);
+        if (fila >= 0 && fila != g->FilaActual()) {
+            g->FilaActual(fila);
+            if (g->FilaActual() != fila) return;
+        }
+        MenuEmergente(MenusPrincipales::Principales()->mnuTabla, g->viewport()->mapToGlobal(QPoint(x, y)));
     });
 }
 

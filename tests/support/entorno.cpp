@@ -28,6 +28,7 @@ int MensajesDoble::Muestra(const QString& texto, int estilo, const QString& titu
         throw ErrorEjecucion(errnum::LlamadaNoValida, QStringLiteral("The box could not be shown"));
     }
     cajas_.append({texto, estilo, titulo});
+    if (AlMostrar) AlMostrar();
     if (!Respuestas.isEmpty()) return Respuestas.takeFirst();
     if ((estilo & 7) != vb::vbOKOnly)
         ADD_FAILURE() << "a question that no answer was queued for: " << texto.toStdString();

@@ -45,6 +45,7 @@ public:
     };
     QList<int> Respuestas;
     int FallarSiguientes = 0;  // the next n boxes fail to show
+    std::function<void()> AlMostrar;  // what the desktop does while a box is up
 
     // The boxes shown so far; reading them counts as expecting them.
     QList<Caja>& Cajas() {

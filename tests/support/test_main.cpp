@@ -1,7 +1,9 @@
-// Entry point of every test program: Qt on the offscreen platform, and the
-// settings of the program pointed at a folder of the run's own, so that no
-// test reads or writes the user's real settings.
-#include <QApplication>
+// Entry point of every test program: the program's own application object
+// on Qt's offscreen platform, and the settings of the program pointed at a
+// folder of the run's own, so that no test reads or writes the user's real
+// settings.
+#include "app/aplicacion.h"
+
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -17,7 +19,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-    QApplication app(argc, argv);
+    AplicacionTolvek app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     UsaMensajesInesperados();
     return RUN_ALL_TESTS();

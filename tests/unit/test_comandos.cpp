@@ -237,6 +237,9 @@ TEST_F(Comandos, AddTableTwiceLeavesTwoWindows) {
     frmTabla* primera = Tablas(0);
     ASSERT_NE(primera, nullptr);
     primera->txtNombreTabla->setText(QStringLiteral("Facturas"));  // its own state
+    // Its relations can reference the listed tables from its first design.
+    ASSERT_EQ(primera->cboExterna->count(), 3);
+    EXPECT_EQ(primera->cboExterna->itemText(2), QStringLiteral("Pedidos"));
     Elige(f, "BDTienda", -1, "mnuAñadirTabla");
     frmTabla* segunda = Tablas(0);
     ASSERT_NE(segunda, nullptr);

@@ -74,7 +74,8 @@ TEST_F(Catalogo, FilegroupsWithTheirFlags) {
     conexion->Responde(ConsultaGrupos("Ventas.."), {"groupname", "status", "groupid", "filecount"},
                        {{QStringLiteral("PRIMARY"), 16, 1, 2},
                         {QStringLiteral("Datos"), 0, 2, 1},
-                        {QStringLiteral("SoloLog"), 8, 3, 0}});
+                        {QStringLiteral("SoloLog"), 8, 3, 0},
+                        {QStringLiteral("Ambos"), 24, 4, 0}});
     CapturaGruposFicheros_SQL();
     EXPECT_EQ(conexion->Enviadas, QStringList{ConsultaGrupos("Ventas..")});
     EXPECT_EQ(PrefijoBD, QStringLiteral("Ventas.."));
@@ -82,9 +83,10 @@ TEST_F(Catalogo, FilegroupsWithTheirFlags) {
     EXPECT_EQ(GruposFicheros->FilaSuperior(), 200);
     EXPECT_EQ(GruposFicheros->ColumnaSuperior(), 4);
     EXPECT_EQ(Fila(0), (QStringList{"PRIMARY", "2", "0", "-1", ""}));
-    EXPECT_EQ(Fila(1), (QStringList{"Datos", "1", "-1", "0", ""}));
+    EXPECT_EQ(Fila(1), (QStringList{"Datos", "1", "0", "0", ""}));
     EXPECT_EQ(Fila(2), (QStringList{"SoloLog", "0", "-1", "0", ""}));
-    EXPECT_EQ(Fila(3), (QStringList{"", "", "", "", ""}));
+    EXPECT_EQ(Fila(3), (QStringList{"Ambos", "0", "-1", "-1", ""}));
+    EXPECT_EQ(Fila(4), (QStringList{"", "", "", "", ""}));
 
     // Another database: its prefix is quoted, and nothing of the first stays.
     NombreNodo = QStringLiteral("Mi Base");
@@ -92,7 +94,7 @@ TEST_F(Catalogo, FilegroupsWithTheirFlags) {
                        {{QStringLiteral("PRIMARY"), 0, 1, 1}});
     CapturaGruposFicheros_SQL();
     EXPECT_EQ(PrefijoBD, QStringLiteral("[Mi Base].."));
-    EXPECT_EQ(Fila(0), (QStringList{"PRIMARY", "1", "-1", "0", ""}));
+    EXPECT_EQ(Fila(0), (QStringList{"PRIMARY", "1", "0", "0", ""}));
     EXPECT_EQ(Fila(1), (QStringList{"", "", "", "", ""}));
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }

@@ -1,6 +1,7 @@
 // The statements of the backup and restore windows, text by text, with
 // ordinary and hostile names.
 
+#include "common/texto.h"
 #include "database/textoscopia.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ TEST(TextosCopia, BackupStatements) {
     const Caso casos[] = {
         {ModeloRecuperacion("Tienda"), "select DATABASEPROPERTYEX ('Tienda','Recovery')"},
         {ModeloRecuperacion("O'Hara"), "select DATABASEPROPERTYEX ('O''Hara','Recovery')"},
+        {ModeloRecuperacion("Ελλάδα"), "select DATABASEPROPERTYEX (N'Ελλάδα','Recovery')"},
         {BuscaDispositivo("CopiaTienda"), "select * from master.dbo.sysdevices where name = 'CopiaTienda'"},
         {BuscaDispositivo("Co'pia"), "select * from master.dbo.sysdevices where name = 'Co''pia'"},
         {BorraDispositivo("CopiaTienda"), "EXEC sp_dropdevice 'CopiaTienda'"},
@@ -27,6 +29,7 @@ TEST(TextosCopia, BackupStatements) {
         {CreaDispositivo("CopiaTienda", "C:\\Copias\\t.bak"),
          "EXEC sp_addumpdevice 'disk', 'CopiaTienda',   'C:\\Copias\\t.bak'"},
         {CreaDispositivo("Co'pia", "/srv/o'h.bak"), "EXEC sp_addumpdevice 'disk', 'Co''pia',   '/srv/o''h.bak'"},
+        {CreaDispositivo("Copia", "/srv/Jiří's.bak"), "EXEC sp_addumpdevice 'disk', 'Copia',   N'/srv/Jiří''s.bak'"},
         {Copia(TipoCopia::Completa, "Tienda", "CopiaTienda"), "BACKUP DATABASE Tienda TO CopiaTienda"},
         {Copia(TipoCopia::Diferencial, "Tienda", "CopiaTienda"),
          "BACKUP DATABASE Tienda TO CopiaTienda WITH DIFFERENTIAL"},

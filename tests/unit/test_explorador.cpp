@@ -555,7 +555,7 @@ TEST_F(Eliminar, ALoginWithoutUsersWithAQuoteAndWithoutTheDatabaseList) {
 TEST_F(Eliminar, AUserInTheFolderDatabase) {
     Abre({"Mi Tienda"});
     conexion->Responde(SqlUsuarios("[Mi Tienda]"), QStringList{"nombre", "login"},
-                       {{"dbo", "sa"}, {"juanito", "juan"}, {"O'Hara", "ohara"}});
+                       {{"dbo", "sa"}, {"juanito", "juan"}, {"O'Hara", "ohara"}, {"Jiří", "jiri"}});
     Selecciona("DUMi Tienda", "juanito");
     m()->mnuEliminar->trigger();
     EXPECT_EQ(conexion->Enviadas,
@@ -564,6 +564,9 @@ TEST_F(Eliminar, AUserInTheFolderDatabase) {
     Selecciona("", "O'Hara");
     m()->mnuEliminar->trigger();
     EXPECT_EQ(conexion->Enviadas.mid(0, 2), (QStringList{"use [Mi Tienda]", " sp_revokedbaccess 'O''Hara'"}));
+    Selecciona("", "Jiří");
+    m()->mnuEliminar->trigger();
+    EXPECT_EQ(conexion->Enviadas.value(1), " sp_revokedbaccess N'Jiří'");
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
 

@@ -129,13 +129,15 @@ TEST_F(Funciones, BuscaRegistroSendsNothingForAnEmptyOrFalseValue) {
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
     // Quotes inside a text value stay inside the literal.
     BuscaRegistro(Conexion, "sysobjects", "id", "name", "O'Brien", "Texto", "xtype", "x'--", "Texto");
+    BuscaRegistro(Conexion, "sysobjects", "id", "name", "Jiří", "Texto");
     // A "number" that is not one is refused before anything is sent.
     EXPECT_EQ(BuscaRegistro(Conexion, "sysobjects", "name", "id", "1 or 1=1", "Numerico"), QString());
     EXPECT_EQ(BuscaRegistro(Conexion, "sysobjects", "name", "id", "1", "Numerico", "uid", "0;drop table t",
                             "Numerico"),
               QString());
     EXPECT_EQ(conexion->Enviadas,
-              QStringList{"Select id from Ventas..sysobjects where name = 'O''Brien' and xtype Like 'x''--'"});
+              (QStringList{"Select id from Ventas..sysobjects where name = 'O''Brien' and xtype Like 'x''--'",
+                           "Select id from Ventas..sysobjects where name = N'Jiří'"}));
     ASSERT_EQ(mensajes.Cajas().size(), 2);
     EXPECT_TRUE(mensajes.Cajas()[0].texto.startsWith(QStringLiteral(" Error Nº:13 (")));
 }

@@ -4,6 +4,8 @@
 #include "common/funciones.h"
 #include "support/entorno.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMenuBar>
 #include <QRadioButton>
 
@@ -45,6 +47,16 @@ TEST_F(Principal, StartsWithOnlyConnectAndExit) {
     EXPECT_TRUE(ExisteFormulario(QStringLiteral("MDIPRINCIPAL")));
     EXPECT_NE(m->findChild<QAction*>(QStringLiteral("mnuDiseño")), nullptr);
     EXPECT_TRUE(Conexion == nullptr);  // nothing connects by itself
+}
+
+TEST_F(Principal, AFailureThatReachesTheEventLoopIsReportedAndTheProgramGoesOn) {
+    struct Suelta : QObject {
+        bool event(QEvent*) override { Falla(76, QStringLiteral("Path not found")); }
+    } receptor;
+    QEvent evento(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&receptor, &evento));
+    ASSERT_EQ(mensajes.Cajas().size(), 1);
+    EXPECT_EQ(mensajes.Cajas()[0].texto, QStringLiteral(" Error Nº:76 (Path not found)."));
 }
 
 TEST_F(Principal, CaptionsInBothLanguages) {

@@ -282,12 +282,17 @@ TEST_F(VentanaBD, FilegroupsMustExistOnlyForAnExistingDatabase) {
     Teclea(1, GrupoArchivos, "NADA");
     EXPECT_EQ(Cajas(), QStringList{"No existe el grupo de ficheros."});
     EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, GrupoArchivos), "PRIMARY");
-    Pon(1, GrupoArchivos);
-    Tecla(Qt::Key_F2);
-    for (int i = 0; i < 7; ++i) Tecla(Qt::Key_Backspace, "\b");
-    Escribe("hist");
-    Enter();
-    EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, GrupoArchivos), "hist");
+    // A group typed with blanks at its ends is matched as it stands.
+    p->ArrayGrupos->GrabaCelda(2, 0, " Ventas ");
+    for (const QString grupo : {"hist", " Ventas "}) {
+        Pon(1, GrupoArchivos);
+        Tecla(Qt::Key_F2);
+        for (qsizetype i = p->ArrayArchivos->LeeCelda(1, GrupoArchivos).size(); i > 0; --i)
+            Tecla(Qt::Key_Backspace, "\b");
+        Escribe(grupo);
+        Enter();
+        EXPECT_EQ(p->ArrayArchivos->LeeCelda(1, GrupoArchivos), grupo);
+    }
     // The log grid refuses to start editing a group it does not know.
     Rejilla(true);
     p->ArrayTransacciones->GrabaCelda(1, GrupoArchivos, "LOG");
@@ -369,8 +374,10 @@ TEST_F(VentanaBD, TheFolderLandsInTheRowWhoseButtonWasPressed) {
     EXPECT_FALSE(p->EsperaUbicacion);
     EXPECT_EQ(Ubicacion, "");
 
-    // A root keeps its one separator; a Windows folder gets "\".
-    for (const auto& [elegida, celda] : {std::pair{"/", "/"}, std::pair{"C:\\Datos", "C:\\Datos\\"}}) {
+    // A root keeps its one separator; a Windows folder gets "\", a "/" path
+    // "/" even after a "\".
+    for (const auto& [elegida, celda] : {std::pair{"/", "/"}, std::pair{"C:\\Datos", "C:\\Datos\\"},
+                                         std::pair{"/srv/x\\", "/srv/x\\/"}}) {
         Pon(1, Ubicacion_);
         g->ButtonClick(Ubicacion_);
         frmUbicacion::SiExiste()->lblUbicacion->setText(elegida);
@@ -409,6 +416,22 @@ TEST_F(VentanaBD, TheFolderListWalksTheFileSystem) {
     EXPECT_EQ(FalloDe([&] { lista.List(2); }).Numero, 9);
     EXPECT_EQ(FalloDe([&] { lista.Path(dir.path() + "/nada"); }).Numero, 76);
     EXPECT_EQ(lista.Path(), QDir::toNativeSeparators(dir.path()));
+    // A folder removed after it was listed: Enter on it is reported, and the
+    // list stays where it was.
+    QDir(dir.path()).rmdir("b");
+    emit lista.itemActivated(lista.item(lista.count() - 1));
+    EXPECT_EQ(Cajas(), QStringList{" Error Nº:76 (Path not found: '" + QDir::toNativeSeparators(dir.path() + "/b") +
+                                   "')."});
+    EXPECT_EQ(lista.Path(), QDir::toNativeSeparators(dir.path()));
+    // With no current folder (removed) the list starts at the home folder.
+    const QString actual = QDir::currentPath();
+    {
+        QTemporaryDir borrada;
+        QDir::setCurrent(borrada.path());
+    }
+    ListaCarpetas sinActual;
+    QDir::setCurrent(actual);
+    EXPECT_EQ(sinActual.Path(), QDir::toNativeSeparators(QDir::homePath()));
     ListaUnidades unidades;
     EXPECT_FALSE(unidades.Drive().isEmpty());
 }
@@ -486,9 +509,11 @@ TEST_F(VentanaBD, ARenameIsSentOnce) {
     AbreTienda({});
     RespondeBases({"master", "Nueva"});
     p->txtNombreBD->setText(" Nueva ");
-    conexion->Falla(" USE master", 916, "No access.");
+    conexion->FallaPatron("Select groupname from Nueva.*", 916, "No access.");
     p->cmdAceptar->click();
-    EXPECT_EQ(conexion->Enviadas, (QStringList{" EXEC sp_renamedb 'Tienda','Nueva'", kBases, " USE master"}));
+    // The rename is sent from master, never from inside the database.
+    EXPECT_EQ(conexion->Enviadas.mid(0, 4), (QStringList{" USE master", " EXEC sp_renamedb 'Tienda','Nueva'", kBases,
+                                                         " USE master"}));
     EXPECT_EQ(Cajas(), QStringList{" Error Nº:916 (No access.)."});
     EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
     EXPECT_EQ(puntero.actual, vb::vbDefault);
@@ -555,11 +580,13 @@ protected:
                                      {{128}});
         }
         Fila(p->ArrayGrupos, 0, {"PRIMARY", "1", "0", "-1"});
-        Fila(p->ArrayGrupos, 1, {"Historico", "", "0", "0"});
+        // The grids' last row is read like any other.
+        Fila(p->ArrayGrupos, 1, {""});
+        Fila(p->ArrayGrupos, 200, {"Historico", "", "0", "0"});
         Fila(p->ArrayArchivos, 0, {"Ventas_Data", "C:\\D\\", "5", "PRIMARY", "-1", "P", "10", "0", ""});
         Fila(p->ArrayArchivos, 1, {"Ventas_Hist", "D:\\Datos\\", "2", "Historico", "-1", "M", "5", "-1", "50"});
         Fila(p->ArrayTransacciones, 0, {"Ventas_Log", "C:\\D\\", "1", "LOG", "-1", "P", "10", "0", ""});
-        Fila(p->ArrayTransacciones, 5, {"Ventas_Log2", "D:\\Datos\\", "1", "LOG", "-1", "P", "10", "0", ""});
+        Fila(p->ArrayTransacciones, 200, {"Ventas_Log2", "D:\\Datos\\", "1", "LOG", "-1", "P", "10", "0", ""});
         p->txtNombreBD->setText("Tienda");
         p->TDBGridArchivos->Reenlaza();
         p->TDBGridTransacciones->Reenlaza();
@@ -606,7 +633,7 @@ TEST_F(VentanaBDAlter, ARefusedAlterStopsOkAndASecondOkRepeatsSafely) {
     conexion->FallaPatron("ALTER DATABASE Nueva\r MODIFY FILE  \\(NAME = Ventas_Data,FILEGROWTH.*", 5039, "No.");
     conexion->setCommandTimeout(120);
     p->cmdAceptar->click();
-    QStringList esperado{" EXEC sp_renamedb 'Tienda','Nueva'", " USE master"};
+    QStringList esperado{" USE master", " EXEC sp_renamedb 'Tienda','Nueva'", " USE master"};
     for (const QString& s : EjemploAlter_SQL().mid(0, 3)) esperado.append(QString(s).replace("Tienda", "Nueva"));
     EXPECT_EQ(Sentencias(conexion->Enviadas), esperado);
     EXPECT_EQ(Cajas(), QStringList{" Error Nº:5039 (No.)."});
@@ -637,14 +664,23 @@ TEST_F(VentanaBDAlter, ARefusedAlterStopsOkAndASecondOkRepeatsSafely) {
 }
 
 TEST_F(VentanaBDAlter, AFailedLookupSendsNothingMore) {
-    EjemploAlter();
-    conexion->Falla("Select name from Tienda..sysfiles where name = 'Ventas_Data'", 208, "Invalid object.");
-    p->cmdAceptar->click();
-    EXPECT_EQ(Sentencias(conexion->Enviadas), (QStringList{" USE master", EjemploAlter_SQL()[0]}));
-    EXPECT_EQ(conexion->Enviadas.last(), "Select name from Tienda..sysfiles where name = 'Ventas_Data'");
-    EXPECT_EQ(Cajas(), QStringList{" Error Nº:208 (Invalid object.)."});
-    EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
-    EXPECT_EQ(puntero.actual, vb::vbDefault);
+    struct Caso {
+        const char* consulta;
+        int enviadas;  // statements of the example sent before it
+    };
+    for (const Caso& c : {Caso{"Select name from Tienda..sysfiles where name = 'Ventas_Data'", 1},
+                          Caso{"Select groupname from Tienda..sysfilegroups where groupname = 'Historico'", 0}}) {
+        EjemploAlter();
+        conexion->Falla(c.consulta, 208, "Invalid object.");
+        p->cmdAceptar->click();
+        EXPECT_EQ(Sentencias(conexion->Enviadas), QStringList{" USE master"} + EjemploAlter_SQL().mid(0, c.enviadas));
+        EXPECT_EQ(conexion->Enviadas.last(), c.consulta);
+        EXPECT_EQ(Cajas(), QStringList{" Error Nº:208 (Invalid object.)."});
+        EXPECT_EQ(frmPropiedadesBD::SiExiste(), p);
+        EXPECT_EQ(puntero.actual, vb::vbDefault);
+        p->cmdCancelar->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(VentanaBDAlter, ANewDatabaseIsCreatedOnceThoughAnOptionFails) {
@@ -680,7 +716,6 @@ TEST_F(VentanaBDAlter, ANewDatabaseIsCreatedOnceThoughAnOptionFails) {
 // holds it, grows only past both its rounded and its exact size (a log's
 // cell shows the exact size), and keeps its limit whatever its growth.
 TEST_F(VentanaBDAlter, OkSendsForEachLoadedFileOnlyWhatItsRowHolds) {
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     struct Caso {
         const char *nombre, *sql;
         int paginas, maximo;
@@ -693,32 +728,37 @@ TEST_F(VentanaBDAlter, OkSendsForEachLoadedFileOnlyWhatItsRowHolds) {
         {"Ld", "Ld", 141, -1, "2", " SIZE = 2MB)", "UNLIMITED"},
         {"Le", "Le", 63, -1, "1", " SIZE = 1MB)", "UNLIMITED"},
     };
-    ConexionGuion::Filas filas;
-    for (const Caso& c : casos) filas.append({c.nombre, "C:\\D\\L.ldf", c.paginas, 0, 0, 2, c.maximo});
-    AbreTienda(filas);
-    conexion->RespondePatron("Select groupname from Tienda\\.\\.sysfilegroups where groupname = '(PRIMARY|HIST| G )'",
-                             {"n"}, {{"x"}});
-    QStringList esperado{" USE master"};
-    for (int i = 0; i < int(std::size(casos)); ++i) {
-        const Caso& c = casos[i];
-        for (const QString t : {"name", "size"})
-            conexion->Responde("Select " + t + " from Tienda..sysfiles where name = '" + c.nombre + "'", {t},
-                               {{c.paginas}});
-        if (c.tamaño) p->ArrayTransacciones->GrabaCelda(i, TamañoInicial, c.tamaño);
-        const QString h = "ALTER DATABASE Tienda" + kCR + " MODIFY FILE  (NAME = " + c.sql + ",";
-        if (c.crece) esperado.append(h + c.crece);
-        esperado += QStringList{h + "FILEGROWTH=0)", h + " MAXSIZE =" + c.limite + ")"};
+    // Under a locale with digits of its own the cells keep ASCII digits.
+    for (const QLocale& local : {QLocale(QLocale::Spanish, QLocale::Spain), QLocale(QLocale::Arabic, QLocale::Egypt)}) {
+        QLocale::setDefault(local);
+        ConexionGuion::Filas filas;
+        for (const Caso& c : casos) filas.append({c.nombre, "C:\\D\\L.ldf", c.paginas, 0, 0, 2, c.maximo});
+        AbreTienda(filas);
+        conexion->RespondePatron("Select groupname from Tienda\\.\\.sysfilegroups where groupname = '(PRIMARY|HIST| G )'",
+                                 {"n"}, {{"x"}});
+        QStringList esperado{" USE master"};
+        for (int i = 0; i < int(std::size(casos)); ++i) {
+            const Caso& c = casos[i];
+            for (const QString t : {"name", "size"})
+                conexion->Responde("Select " + t + " from Tienda..sysfiles where name = '" + c.nombre + "'", {t},
+                                   {{c.paginas}});
+            if (c.tamaño) p->ArrayTransacciones->GrabaCelda(i, TamañoInicial, c.tamaño);
+            const QString h = "ALTER DATABASE Tienda" + kCR + " MODIFY FILE  (NAME = " + c.sql + ",";
+            if (c.crece) esperado.append(h + c.crece);
+            esperado += QStringList{h + "FILEGROWTH=0)", h + " MAXSIZE =" + c.limite + ")"};
+        }
+        p->ArrayTransacciones->GrabaCelda(1, CantidadCrecimiento, "");  // as growth switched off leaves it
+        p->ArrayTransacciones->GrabaCelda(6, NombreArchivo, "   ");     // blanks alone: an empty row
+        p->ArrayGrupos->GrabaCelda(2, 0, " G ");                       // on the server
+        Rejilla(true)->Reenlaza();
+        Teclea(0, TamañoInicial, "0");  // the size check looks " La" up too
+        EXPECT_EQ(Cajas(), QStringList{"Tamaño inicial debe se mayor del existente."});
+        conexion->Enviadas.clear();
+        p->cmdAceptar->click();
+        EXPECT_EQ(Sentencias(conexion->Enviadas), esperado + Opciones("Tienda"));
+        EXPECT_TRUE(Cajas().isEmpty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    p->ArrayTransacciones->GrabaCelda(1, CantidadCrecimiento, "");  // as growth switched off leaves it
-    p->ArrayTransacciones->GrabaCelda(6, NombreArchivo, "   ");     // blanks alone: an empty row
-    p->ArrayGrupos->GrabaCelda(2, 0, " G ");                       // on the server
-    Rejilla(true)->Reenlaza();
-    Teclea(0, TamañoInicial, "0");  // the size check looks " La" up too
-    EXPECT_EQ(Cajas(), QStringList{"Tamaño inicial debe se mayor del existente."});
-    conexion->Enviadas.clear();
-    p->cmdAceptar->click();
-    EXPECT_EQ(Sentencias(conexion->Enviadas), esperado + Opciones("Tienda"));
-    EXPECT_TRUE(Cajas().isEmpty());
 }
 
 TEST_F(VentanaBDAlter, OptionsAreReadAndWritten) {
@@ -742,6 +782,15 @@ TEST_F(VentanaBDAlter, OptionsAreReadAndWritten) {
         p->cmdCancelar->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    // A new database shows the options of model, whatever the name box holds.
+    conexion->Responde("select DATABASEPROPERTYEX ('model','Recovery')", {"v"}, {{"BULK_LOGGED"}});
+    conexion->RespondePatron("select DATABASEPROPERTYEX \\('model','IsAutoCreateStatistics'\\)", {"v"}, {{1}});
+    Abre(true);
+    EXPECT_EQ(p->cboModelo->currentIndex(), 1);
+    EXPECT_TRUE(p->chkCrearEstadisticas->isChecked());
+    EXPECT_FALSE(p->chkActEstadisticas->isChecked());
+    p->cmdCancelar->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     AbreTienda({});
     p->cboModelo->setCurrentIndex(1);
     p->chkIdenComillas->setCheckState(Qt::Checked);

@@ -111,6 +111,12 @@ TEST(TextosBD, NamesAreQuotedAndNumbersChecked) {
               "'C:\\O''Brien\\Mi fichero].mdf', SIZE = 1MB, MAXSIZE =UNLIMITED,FILEGROWTH=10%),\r"
               " FILEGROUP [Grupo nuevo] (NAME = f2, FILENAME = 'C:\\Datos\\f2.ndf', SIZE = 1MB, "
               "MAXSIZE =UNLIMITED,FILEGROWTH=10%)\r");
+    // The folder is joined to its file with the folder's own separator.
+    for (const auto& [carpeta, fichero] : {std::pair{"/srv/x\\", "'/srv/x\\/F.ndf'"}, std::pair{"/srv", "'/srv/F.ndf'"},
+                                           std::pair{"C:\\D", "'C:\\D\\F.ndf'"}, std::pair{"", "'F.ndf'"}})
+        EXPECT_TRUE(TextoFicheroBD(Fichero(1, "F", "1", "PRIMARY", "0", "P", "", "0", "", carpeta), ".ndf")
+                        .contains(QStringLiteral(" FILENAME = ") + fichero + ","))
+            << carpeta;
     // Anything pasted bare must be a number.
     for (const FicheroBD& f : {Fichero(0, "F", "1MB; DROP", "PRIMARY", "-1", "P", "10"),
                                Fichero(0, "F", "1", "PRIMARY", "-1", "P", "x"),
@@ -125,6 +131,10 @@ TEST(TextosBD, PagesBecomeMegabytes) {
     EXPECT_EQ(MegasDePaginas(192, true), "2");
     EXPECT_EQ(MegasDePaginas(64, false), "0,5");
     EXPECT_EQ(MegasDePaginas(1280000, false), "10000");
+    // A locale with digits of its own keeps ASCII digits and its separator.
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    EXPECT_EQ(MegasDePaginas(141, false), QString::fromUtf8("1\u066B1015625"));
+    EXPECT_EQ(NumeroBD(MegasDePaginas(141, false)), "1.1015625");
     QLocale::setDefault(antes);
     EXPECT_TRUE(EsNumeroBD("0,5"));
     EXPECT_TRUE(EsNumeroBD(" 12 "));

@@ -223,3 +223,20 @@ TEST_F(CargaTabla, APartialLoadIsNeverSaved) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
+
+// A table the catalog no longer holds is designed and saved as a new one.
+TEST_F(CargaTabla, ATableTheCatalogNoLongerHoldsIsSavedAsNew) {
+    Catalogo();
+    conexion->Responde(kTabla, QStringList{"name", "id"});
+    frmTabla* d = Diseña(2);
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(d->ArrayCampos->FilaSuperior(), 200);  // the rows of a new table
+    for (int c = NombreCampo; c <= ValorNulo; ++c)
+        d->ArrayCampos->GrabaCelda(0, c, QStringList{"", "id", "8", "4", "10", "0", "0"}[c]);
+    conexion->Enviadas.clear();
+    mensajes.Respuestas = {vb::vbYes};
+    EXPECT_TRUE(d->Unload());
+    EXPECT_EQ(TextosCajas(), QStringList{"¿Desea Guardar los cambios?"});
+    EXPECT_TRUE(conexion->Enviadas.contains("CREATE TABLE Tienda..Pedidos (id int   NOT NULL)"));
+    EXPECT_TRUE(conexion->Enviadas.contains("<CommitTrans>"));
+}

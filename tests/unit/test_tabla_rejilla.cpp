@@ -145,6 +145,10 @@ TEST_F(RejillaCampos, EachColumnIsCheckedAsItsRulesSay) {
         {"precision 20", 0, {"5", "9", "20", "0", "0", ""}, 4, true, {"5", "13", "20", "0", "0", ""}, "", 4},
         {"precision 28", 0, {"5", "5", "28", "0", "0", ""}, 4, true, {"5", "13", "28", "0", "0", ""}, "", 4},
         {"precision of an int row", 0, {"8", "4", "20", "0", "0", ""}, 4, true, {"8", "4", "20", "0", "0", ""}, "", 4},
+        {"precision of a char row: locked", 0, {"3", "10", "0", "0", "0", ""}, 4, true, {"3", "10", "0", "0", "0", ""},
+         "", 4},
+        {"scale of a datetime row: locked", 0, {"4", "8", "0", "-1", "0", ""}, 5, true, {"4", "8", "0", "-1", "0", ""},
+         "", 5},
         {"precision 29", 1, {"5", "9", "29", "0", "0", ""}, 4, false, {"5", "9", "28", "0", "0", ""},
          "Precision between 1 to 28.", 4},
         {"precision 0", 0, {"5", "9", "0", "0", "0", ""}, 4, false, {"5", "9", "1", "0", "0", ""},
@@ -301,7 +305,7 @@ TEST_F(RejillaCampos, TheLocksFollowTheTypeOfTheRowUnderTheCursor) {
     EXPECT_EQ(pitido.Pitidos, 1);
     EXPECT_FALSE(g->EnEdicion());
     EXPECT_EQ(a->LeeCelda(1, Precision), QStringLiteral("10"));
-    // Enter is not a typed key: it checks the cell.
+    // Enter is not a typed key: it passes over the locked cell.
     Enter();
     EXPECT_EQ(pitido.Pitidos, 1);
     EXPECT_EQ(g->ColumnaActual(), Escala);
@@ -319,6 +323,12 @@ TEST_F(RejillaCampos, EnterMovesOnWrapsAtTheLastColumnRowAndStaysOnARefusedCell)
     }
     EXPECT_EQ(columnas, (QList<int>{2, 3, 4, 5, 6, 7, 1}));
     EXPECT_EQ(FilaCursor(), 4);
+    // A char row's precision and scale are its type's: Enter passes them unchecked.
+    Fila(5, {"", "nombre", "3", "10", "0", "0", "0", ""});
+    Pon(5, Longitud);
+    for (int k = 0; k < 3; ++k) Enter();
+    EXPECT_EQ(g->ColumnaActual(), ValorNulo);
+    EXPECT_EQ(a->LeeCelda(5, Precision), QStringLiteral("0"));
     EXPECT_TRUE(d->Modificado);
     // The last row that can hold a column goes back to the first one.
     Fila(199, {"", "ultimo", "8", "4", "10", "0", "0", ""});
@@ -350,11 +360,23 @@ TEST_F(RejillaCampos, EnterMovesOnWrapsAtTheLastColumnRowAndStaysOnARefusedCell)
 }
 
 TEST_F(RejillaCampos, AnEntryNotInTheTypeListIsReported) {
+    // While the box is up the desktop gives the keys to another window;
+    // after it this designer is the active window and its grid has them.
+    auto* otra = NuevoDiseñador();
+    d->Activa();
+    g->setFocus();
+    mensajes.AlMostrar = [&] {
+        QApplication::focusWidget()->clearFocus();
+        otra->Activa();
+    };
     Fila(0, {"", "id", "8", "4", "10", "0", "0"});
     Pon(0, TipoDato);
     EligeTipo(QStringLiteral("entero"));
     EXPECT_EQ(TextosCajas(), QStringList{"Su entrada debe coincidir con un elemento de la lista."});
     EXPECT_EQ(a->LeeCelda(0, TipoDato), QStringLiteral("8"));
+    EXPECT_EQ(ventanas::Anfitrion()->HijaActiva(), d);
+    EXPECT_TRUE(g == QApplication::focusWidget() || g->isAncestorOf(QApplication::focusWidget()));
+    mensajes.AlMostrar = nullptr;
     mensajes.Cajas().clear();
     // An emptied entry is silent.
     Idioma = 1;
@@ -512,11 +534,13 @@ TEST_F(RejillaCampos, TheRightButtonTheDeleteKeyAndTheMenuAct) {
     ASSERT_EQ(menus.Mostrados.size(), 1);
     EXPECT_EQ(menus.Mostrados[0].menu, MenusPrincipales::Principales()->mnuTabla);
     EXPECT_EQ(menus.Mostrados[0].posicion, g->viewport()->mapToGlobal(punto));
-    // Its Delete row acts on this designer.
+    // Its Delete row acts on this designer, on the row clicked.
+    Pon(0, NombreCampo);
     menus.Elegir = {"mnuEliminarFila"};
     mensajes.Respuestas = {vb::vbYes};
     clic(Qt::RightButton);
     EXPECT_EQ(a->LeeCelda(1, NombreCampo), QString());
+    EXPECT_EQ(a->LeeCelda(0, NombreCampo), QStringLiteral("id"));
     // So does the Delete key, asking first.
     Pon(0, NombreCampo);
     mensajes.Respuestas = {vb::vbNo};

@@ -102,7 +102,8 @@ TEST_F(VentanaUsuario, RolesAreTickedFromTheSecondResultForThisDatabaseOnly) {
                               {{"LoginName", "DBName", "UserName", "UserOrAlias"},
                                {{"jlogin", "Tienda", "juan", "User"},
                                 {"jlogin", "Tienda", "db_datareader", "MemberOf"},
-                                {"jlogin", "Otra", "db_owner", "MemberOf"}}}});
+                                {"jlogin", "Otra", "db_owner", "MemberOf"},
+                                {"jlogin2", "Tienda", "db_owner", "MemberOf"}}}});  // the pattern's other login
     Abre("juan");
     EXPECT_EQ(cargadas, (QStringList{kUsa, "Select uid from Tienda..sysusers where name = 'juan'", LoginDe("juan"),
                                      kRoles, "sp_helplogins 'jlogin'"}));
@@ -198,13 +199,25 @@ TEST(TextosCuentas, TheUserLookupWantsTheUserOfTheLoginOfItsName) {
 }
 
 TEST_F(VentanaUsuario, NamesAndPasswordsAreQuoted) {
-    Abre("");
-    Rellena("o'hara", "a'b", "a'b");
-    p->cmdAceptar->click();
-    EXPECT_EQ(conexion->Enviadas.mid(0, 6),
-              (QStringList{" select * from master.dbo.sysxlogins where name='o''hara'",
-                           " EXEC sp_addlogin 'o''hara','a''b','Tienda'", " EXEC sp_defaultdb  'o''hara','Tienda'",
-                           BuscaUsuario("o''hara"), kUsa, " EXEC sp_grantdbaccess 'o''hara'"}));
+    // Beyond ASCII a literal is N'...', else the server keeps "?" for what
+    // the database's code page lacks.
+    const struct {
+        const char *nombre, *clave, *login, *literalClave;
+    } casos[] = {{"o'hara", "a'b", "'o''hara'", "'a''b'"}, {"Jiří", "пароль€", "N'Jiří'", "N'пароль€'"}};
+    for (const auto& c : casos) {
+        Abre("");
+        Rellena(c.nombre, c.clave, c.clave);
+        p->cmdAceptar->click();
+        const QString l = c.login;
+        EXPECT_EQ(conexion->Enviadas.mid(0, 6),
+                  (QStringList{" select * from master.dbo.sysxlogins where name=" + l,
+                               " EXEC sp_addlogin " + l + ',' + c.literalClave + ",'Tienda'",
+                               " EXEC sp_defaultdb  " + l + ",'Tienda'",
+                               SqlUsuarios("Tienda") + "         and usu.Name=" + l +
+                                   " and usu.sid = suser_sid(" + l + ')',
+                               kUsa, " EXEC sp_grantdbaccess " + l}));
+        Cierra();
+    }
 }
 
 TEST_F(VentanaUsuario, ARefusalMidwayStopsAndARetrySkipsWhatExists) {
@@ -365,6 +378,25 @@ TEST_F(VentanaUsuario, TheFirstTickCreatesTheUserThenSendsTheRole) {
     conexion->Enviadas.clear();
     p->cmdAceptar->click();
     EXPECT_EQ(conexion->Enviadas, QStringList{" EXEC sp_password '','s3cr3t','ana'"});
+}
+
+TEST_F(VentanaUsuario, ARetypedNameIsReadBeforeATickActsOnIt) {
+    // bob's login exists: the first tick acts on him and the name box stays
+    // open. Retyped as carl, the next tick only shows carl's roles.
+    conexion->Responde(" select * from master.dbo.sysxlogins where name='bob'", QStringList{"name"}, {{"bob"}});
+    conexion->RespondeVarios("sp_helplogins 'carl'", {{{"LoginName"}, {{"carl"}}},
+                                                      {{"LoginName", "DBName", "UserName", "UserOrAlias"},
+                                                       {{"carl", "Tienda", "db_datareader", "MemberOf"}}}});
+    Abre("");
+    Rellena("bob", "pw", "pw");
+    p->lstFunciones->EstableceSelected(1, true);
+    EXPECT_EQ(conexion->Enviadas.last(), " EXEC sp_addrolemember 'db_owner','bob'");
+    Rellena("carl", "pw", "pw");
+    conexion->Enviadas.clear();
+    p->lstFunciones->EstableceSelected(1, false);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{kRoles, "sp_helplogins 'carl'", kUsa,
+                                               "Select uid from Tienda..sysusers where name = 'carl'"}));
+    EXPECT_EQ(Ticks(), (QStringList{"public", "db_datareader"}));
 }
 
 TEST_F(VentanaUsuario, AFirstTickThatFailsTheChecksGoesBackWithoutSending) {

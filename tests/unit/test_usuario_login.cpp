@@ -146,7 +146,8 @@ TEST_F(VentanaLogin, ADoubleClickOnAnAccessCellSendsOneChange) {
         QStringList enviadas;
         const char* despues;
     } casos[] = {{1, {"use Tienda", "exec sp_revokedbaccess  'juan'"}, "0"},
-                 {0, {"use master", "exec sp_grantdbaccess 'juan','juan'", kRoles, "sp_helplogins 'juan'"}, "-1"}};
+                 {0, {"use master", "exec sp_grantdbaccess 'juan','juan'", kRoles, "sp_helplogins 'juan'"}, "-1"},
+                 {2, {}, ""}};  // the empty last row is no database
     for (const auto& c : casos) {
         Fila(c.fila);
         conexion->Enviadas.clear();
@@ -174,6 +175,35 @@ TEST_F(VentanaLogin, ANewLoginsFirstAccessTickCreatesItThenGrants) {
     p->cmdAceptar->click();
     EXPECT_EQ(conexion->Enviadas, QStringList{" EXEC sp_password '','pw','ana'"});
     EXPECT_EQ(frmInicioSesion::SiExiste(), nullptr);
+}
+
+TEST_F(VentanaLogin, ARetypedNameIsReadBeforeATickActsOnIt) {
+    // bob exists: his first access tick acts on him. Retyped as carl, the
+    // next access cell or role tick only shows carl's access and roles.
+    conexion->Responde(" select * from master.dbo.sysxlogins where name='bob'", QStringList{"name"}, {{"bob"}});
+    conexion->Responde(Acceso("master", "carl"), QStringList{"name"}, {{"carl"}});
+    conexion->RespondeVarios("sp_helplogins 'bob'", {{{"LoginName"}, {{"bob"}}},
+                                                     {{"LoginName", "DBName", "UserName", "UserOrAlias"},
+                                                      {{"bob", "Tienda", "db_owner", "MemberOf"}}}});
+    for (bool rol : {false, true}) {
+        SCOPED_TRACE(rol);
+        Abre("");
+        p->txtUsuario->setText("bob");
+        p->txtClave->setText("pw");
+        p->txtConfClave->setText("pw");
+        Alterna(1);
+        EXPECT_TRUE(conexion->Enviadas.contains("exec sp_grantdbaccess 'bob','bob'"));
+        EXPECT_EQ(Ticks(), (QStringList{"public", "db_owner"}));
+        p->txtUsuario->setText("carl");
+        conexion->Enviadas.clear();
+        if (rol) p->lstFunciones->EstableceSelected(1, false);
+        else Alterna(1);
+        EXPECT_EQ(conexion->Enviadas, (QStringList{kBases, Acceso("master", "carl"), Acceso("Tienda", "carl")}));
+        EXPECT_EQ(Columna(0), (QStringList{"-1", "0", ""}));
+        EXPECT_EQ(p->lstFunciones->ListCount(), 0);  // carl has no access to Tienda
+        p->Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(VentanaLogin, ANewLoginThatCannotBeCreatedCancelsTheTick) {

@@ -5,6 +5,7 @@
 
 #include "common/funciones.h"
 #include "common/globales.h"
+#include "platform/listacasillas.h"
 #include "platform/rejilladatos.h"
 #include "security/frmusuario.h"
 #include "security/textoscuentas.h"
@@ -12,6 +13,7 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTabWidget>
 
 namespace {
@@ -263,6 +265,35 @@ TEST_F(PermisosUsuario, ACellIsSentAtOnceNamingTheObjectWithItsOwner) {
         EXPECT_EQ(p->ArrayPermisos->LeeCelda(c.fila, c.columna), c.despues) << c.sentencia.toStdString();
         EXPECT_TRUE(Cajas().isEmpty());
     }
+    // A scrolled grid: the owner is that of the clicked row, not of the
+    // row at that place on the screen.
+    ConexionGuion::Filas muchos;
+    for (int i = 0; i < 80; ++i)
+        muchos.append({QString("T%1").arg(i, 2, 10, QChar('0')), 100 + i, i == 70 ? "juan" : "dbo"});
+    conexion->Responde(ConsultaObjetos(1), QStringList{"tabla", "id", "propietario"}, muchos);
+    Elige(1);
+    conexion->Enviadas.clear();
+    Cambia(70, 1);
+    EXPECT_GT(g->PrimeraFila(), 0);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{kUsa, "GRANT SELECT ON juan.T70 TO ana"}));
+}
+
+TEST_F(PermisosUsuario, ARetypedNameIsReadBeforeACellActsOnIt) {
+    // ana's login exists: the first tick acts on her and the name box stays
+    // open; her objects are loaded. Retyped as bob, a click on a cell reads
+    // bob instead, who is no user here: no other user's cells stay shown.
+    Catalogo();
+    conexion->Responde(" select * from master.dbo.sysxlogins where name='ana'", QStringList{"name"}, {{"ana"}});
+    Abre("");
+    for (QLineEdit* t : {p->txtUsuario, p->txtClave, p->txtConfClave}) t->setText("ana");
+    p->lstFunciones->EstableceSelected(1, true);
+    Elige(1);
+    ASSERT_TRUE(g->MatrizEnlazada());
+    p->txtUsuario->setText("bob");
+    conexion->Enviadas.clear();
+    Cambia(1, 2);
+    EXPECT_EQ(conexion->Enviadas, (QStringList{kRoles, "sp_helplogins 'bob'", kUsa, Uid("bob")}));
+    EXPECT_FALSE(g->MatrizEnlazada());
 }
 
 TEST_F(PermisosUsuario, NamesThatNeedBracketsAreBracketed) {
