@@ -73,8 +73,10 @@ void frmPropiedadesBD::DatosGenerales() {
             if (fecha.isValid())
                 lblFechaCreacion->setText(fecha.toDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm")));
         }
+        // A new database not yet named has no files: "from [].dbo.sysfiles"
+        // is a statement no server accepts.
         datos::Recordset tamaño;
-        if (PrimerValor(TextoTamañoBD(bd), tamaño))
+        if (!Trim(bd).isEmpty() && PrimerValor(TextoTamañoBD(bd), tamaño))
             lblTamaño->setText(Trim(tamaño.Fields(0).Texto()) + QStringLiteral(" MB"));
         // The users query names no database: it counts only right after this
         // window's own USE went through.

@@ -29,6 +29,12 @@ using tdstest::Type;
 namespace {
 
 Column Nombre(const char* n) { return {n, Type::NVarChar, 128, 0, 0, false}; }
+// sysfiles.name and filename are nchar on the servers the program reads: padded with blanks.
+Column Fijo(const char* n, int largo = 128) { return {n, Type::NChar, largo, 0, 0, false}; }
+std::string Relleno(std::string nombre) {
+    nombre.resize(128, ' ');
+    return nombre;
+}
 Reply Bases(std::vector<tdstest::Row> filas) { return Reply::rows({Nombre("name")}, std::move(filas)); }
 
 const std::string kCrea =
@@ -58,8 +64,21 @@ protected:
     }
     // A new database named Ventas with one data file and one log file, typed.
     frmPropiedadesBD* NuevaVentas() {
-        servidor.setDefaultReply(Reply());
         servidor.on("Select name from master.dbo.sysdatabases order by name", Bases({{"master"}, {"Tienda"}}));
+        // A database with no name yet: nothing to show, and the options of model.
+        auto variante = [](tdstest::Value v) { return Reply::rows({Column{"", Type::Variant, 0, 0, 0, true}}, {{v}}); };
+        servidor.on("select DATABASEPROPERTYEX( '' , 'status' )", variante(nullptr));
+        servidor.on(" select convert(sysname,DatabasePropertyEx('','Collation'))", Reply::rows({Column{"", Type::NVarChar, 128}}, {{nullptr}}));
+        servidor.on(std::regex("select name, suser_sname\\(sid\\) as owner.* where name = ''"),
+                    Reply::rows({Nombre("name"), Nombre("owner"), Column{"crdate", Type::DateTime}}, {}));
+        servidor.on(std::regex("declare @low.*\\[\\]\\.dbo\\.sysfiles\\)"),
+                    Reply::error(1038, "Cannot use empty object or column names. Use a single space if necessary.", 15));
+        servidor.on(std::regex("select DATABASEPROPERTYEX \\('model','Is.*'\\)"), variante(0));
+        servidor.on("select DATABASEPROPERTYEX ('model','Recovery')", variante("FULL"));
+        servidor.on(std::regex("CREATE DATABASE Ventas .*"),
+                    Reply::info(0, "The CREATE DATABASE process is allocating 1.00 MB on disk 'Ventas'.")
+                        .thenInfo(0, "The CREATE DATABASE process is allocating 1.00 MB on disk 'Ventas_log'."));
+        servidor.on(std::regex("alter database Ventas set .*"), Reply());
         frmAdministrador* f = ConectaYExplora();
         if (!f) return nullptr;
         f->trvBD->Nodes().Item("B").Selected(true);
@@ -81,7 +100,6 @@ protected:
     // Properties of Tienda: two files, the PRIMARY filegroup, one user (ana,
     // granted CREATE TABLE), its options and General data.
     frmPropiedadesBD* PropiedadesTienda() {
-        servidor.setDefaultReply(Reply());
         servidor.on("Select name from master.dbo.sysdatabases order by name", Bases({{"master"}, {"Tienda"}}));
         EscenaTienda(servidor);
         frmAdministrador* f = ConectaYExplora();
@@ -110,10 +128,12 @@ protected:
 void EscenaTienda(tdstest::TdsServer& servidor) {
     auto col = [](const char* n, Type t) { return Column{n, t, 0, 0, 0, true}; };
     servidor.on("Select * from Tienda..sysfiles  order by fileid,groupid",
-                Reply::rows({Nombre("name"), Nombre("filename"), col("size", Type::Int), col("groupid", Type::SmallInt),
+                Reply::rows({Fijo("name"), Fijo("filename", 260), col("size", Type::Int), col("groupid", Type::SmallInt),
                              col("growth", Type::Int), col("status", Type::Int), col("maxsize", Type::Int)},
                             {{"Tienda_Data", "C:\\Datos\\Tienda.mdf", 128, 1, 10, 1048578, -1},
                              {"Tienda_Log", "C:\\Datos\\Tienda_log.ldf", 128, 0, 10, 1048578, -1}}));
+    servidor.on(std::regex("Select size from Tienda\\.\\.sysfiles where name = 'Tienda_(Data|Log) '"),
+                Reply::rows({col("size", Type::Int)}, {{128}}));
     servidor.on("Select groupname from Tienda..sysfilegroups where groupid=1",
                 Reply::rows({Nombre("groupname")}, {{"PRIMARY"}}));
     servidor.on(std::regex("select g.groupname,g.status, g.groupid, 'filecount' =.*from Tienda\\.\\.sysfilegroups g order by groupid"),
@@ -180,10 +200,10 @@ TEST_F(PropiedadesExtremo, PropertiesShowTheDatabaseAndOkAltersIt) {
     auto* p = PropiedadesTienda();
     ASSERT_NE(p, nullptr);
     EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'|').toStdString();
-    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, NombreArchivo), "Tienda_Data");
+    EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, NombreArchivo), QString::fromStdString(Relleno("Tienda_Data")));
     EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, Ubicacion_), "C:\\Datos\\");
     EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, GrupoArchivos), "PRIMARY");
-    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(0, NombreArchivo), "Tienda_Log");
+    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(0, NombreArchivo), QString::fromStdString(Relleno("Tienda_Log")));
     EXPECT_EQ(p->ArrayGrupos->LeeCelda(0, 0), "PRIMARY");
     EXPECT_EQ(p->cboModelo->currentIndex(), 2);
     EXPECT_TRUE(p->chkCrearEstadisticas->isChecked());
@@ -207,27 +227,33 @@ TEST_F(PropiedadesExtremo, PropertiesShowTheDatabaseAndOkAltersIt) {
     Teclea(1, NombreArchivo, "Tienda_2");
     Teclea(1, Ubicacion_, "/srv/datos/");
     EXPECT_EQ(p->ArrayArchivos->LeeCelda(0, TamañoInicial), "5");
-    servidor.on("Select name from Tienda..sysfiles where name = 'Tienda_Data'",
-                Reply::rows({Nombre("name")}, {{"Tienda_Data"}}));
-    servidor.on("Select name from Tienda..sysfiles where name = 'Tienda_Log'",
-                Reply::rows({Nombre("name")}, {{"Tienda_Log"}}));
+    // The names as the catalog holds them, padded: the server compares
+    // them without their trailing blanks.
+    for (const char* nombre : {"Tienda_Data", "Tienda_Log"})
+        servidor.on("Select name from Tienda..sysfiles where name = '" + Relleno(nombre) + "'",
+                    Reply::rows({Fijo("name")}, {{nombre}}));
+    servidor.on("Select name from Tienda..sysfiles where name = 'Tienda_2'", Reply::rows({Fijo("name")}, {}));
+    servidor.on(std::regex("ALTER DATABASE Tienda MODIFY FILE .*"), Reply());
+    servidor.on(std::regex("ALTER DATABASE Tienda ADD FILE .*Tienda_2.*"),
+                Reply::info(0, "Extending database by 1.00 MB on disk 'Tienda_2'."));
+    servidor.on(std::regex("alter database Tienda set .*"), Reply());
     servidor.on("Select groupname from Tienda..sysfilegroups where groupname = 'PRIMARY'",
                 Reply::rows({Nombre("groupname")}, {{"PRIMARY"}}));
-    servidor.on(std::regex("Select size from Tienda\\.\\.sysfiles where name = '.*'"),
-                Reply::rows({Column{"size", Type::Int, 0, 0, 0, true}}, {{128}}));
     servidor.clearRecord();
     p->cmdAceptar->click();
     EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'|').toStdString();
+    // A file is named as the catalog holds it, in 128 characters at most.
     const std::string h = "ALTER DATABASE Tienda\r";
+    const std::string datos = "[" + Relleno("Tienda_Data") + "]", registro = "[" + Relleno("Tienda_Log") + "]";
     std::vector<std::string> esperado{
         " USE master",
-        h + " MODIFY FILE  (NAME = Tienda_Data, SIZE = 5MB)",
-        h + " MODIFY FILE  (NAME = Tienda_Data,FILEGROWTH=10%)",
-        h + " MODIFY FILE  (NAME = Tienda_Data, MAXSIZE =UNLIMITED)",
+        h + " MODIFY FILE  (NAME = " + datos + ", SIZE = 5MB)",
+        h + " MODIFY FILE  (NAME = " + datos + ",FILEGROWTH=10%)",
+        h + " MODIFY FILE  (NAME = " + datos + ", MAXSIZE =UNLIMITED)",
         h + " ADD FILE  (NAME = Tienda_2, FILENAME = '/srv/datos/Tienda_2.ndf', SIZE = 1MB, MAXSIZE =UNLIMITED,"
             "FILEGROWTH=10%)",
-        h + " MODIFY FILE  (NAME = Tienda_Log,FILEGROWTH=10%)",
-        h + " MODIFY FILE  (NAME = Tienda_Log, MAXSIZE =UNLIMITED)",
+        h + " MODIFY FILE  (NAME = " + registro + ",FILEGROWTH=10%)",
+        h + " MODIFY FILE  (NAME = " + registro + ", MAXSIZE =UNLIMITED)",
         "alter database Tienda set RECOVERY SIMPLE",
         "alter database Tienda set ANSI_NULL_DEFAULT OFF",
         "alter database Tienda set AUTO_CREATE_STATISTICS ON",
@@ -250,6 +276,7 @@ TEST_F(PropiedadesExtremo, AClickOnAPermissionCellGrantsIt) {
     QApplication::processEvents();
     servidor.clearRecord();
     // Create Procedure of ana: nothing yet, a click grants it.
+    servidor.on("GRANT CREATE PROCEDURE TO ana", Reply());
     const QPoint punto = g->visualRect(g->model()->index(0, 4)).center();
     ASSERT_FALSE(punto.isNull());
     for (QEvent::Type tipo : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
