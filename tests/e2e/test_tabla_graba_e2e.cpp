@@ -23,6 +23,15 @@ namespace {
 Column Nombre(const char* n) { return {n, Type::NVarChar, 128, 0, 0, false}; }
 Column Entero(const char* n, Type t = Type::Int) { return {n, t, 0, 0, 0, false}; }
 Reply Valor(Column c, tdstest::Value v) { return Reply::rows({std::move(c)}, {{std::move(v)}}); }
+// The columns of sysreferences: the constraint, both tables and 16 column pairs.
+std::vector<Column> Referencias() {
+    std::vector<Column> r = {Entero("constid"), Entero("fkeyid"), Entero("rkeyid")};
+    for (int k = 1; k <= 16; ++k) {
+        r.push_back(Entero(("fkey" + std::to_string(k)).c_str(), Type::SmallInt));
+        r.push_back(Entero(("rkey" + std::to_string(k)).c_str(), Type::SmallInt));
+    }
+    return r;
+}
 
 const std::string kCrea = " CREATE   NONCLUSTERED INDEX IX_texto ON Notas (texto)   ON [PRIMARY]";
 
@@ -34,10 +43,9 @@ protected:
         ReiniciaBD_SQL();
         PruebaExtremo::TearDown();
     }
-    // Notas (id 201): a column texto nvarchar(50) with the index IX_texto.
-    // What the test does not script succeeds with no rows.
+    // Notas (id 201): a column texto nvarchar(50) with the index IX_texto, no
+    // relations; the statements of a save succeed.
     void Catalogo() {
-        servidor.setDefaultReply(Reply());
         servidor.on("Select name from master.dbo.sysdatabases order by name", Reply::rows({Nombre("name")}, {{"Tienda"}}));
         servidor.on(std::regex("Select t\\.name as tabla.*Tienda\\.\\.sysobjects t.*"),
                     Reply::rows({Nombre("tabla"), {"tipo", Type::Char, 2, 0, 0, false}, Nombre("usuario"),
@@ -70,7 +78,7 @@ protected:
             servidor.on(std::string("Select ") + dato + " from Tienda..syscolumns where name = 'texto' and id=201",
                         Valor(Entero(dato), valor));
         servidor.on("Select name from Tienda..syscolumns where name = 'texto' and id=201", Valor(Nombre("name"), "texto"));
-        servidor.on("exec sp_helpindex 'Notas'",
+        servidor.on(std::regex("exec (Tienda\\.\\.)?sp_helpindex 'Notas'"),
                     Reply::rows({Nombre("index_name"), {"index_description", Type::VarChar, 210},
                                  {"index_keys", Type::NVarChar, 2078}},
                                 {{"IX_texto", "nonclustered located on PRIMARY", "texto"}}));
@@ -80,6 +88,34 @@ protected:
                     Valor(Entero("origfillfactor", Type::TinyInt), 0));
         servidor.on("Select name from Tienda..sysindexes where name = 'IX_texto' and id=201",
                     Valor(Nombre("name"), "IX_texto"));
+        servidor.on("Select name from Tienda..sysindexes where name = 'IX_nuevo' and id=201",
+                    Reply::rows({Nombre("name")}, {}));
+        // No index of Notas is a constraint, and no relation joins it.
+        servidor.on(std::regex("Select xtype from Tienda\\.\\.sysobjects where name = '.*' and parent_obj=201"),
+                    Reply::rows({{"xtype", Type::Char, 2, 0, 0, false}}, {}));
+        servidor.on("Select id from Tienda..sysobjects where name = 'FK_Notas_Temas' and parent_obj=201",
+                    Reply::rows({Entero("id")}, {}));
+        servidor.on(std::regex("Select \\* from Tienda\\.\\.sysreferences where fkeyid ?= ?201", std::regex::icase),
+                    Reply::rows(Referencias(), {}));
+        servidor.on(std::regex("EXEC sp_fkeys (NULL,NULL,NULL,)?'Notas'"),
+                    Reply::rows({Nombre("PKTABLE_NAME"), Nombre("PKCOLUMN_NAME"), Nombre("FKTABLE_NAME"),
+                                 Nombre("FKCOLUMN_NAME"), Entero("KEY_SEQ", Type::SmallInt), Nombre("FK_NAME")},
+                                {}));
+        servidor.on("select s.groupname from Tienda..sysfilegroups s, Tienda..sysindexes i where i.id =201 and "
+                    "i.indid < 2 and i.groupid = s.groupid",
+                    Valor(Nombre("groupname"), "PRIMARY"));
+        servidor.on(std::regex("select g\\.groupname,g\\.status, g\\.groupid, 'filecount' =.*from "
+                               "Tienda\\.\\.sysfilegroups g order by groupid"),
+                    Reply::rows({Nombre("groupname"), Entero("status"), Entero("groupid", Type::SmallInt),
+                                 Entero("filecount")},
+                                {{"PRIMARY", 16, 1, 1}}));
+        servidor.on("select groupname,groupid from Tienda..sysfilegroups WHERE groupname='PRIMARY'",
+                    Reply::rows({Nombre("groupname"), Entero("groupid", Type::SmallInt)}, {{"PRIMARY", 1}}));
+        servidor.on(" select convert(sysname,DatabasePropertyEx('Tienda','Collation'))",
+                    Valor(Nombre(""), "Modern_Spanish_CI_AS"));
+        servidor.on("Select name from Tienda..systypes where xtype=231",
+                    Reply::rows({Nombre("name")}, {{"nvarchar"}, {"sysname"}}));
+        servidor.on(std::regex("(DROP INDEX|CREATE (NONCLUSTERED )?INDEX|ALTER TABLE) .*"), Reply());
     }
     // The designer of Notas, from the explorer's list.
     frmTabla* Diseña(frmAdministrador* f) {
@@ -185,15 +221,12 @@ TEST_F(GrabaExtremo, AnIndexAndARelationMadeInTheEditorsAreSavedAndShownAgain) {
                              {"IX_nuevo", 3, 0, 1, 0, std::string("\x01", 1)}}));
     servidor.on("Select * from Tienda..sysindexkeys  where id = 201 and indid = 3 order by keyno",
                 Reply::rows({Entero("colid", Type::SmallInt)}, {{1}}));
-    std::vector<Column> referencias = {Entero("constid"), Entero("fkeyid"), Entero("rkeyid")};
     tdstest::Row clave = {301, 201, 202};
     for (int k = 1; k <= 16; ++k) {
-        referencias.push_back(Entero(("fkey" + std::to_string(k)).c_str(), Type::SmallInt));
-        referencias.push_back(Entero(("rkey" + std::to_string(k)).c_str(), Type::SmallInt));
         clave.push_back(k == 1 ? 1 : 0);
         clave.push_back(k == 1 ? 2 : 0);
     }
-    servidor.on("Select * from Tienda..sysreferences  where fkeyid = 201", Reply::rows(referencias, {clave}));
+    servidor.on("Select * from Tienda..sysreferences  where fkeyid = 201", Reply::rows(Referencias(), {clave}));
     servidor.on("Select name from Tienda..sysobjects where id=202", Valor(Nombre("name"), "Temas"));
     servidor.on("Select name from Tienda..sysobjects where id=301", Valor(Nombre("name"), "FK_Notas_Temas"));
     servidor.on("Select name from Tienda..syscolumns where id=202 and colid=2", Valor(Nombre("name"), "nombre"));
