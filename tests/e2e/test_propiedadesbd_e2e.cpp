@@ -219,6 +219,15 @@ TEST_F(PropiedadesExtremo, PropertiesShowTheDatabaseAndOkAltersIt) {
     EXPECT_EQ(p->ArrayPermisos->LeeCelda(0, 2), "PE");
     EXPECT_EQ(p->ArrayPermisos->LeeCelda(0, 3), "NP");
 
+    // The log file removed is named as the catalog holds it; the lists come again.
+    p->sstBaseDatos->PestañaActual(PestañaTransacciones);
+    p->TDBGridTransacciones->FilaActual(0);
+    servidor.on(std::regex("ALTER DATABASE Tienda REMOVE FILE .*"), Reply::info(0, "The file 'Tienda_Log' has been removed."));
+    servidor.clearRecord();
+    p->cmdEliminarFila[2]->click();
+    EXPECT_EQ(Cambios(), std::vector<std::string>{"ALTER DATABASE Tienda\r REMOVE FILE [" + Relleno("Tienda_Log") + "]"});
+    EXPECT_EQ(p->ArrayTransacciones->LeeCelda(0, Ubicacion_), "C:\\Datos\\");
+
     // The first file grows to 5 MB and a second one is added.
     p->sstBaseDatos->PestañaActual(PestañaArchivos);
     g = p->TDBGridArchivos;
