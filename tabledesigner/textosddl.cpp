@@ -1,6 +1,7 @@
 #include "tabledesigner/textosddl.h"
 
 #include "common/texto.h"
+#include "explorer/consolasql.h"
 
 namespace {
 
@@ -124,6 +125,39 @@ QString QuitaParentesisExteriores(const QString& texto) {
     QString s = texto;
     while (EncierraTodo(s)) s = s.mid(1, s.size() - 2);
     return s;
+}
+
+QString PrefijoConPropietario(const QString& prefijo, const QString& propietario) {
+    if (propietario.isEmpty() || propietario == QLatin1String("dbo")) return prefijo;
+    // "Tienda.." keeps its database and takes the owner between the dots.
+    return prefijo.chopped(1) + NombreSQL(propietario) + u'.';
+}
+
+QString SubconsultaPropietario(const QString& prefijo, const QString& propietario) {
+    return QStringLiteral("(select uid from ") + prefijo + QStringLiteral("sysusers where name = ") +
+           CadenaSQL(propietario) + u')';
+}
+
+QString CondicionPropietario(const QString& prefijo, const QString& propietario) {
+    if (propietario.isEmpty()) return QString();
+    return QStringLiteral(" and uid = ") + SubconsultaPropietario(prefijo, propietario);
+}
+
+QString TablaDeCatalogo(const QString& propietario, const QString& tabla) {
+    if (propietario.isEmpty()) return NombreSQL(tabla);
+    return NombreSQL(propietario) + u'.' + NombreSQL(tabla);
+}
+
+QString ConsultaTabla(const QString& prefijo, const QString& tabla, bool sistema, const QString& propietario) {
+    QString sql = QStringLiteral("Select * from ") + prefijo + QStringLiteral("sysobjects ");
+    if (sistema) sql += QStringLiteral(" where name = ") + CadenaSQL(tabla);
+    else sql += QStringLiteral(" where type = 'U'") + QStringLiteral(" and name = ") + CadenaSQL(tabla);
+    return sql + CondicionPropietario(prefijo, propietario) + QStringLiteral(" order by name");
+}
+
+QString ConsultaClaves(const QString& tabla, bool propias, const QString& propietario) {
+    return (propias ? QStringLiteral("EXEC sp_fkeys NULL,NULL,NULL,") : QStringLiteral("EXEC sp_fkeys ")) +
+           CadenaSQL(tabla) + (propietario.isEmpty() ? QString() : u',' + CadenaSQL(propietario));
 }
 
 QString ClausulaNulos(const QString& nulo) {
@@ -265,24 +299,27 @@ QString ClausulasReglas(const ReglasVinculo& reglas) {
     if (reglas.NoParaReplicacion) s += QStringLiteral(" NOT FOR REPLICATION");
     return s;
 }
-// A key made again disabled: it is added unchecked, then disabled.
+// A key made again disabled: it is added unchecked, then disabled (the
+// table as the statement names it).
 QString TextoDesactivaVinculo(const QString& tabla, const QString& nombre) {
-    return QStringLiteral("ALTER TABLE ") + NombreSQL(tabla) + QStringLiteral(" NOCHECK CONSTRAINT [") +
+    return QStringLiteral("ALTER TABLE ") + tabla + QStringLiteral(" NOCHECK CONSTRAINT [") +
            DuplicaCorchetes(nombre) + u']';
 }
 }  // namespace
 
 QStringList SentenciasRecreaVinculo(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                     const QString& tablaReferida, const QStringList& columnasReferidas,
-                                    const ReglasVinculo& reglas) {
-    const QString s = QStringLiteral(" ALTER TABLE ") + NombreSQL(tabla) +
+                                    const ReglasVinculo& reglas, const QString& propietario,
+                                    const QString& propietarioReferida) {
+    const QString nombrada = NombreConPropietario(propietario, tabla);
+    const QString s = QStringLiteral(" ALTER TABLE ") + nombrada +
                       (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
                       QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
                       QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(") REFERENCES ") +
-                      NombreSQL(tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
-                      ClausulasReglas(reglas);
+                      NombreConPropietario(propietarioReferida, tablaReferida) + QStringLiteral(" (") +
+                      ListaNombres(columnasReferidas) + u')' + ClausulasReglas(reglas);
     QStringList r{s};
-    if (reglas.Desactivado) r.append(u' ' + TextoDesactivaVinculo(tabla, nombre));
+    if (reglas.Desactivado) r.append(u' ' + TextoDesactivaVinculo(nombrada, nombre));
     return r;
 }
 
@@ -293,21 +330,24 @@ QString TextoCreaRelacion(const QString& tabla, const QString& nombre, const QSt
 
 QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                    const QString& tablaReferida, const QStringList& columnasReferidas,
-                                   const ReglasVinculo& reglas) {
-    QStringList r{QStringLiteral("ALTER TABLE ") + NombreSQL(tabla) +
+                                   const ReglasVinculo& reglas, const QString& propietario) {
+    const QString nombrada = NombreConPropietario(propietario, tabla);
+    QStringList r{QStringLiteral("ALTER TABLE ") + nombrada +
                   (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
                   QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
                   QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(" ) REFERENCES ") +
                   NombreSQL(tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
                   ClausulasReglas(reglas)};
-    if (reglas.Desactivado) r.append(TextoDesactivaVinculo(tabla, nombre));
+    if (reglas.Desactivado) r.append(TextoDesactivaVinculo(nombrada, nombre));
     return r;
 }
 
-QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre) {
-    return QStringLiteral("EXEC sp_rename '") +
-           LiteralSQL(NombreSQL(tabla) + QStringLiteral(".[") + DuplicaCorchetes(original) + u']') +
-           QStringLiteral("', '") + LiteralSQL(nombre) + QStringLiteral("', 'COLUMN'");
+QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre,
+                           const QString& propietario) {
+    return QStringLiteral("EXEC sp_rename ") +
+           CadenaSQL(NombreConPropietario(propietario, tabla) + QStringLiteral(".[") + DuplicaCorchetes(original) +
+                     u']') +
+           QStringLiteral(", ") + CadenaSQL(nombre) + QStringLiteral(", 'COLUMN'");
 }
 
 // ---- Statement lists ----
@@ -337,7 +377,7 @@ QStringList ListaSentencias::Envios() const {
 
 QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QString& clase,
                           const QString& descripcion, const QString& claves, const QString& relleno,
-                          const QString& grupo) {
+                          const QString& grupo, const QString& propietario) {
     QStringList columnas;
     for (const QString& clave : claves.split(u',')) {
         const QString c = Trim(clave);
@@ -350,13 +390,18 @@ QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QSt
     if (Val(relleno) != 0) cola += QStringLiteral(" WITH FILLFACTOR = ") + NumeroSQL(Trim(relleno));
     if (!grupo.isEmpty()) cola += QStringLiteral(" ON [") + DuplicaCorchetes(grupo) + u']';
     if (clase == QLatin1String("PK") || clase == QLatin1String("UQ"))
-        return QStringLiteral(" ALTER TABLE ") + NombreSQL(tabla) + QStringLiteral(" ADD") + QStringLiteral(" CONSTRAINT [") +
+        return QStringLiteral(" ALTER TABLE ") + NombreConPropietario(propietario, tabla) + QStringLiteral(" ADD") +
+               QStringLiteral(" CONSTRAINT [") +
                DuplicaCorchetes(indice) +
                (clase == QLatin1String("PK") ? QStringLiteral("] PRIMARY KEY  ") : QStringLiteral("] UNIQUE  ")) +
                (noAgrupado ? QStringLiteral(" NONCLUSTERED ") : QStringLiteral(" CLUSTERED ")) + cola;
     return QStringLiteral(" CREATE  ") + (descrita.contains(QLatin1String("UNIQUE")) ? QStringLiteral(" UNIQUE ") : QString()) +
            (noAgrupado ? QStringLiteral(" NONCLUSTERED") : QStringLiteral(" CLUSTERED")) + QStringLiteral(" INDEX ") +
-           NombreSQL(indice) + QStringLiteral(" ON ") + NombreSQL(tabla) + cola;
+           NombreSQL(indice) + QStringLiteral(" ON ") + NombreConPropietario(propietario, tabla) + cola;
+}
+
+QString TextoEliminaIndice(const QString& tabla, const QString& indice, const QString& propietario) {
+    return QStringLiteral("DROP INDEX ") + NombreConPropietario(propietario, tabla) + u'.' + NombreSQL(indice);
 }
 
 QStringList ColumnasDeClaves(const QString& claves) {

@@ -81,6 +81,29 @@ QString DuplicaCorchetes(const QString& nombre);
 // gives "getdate()", "((1+2)*3)" gives "(1+2)*3"; "(1)+(2)" stays as it is.
 // Parentheses inside quoted text do not count.
 QString QuitaParentesisExteriores(const QString& texto);
+// The prefix that names a table of an owner in the statements of the
+// database of prefijo ("Tienda.."): "Tienda.juan." for an owner other than
+// dbo; prefijo itself for dbo or no owner.
+QString PrefijoConPropietario(const QString& prefijo, const QString& propietario);
+// The number of an owner in the database of prefijo: "(select uid from "
+// prefijo "sysusers where name = " owner ")".
+QString SubconsultaPropietario(const QString& prefijo, const QString& propietario);
+// The condition that keeps, of the rows of sysobjects, those of an owner:
+// " and uid = " and that number; "" for no owner (the object by its name
+// alone).
+QString CondicionPropietario(const QString& prefijo, const QString& propietario);
+// A table as a catalog procedure (sp_helpindex) is given it: with its
+// owner in front whenever there is one, dbo included.
+QString TablaDeCatalogo(const QString& propietario, const QString& tabla);
+// The query of a table's row of sysobjects by its name: a user table's, or
+// with sistema any object of that name; of that owner's alone when given.
+QString ConsultaTabla(const QString& prefijo, const QString& tabla, bool sistema,
+                      const QString& propietario = QString());
+// The query of the foreign keys that reference a table ("EXEC sp_fkeys
+// 'T'"), or with propias those the table holds ("EXEC sp_fkeys
+// NULL,NULL,NULL,'T'"); with an owner, that owner's table alone (its owner
+// parameter after the name).
+QString ConsultaClaves(const QString& tabla, bool propias, const QString& propietario = QString());
 // " NULL" for the null flag "-1", else " NOT NULL".
 QString ClausulaNulos(const QString& nulo);
 // The statement that drops a constraint by its name:
@@ -168,9 +191,13 @@ QString ColaIndice(const QString& columnas, const QString& tipo, const QString& 
 // ("a, b(-)"; "(-)" marks a descending key). No fill factor clause for 0 or
 // none, no filegroup clause without a group. For a statement list: it
 // begins with a blank and names the table without database prefix.
+// The table is named with its owner when that is not dbo.
 QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QString& clase,
                           const QString& descripcion, const QString& claves, const QString& relleno,
-                          const QString& grupo);
+                          const QString& grupo, const QString& propietario = QString());
+// The drop of an index: "DROP INDEX " tabla "." indice, the table with its
+// owner when that is not dbo.
+QString TextoEliminaIndice(const QString& tabla, const QString& indice, const QString& propietario = QString());
 // The column names of a key list as sp_helpindex gives it ("a, b(-)"),
 // each as it stands, without the mark of a descending key.
 QStringList ColumnasDeClaves(const QString& claves);
@@ -192,10 +219,13 @@ QString ConsultaReglasVinculo(const QString& idConstraint);
 // database prefix, for a statement list: " ALTER TABLE " tabla " ADD"
 // " CONSTRAINT [" nombre "] FOREIGN KEY" " (" columnas ") REFERENCES "
 // referida " (" columnas referidas ")", then its rules. A disabled key is
-// added " WITH NOCHECK" and a second statement disables it again.
+// added " WITH NOCHECK" and a second statement disables it again. Each
+// table is named with its owner (propietario, propietarioReferida) when
+// that is not dbo.
 QStringList SentenciasRecreaVinculo(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                     const QString& tablaReferida, const QStringList& columnasReferidas,
-                                    const ReglasVinculo& reglas);
+                                    const ReglasVinculo& reglas, const QString& propietario = QString(),
+                                    const QString& propietarioReferida = QString());
 // The statement with which the save adds one of the table's own relations,
 // without database prefix: "ALTER TABLE " tabla " ADD" " CONSTRAINT ["
 // nombre "] FOREIGN KEY" " (" columnas " ) REFERENCES " referida " ("
@@ -204,15 +234,17 @@ QString TextoCreaRelacion(const QString& tabla, const QString& nombre, const QSt
                           const QString& tablaReferida, const QStringList& columnasReferidas);
 // The same relation with the rules of the key it replaces: the rules after
 // the REFERENCES clause, and a disabled key added " WITH NOCHECK" and then
-// disabled by a second statement.
+// disabled by a second statement. The table is named with its owner when
+// that is not dbo.
 QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                    const QString& tablaReferida, const QStringList& columnasReferidas,
-                                   const ReglasVinculo& reglas);
+                                   const ReglasVinculo& reglas, const QString& propietario = QString());
 
 // The rename of a column: "EXEC sp_rename '" tabla ".[" original "]', '"
-// nombre "', 'COLUMN'", the table as statements write it, both texts as
-// literals.
-QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre);
+// nombre "', 'COLUMN'", the table as statements write it (with its owner
+// when that is not dbo), both texts as whole literals.
+QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre,
+                           const QString& propietario = QString());
 
 // ---- Statement lists ----
 

@@ -468,6 +468,8 @@ TEST_F(EditorIndices, TheReferencedColumnListReadsTheCatalogAndCarriesTheTable) 
          "Select * from Tienda..syscolumns  where id = 77 order by colid"},
         {"Mi Base", "O'Brien", "Select * from [Mi Base]..sysobjects  where type = 'U' and name = 'O''Brien' order by name",
          "Select * from [Mi Base]..syscolumns  where id = 77 order by colid"},
+        {"Tienda", "Año", "Select * from Tienda..sysobjects  where type = 'U' and name = N'Año' order by name",
+         "Select * from Tienda..syscolumns  where id = 77 order by colid"},
     };
     for (const Caso& c : casos) {
         frmTabla* d = Nueva({"cliente", "pais"}, c.base);
@@ -657,7 +659,8 @@ TEST_F(EditorIndices, ALoadedTableShowsItsFirstIndexAndRelation) {
     };
     conexion->RespondePatron("sysfilegroups g order by groupid", QStringList{"groupname", "status", "groupid", "filecount"},
                              {{"PRIMARY", 16, 1, 1}, {"INDICES", 0, 2, 1}});
-    conexion->Responde("Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' order by name",
+    conexion->Responde("Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid "
+                       "from Tienda..sysusers where name = 'dbo') order by name",
                        QStringList{"name", "id"}, {{"Pedidos", 101}});
     conexion->Responde("Select * from Tienda..syscolumns  where id = 101 order by colid",
                        QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault", "collation"},

@@ -250,6 +250,31 @@ TEST(TextosDDL, ForeignKeyTexts) {
                           "ON DELETE CASCADE ON UPDATE CASCADE NOT FOR REPLICATION"});
     EXPECT_EQ(TextoCreaRelacion("Lineas 1", "R]", {"A", "B"}, "order", {"X", "Y"}),
               QStringLiteral("ALTER TABLE [Lineas 1] ADD CONSTRAINT [R]]] FOREIGN KEY (A,B ) REFERENCES [order] (X,Y)"));
+    // A table of an owner other than dbo is named with it; its catalog reads
+    // ask for that owner's table, dbo's too.
+    const struct {
+        const char *propietario, *prefijo, *renombre, *fkeys, *tabla;
+    } propietarios[] = {
+        {"", "T..", "EXEC sp_rename 'Pedidos.[a]]b]', 'c', 'COLUMN'", "EXEC sp_fkeys 'Pedidos'",
+         "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' order by name"},
+        {"dbo", "T..", "EXEC sp_rename 'Pedidos.[a]]b]', 'c', 'COLUMN'", "EXEC sp_fkeys 'Pedidos','dbo'",
+         "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
+         "T..sysusers where name = 'dbo') order by name"},
+        {"o'k", "T.[o'k].", "EXEC sp_rename '[o''k].Pedidos.[a]]b]', 'c', 'COLUMN'", "EXEC sp_fkeys 'Pedidos','o''k'",
+         "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
+         "T..sysusers where name = 'o''k') order by name"},
+        {"Añón", "T.Añón.", "EXEC sp_rename N'Añón.Pedidos.[a]]b]', 'c', 'COLUMN'",
+         "EXEC sp_fkeys 'Pedidos',N'Añón'",
+         "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
+         "T..sysusers where name = N'Añón') order by name"},
+    };
+    for (const auto& c : propietarios) {
+        const QString p = QString::fromUtf8(c.propietario);
+        EXPECT_EQ(PrefijoConPropietario("T..", p), QString::fromUtf8(c.prefijo)) << c.propietario;
+        EXPECT_EQ(TextoRenombraCampo("Pedidos", "a]b", "c", p), QString::fromUtf8(c.renombre)) << c.propietario;
+        EXPECT_EQ(ConsultaClaves("Pedidos", false, p), QString::fromUtf8(c.fkeys)) << c.propietario;
+        EXPECT_EQ(ConsultaTabla("T..", "Pedidos", false, p), QString::fromUtf8(c.tabla)) << c.propietario;
+    }
     EXPECT_EQ(ConsultaReglasVinculo("77"),
               QStringLiteral("SELECT OBJECTPROPERTY(77,'CnstIsDeleteCascade'), OBJECTPROPERTY(77,'CnstIsUpdateCascade'), "
                              "OBJECTPROPERTY(77,'CnstIsNotRepl'), OBJECTPROPERTY(77,'CnstIsDisabled')"));
