@@ -3,6 +3,7 @@
 #include "common/funciones.h"
 #include "common/globales.h"
 #include "common/texto.h"
+#include "explorer/consolasql.h"
 
 QString Sql_Tabla;
 bool ExisteLaTabla = false;
@@ -175,6 +176,9 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
                                {{QStringLiteral("xtype"), xtype, QStringLiteral("Numerico")}});
         };
         catalogo.Escala = [&] { return DatoColumna(campo, id, "scale"); };
+        // As the load reads the length of nchar and nvarchar columns.
+        bool numerico = false;
+        catalogo.Caracteres = CuentaCaracteres(DameTipoDato(xtype, numerico));
         modificado = CampoDifiere(catalogo, longitud, precision, escala, nulo, tipo, valor, nombreDefault);
     });
     return modificado;

@@ -83,6 +83,10 @@ const TipoColumna* TipoPorCodigo(const QString& codigo) {
 
 const TipoColumna& TipoPorDefecto() { return *TipoPorCodigo(3); }
 
+bool CuentaCaracteres(const QString& codigo) {
+    return codigo == QLatin1String("10") || codigo == QLatin1String("13");
+}
+
 BloqueoCeldas BloqueosDeTipo(const QString& codigo) {
     const TipoColumna* t = TipoPorCodigo(codigo);
     if (!t) return {};
@@ -197,8 +201,11 @@ bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, cons
         catalogo.Nulos == QLatin1String("1") ? QStringLiteral("-1") : catalogo.Nulos;
     if (nulo != nulos) difiere = true;
     // Character columns compare with their count of characters, binary ones
-    // with their count of bytes.
-    if (longitud != catalogo.Precision && longitud != catalogo.Longitud()) difiere = true;
+    // with their count of bytes; a Unicode column's bytes are twice its
+    // characters, and a length of that many characters is a change.
+    if (catalogo.Caracteres ? longitud != catalogo.Precision
+                            : longitud != catalogo.Precision && longitud != catalogo.Longitud())
+        difiere = true;
     if (!nombreDefault.isEmpty() && catalogo.ExisteDefault()) {
         if (QuitaParentesisExteriores(catalogo.TextoDefault()) != valor) difiere = true;
     } else if (!valor.isEmpty()) {

@@ -62,6 +62,10 @@ const TipoColumna* TipoPorCodigo(int codigo);
 // length "10", precision "0" and scale "0".
 const TipoColumna& TipoPorDefecto();
 
+// nchar and nvarchar: the length the designer shows counts characters,
+// which the catalog keeps in prec (length holds twice as many bytes).
+bool CuentaCaracteres(const QString& codigo);
+
 // Which of the length, precision and scale cells are locked for the type
 // in a row's type cell; a cell that holds no listed code locks nothing.
 struct BloqueoCeldas {
@@ -134,11 +138,14 @@ struct ColumnaCatalogo {
     std::function<QString()> TextoDefault;  // the text of the column's default, as kept
     std::function<QString()> NombreTipo;    // the name of the column's type
     std::function<QString()> Escala;        // syscolumns.scale
+    // nchar or nvarchar: prec counts characters, length bytes.
+    bool Caracteres = false;
 };
 // True when the row (length, precision, scale, null flag, type code,
 // default value, DEFAULT constraint name) differs from the column: in its
 // null flag, in its size (the length against the catalog's precision and
-// then its length), in its default, or, when nothing else differed, in the
+// then its length; for nchar and nvarchar, against its precision, its count
+// of characters, alone), in its default, or, when nothing else differed, in the
 // name of its type and then, for the types that take them (decimal,
 // numeric), in its precision or its scale. A type code outside 1..23 never
 // differs by its type.
