@@ -3,6 +3,8 @@
 #include "common/texto.h"
 #include "explorer/consolasql.h"
 
+#include <QCryptographicHash>
+
 namespace {
 
 TipoColumna Tipo(const char* codigo, const char* nombre, bool numerico, const char* longitud,
@@ -180,6 +182,17 @@ QString TextoEliminaDefault(const QString& prefijo, const QString& tabla, const 
 
 // ---- Columns ----
 
+QString NombreDefaultGenerado(const QString& tabla, const QString& campo) {
+    constexpr qsizetype kMaximo = 128;  // the length of a sysname
+    const QString nombre = QStringLiteral("DF_") + tabla + u'_' + campo;
+    if (nombre.size() <= kMaximo) return nombre;
+    const QString marca =
+        QString::fromLatin1(QCryptographicHash::hash(nombre.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    QString cabeza = nombre.left(kMaximo - 1 - marca.size());
+    if (cabeza.back().isHighSurrogate()) cabeza.chop(1);  // never half a character
+    return cabeza + u'_' + marca;
+}
+
 QString ClausulaCampoNuevo(const QString& tabla, const QString& campo, const QString& longitud,
                            const QString& precision, const QString& escala, const QString& nulo, int tipo,
                            const QString& valor) {
@@ -188,7 +201,7 @@ QString ClausulaCampoNuevo(const QString& tabla, const QString& campo, const QSt
     QString clausula = NombreSQL(campo) + t->ClausulaNueva + Tamano(t->Medida, longitud, precision, escala) +
                        ClausulaNulos(nulo);
     if (!valor.isEmpty())
-        clausula += QStringLiteral(" CONSTRAINT [DF_") + DuplicaCorchetes(tabla) + u'_' + DuplicaCorchetes(campo) +
+        clausula += QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(NombreDefaultGenerado(tabla, campo)) +
                     QStringLiteral("] DEFAULT (") + valor + u')';
     return clausula;
 }
@@ -239,7 +252,7 @@ QStringList SentenciasModificaCampo(const QString& prefijo, const QString& tabla
     sentencias.append(cabeza + u' ' + QStringLiteral(" ALTER COLUMN ") + columna);
     if (!valor.isEmpty()) {
         const QString nombre =
-            nombreDefault.isEmpty() ? QStringLiteral("DF_") + tabla + u'_' + campo : nombreDefault;
+            nombreDefault.isEmpty() ? NombreDefaultGenerado(tabla, campo) : nombreDefault;
         sentencias.append(cabeza + QStringLiteral(" WITH NOCHECK ADD ") + QStringLiteral(" CONSTRAINT [") +
                           DuplicaCorchetes(nombre) + QStringLiteral("] DEFAULT (") + valor +
                           QStringLiteral(") FOR [") + DuplicaCorchetes(campo) + u']');

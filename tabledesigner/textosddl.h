@@ -119,9 +119,15 @@ QString TextoEliminaDefault(const QString& prefijo, const QString& tabla, const 
 
 // ---- Columns ----
 
+// The name the designer gives a column's DEFAULT constraint: "DF_" tabla "_"
+// campo. A name that would pass the server's 128 characters is cut, and
+// ends in "_" and eight hexadecimal digits drawn from the whole name, so
+// that two columns of one table never share it.
+QString NombreDefaultGenerado(const QString& tabla, const QString& campo);
+
 // The clause of a new column for a CREATE TABLE or an ALTER TABLE ... ADD:
 // the name, the type's clause, the null clause and, for a non-empty default
-// value, " CONSTRAINT [DF_" tabla "_" campo "] DEFAULT (" valor ")". Empty
+// value, " CONSTRAINT [" NombreDefaultGenerado "] DEFAULT (" valor ")". Empty
 // for a type code outside 1..23.
 QString ClausulaCampoNuevo(const QString& tabla, const QString& campo, const QString& longitud,
                            const QString& precision, const QString& escala, const QString& nulo, int tipo,
@@ -155,8 +161,8 @@ bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, cons
 
 // The statements that alter an existing column, in order: the drop of its
 // DEFAULT constraint (when existeDefault), the ALTER COLUMN, and the default
-// added again (when valor is not empty; named nombreDefault, or "DF_" tabla
-// "_" campo when that is empty). precision and escala, the row's, are
+// added again (when valor is not empty; named nombreDefault, or
+// NombreDefaultGenerado when that is empty). precision and escala, the row's, are
 // written for decimal and numeric; the collation clause for character types
 // is " COLLATE " intercalacion " ", or " " when there is none. Nothing for
 // image, ntext or a code outside 1..23.

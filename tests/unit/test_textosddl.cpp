@@ -124,6 +124,18 @@ TEST(TextosDDL, NewColumnClauseNamesAndSizes) {
               QStringLiteral("[a]]b] datetime   NOT NULL CONSTRAINT [DF_Pedidos 2004_a]]b] DEFAULT (getdate())"));
     EXPECT_EQ(ClausulaCampoNuevo("t", "select", "4", "x", "y", "-1", 8, ""), QStringLiteral("[select] int   NULL"));
     EXPECT_EQ(ClausulaCampoNuevo("t", "c", "8", "0", "0", "-1", 0, ""), QString());
+    // A name that would pass 128 characters is cut, and stays apart from its
+    // neighbour's; where the statement names it, it is the same.
+    const QString largaT(100, u'T'), largaC(60, u'c');
+    const QString uno = NombreDefaultGenerado(largaT, largaC + "1"), dos = NombreDefaultGenerado(largaT, largaC + "2");
+    EXPECT_EQ(uno.size(), 128);
+    EXPECT_NE(uno, dos);
+    EXPECT_TRUE(uno.startsWith("DF_" + largaT + "_ccc"));
+    EXPECT_EQ(ClausulaCampoNuevo(largaT, largaC + "1", "4", "0", "0", "-1", 8, "0"),
+              largaC + "1 int   NULL CONSTRAINT [" + uno + "] DEFAULT (0)");
+    EXPECT_EQ(SentenciasModificaCampo("T..", largaT, largaC + "2", "4", "-1", "8", "0", "", false, "", "", "").last(),
+              "ALTER TABLE T.." + largaT + " WITH NOCHECK ADD  CONSTRAINT [" + dos + "] DEFAULT (0) FOR [" + largaC +
+                  "2]");
     EXPECT_EQ(FalloDe([] { ClausulaCampoNuevo("t", "c", "1)--", "0", "0", "-1", 23, ""); }).Numero,
               errnum::TiposNoCoinciden);
     EXPECT_EQ(FalloDe([] { ClausulaCampoNuevo("t", "c", "9", "18", "", "-1", 5, ""); }).Numero,
