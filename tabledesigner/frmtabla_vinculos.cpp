@@ -246,6 +246,14 @@ bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn
             cnn->CommitTrans();
             abierta = false;
             MuestraAlteradas();
+            // A default the change added under the generated name is the
+            // column's own from now on: a later save drops it by that name
+            // before it alters the column, and never adds it twice.
+            if (!Nueva.Predeterminado.isEmpty() && Trim(Nueva.NombreDefault).isEmpty() && ArrayCampos)
+                for (int fila = 0; fila <= 199 && fila <= ArrayCampos->FilaSuperior(); ++fila)
+                    if (ArrayCampos->LeeCelda(fila, EstadoCampo) == QLatin1String("M") &&
+                        ArrayCampos->LeeCelda(fila, ColumnaCampos::NombreCampo) == Nueva.Campo)
+                        ArrayCampos->GrabaCelda(fila, ColumnaCampos::NombreDefault, NombreDefaultGenerado(tabla, Nueva.Campo));
         }
         hecho = true;
     } catch (const FalloNotificado&) {
