@@ -450,3 +450,51 @@ TEST_F(Grabacion, ASelfReferenceStaysAsTheCascadeLeftIt) {
     EXPECT_EQ(d->ArrayCampos->LeeCelda(1, Longitud), QStringLiteral("2"));
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
 }
+
+// A key of the table to itself, not for replication and disabled, through
+// the rebuild of the primary key that drops it: its rules are read before
+// the first drop, and the relation is made again once, with them.
+TEST_F(Grabacion, ASelfReferenceKeepsItsRulesThroughThePrimaryKey) {
+    auto* d = Nuevo();
+    d->txtNombreTabla->setText(QStringLiteral("Personas"));
+    d->NombreTablaInicial = QStringLiteral("Personas");
+    CatalogoClaves catalogo(*conexion);
+    catalogo.Tabla("Personas", 5, {"Id", "Jefe"});
+    catalogo.Claves({{"Personas", "Jefe", "Personas", "Id", "FK_Jefe", 21, {0, 0, 1, 1}}});
+    conexion->Responde("Select name from Tienda..sysobjects where name = 'Personas' and type = 'U'", QStringList{"name"},
+                       {{"Personas"}});
+    conexion->Responde("Select name from Tienda..sysindexes where name = 'PK_Personas' and id=5", QStringList{"name"},
+                       {{"PK_Personas"}});
+    conexion->Responde("Select id from Tienda..sysobjects where name = 'FK_Jefe' and parent_obj=5", QStringList{"id"},
+                       {{21}});
+    QStringList columnas{"constid", "fkeyid", "rkeyid"};
+    QList<QVariant> clave{21, 5, 5};
+    for (const char* f : {"fkey", "rkey"})
+        for (int k = 1; k <= 16; ++k) {
+            columnas << f + QString::number(k);
+            clave << (k > 1 ? 0 : f[0] == 'f' ? 2 : 1);
+        }
+    conexion->Responde("SELECT * from Tienda..sysreferences WHERE rkeyid=5", columnas, {clave});
+    for (int k = 0; k < 6; ++k) d->TablaIndices(0, 0, k) = QStringList{"PK_Personas", "P", "1", "1", "", ""}[k];
+    d->ArrayIndices(0, 0) = std::make_shared<GridDataArray>();
+    d->ArrayIndices(0, 0)->Redimensiona(0, 200, 0, 2);
+    d->ArrayIndices(0, 0)->GrabaCelda(0, 1, "Id");
+    d->NumeroIndices = 1;
+    d->IndicesCargados = {{QStringLiteral("PK_Personas"), QStringLiteral("PK")}};
+    d->TablaRelaciones(0, 0) = QStringLiteral("FK_Jefe");
+    d->ArrayRelaciones(0, 0) = std::make_shared<GridDataArray>();
+    d->ArrayRelaciones(0, 0)->Redimensiona(0, 200, 0, 4);
+    for (int k = 1; k <= 3; ++k) d->ArrayRelaciones(0, 0)->GrabaCelda(0, k, QStringList{"", "Jefe", "Id", "Personas"}[k]);
+    d->NumeroRelaciones = 1;
+    conexion->Enviadas.clear();
+    EXPECT_TRUE(d->ActualizaLaTabla()) << TextosCajas().join(u'|').toStdString();
+    const QString baja = "ALTER TABLE Tienda..Personas DROP CONSTRAINT FK_Jefe";
+    EXPECT_LT(conexion->Enviadas.indexOf(ConsultaReglasVinculo("21")), conexion->Enviadas.indexOf(baja));
+    EXPECT_EQ(Sentencias(conexion->Enviadas),
+              (QStringList{"<BeginTrans>", "USE Tienda", baja, "ALTER TABLE Tienda..Personas DROP CONSTRAINT PK_Personas",
+                           "ALTER TABLE Tienda..Personas WITH NOCHECK ADD CONSTRAINT PK_Personas PRIMARY KEY  CLUSTERED  (Id)\r",
+                           "Use Tienda",
+                           "ALTER TABLE Personas WITH NOCHECK ADD CONSTRAINT [FK_Jefe] FOREIGN KEY (Jefe ) REFERENCES "
+                           "Personas (Id) NOT FOR REPLICATION",
+                           "ALTER TABLE Personas NOCHECK CONSTRAINT [FK_Jefe]", "<CommitTrans>"}));
+}
