@@ -237,7 +237,7 @@ void frmTabla::DimeGrupoFicheros() {
                                QStringLiteral(" where i.id =") + NumeroSQL(IdTabla) +
                                QStringLiteral(" and i.indid < 2") + QStringLiteral(" and i.groupid = s.groupid")))
             return;
-        if (rs.RecordCount() > 0) BuscarComboCadena(Trim(rs.Fields(0).Texto()), cboGrupoArchivoDatos);
+        if (rs.RecordCount() > 0) SeleccionaBaseDatos(rs.Fields(0).Texto(), cboGrupoArchivoDatos);
     });
 }
 

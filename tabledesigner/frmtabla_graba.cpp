@@ -170,7 +170,8 @@ bool frmTabla::ActualizaLaTabla() {
         }
 
         // The table statement.
-        const QString grupo = cboGrupoArchivoDatos->currentIndex() >= 0 ? cboGrupoArchivoDatos->currentText() : QString();
+        // The filegroup as the catalog names it; the list shows it trimmed.
+        const QString grupo = BaseDatosDe(cboGrupoArchivoDatos, cboGrupoArchivoDatos->currentIndex());
         if (!Sql_Tabla.isEmpty() && NumCampos > 0) {
             if (!ExisteLaTabla) {
                 Sql_Tabla += u')';
@@ -229,7 +230,7 @@ bool frmTabla::ActualizaLaTabla() {
                                 Trim(TablaIndices.Lee(0, i, IgnoraDuplicados)) == QLatin1String("1");
             if (!Sql_Columnas.isEmpty()) {
                 Sql_Indice.AgregaTexto(ColaIndice(Sql_Columnas, tipo, Trim(TablaIndices.Lee(0, i, FactorRelleno)),
-                                                  Trim(TablaIndices.Lee(0, i, GrupoIndice)), ClaveExistente, ignora));
+                                                  Nombre(TablaIndices.Lee(0, i, GrupoIndice)), ClaveExistente, ignora));
                 EjecutaLista(Conexion, Sql_Indice);
             }
             Sql_Indice.Vacia();

@@ -38,7 +38,7 @@ class Grabacion : public PruebaDiseñador {
 protected:
     void SetUp() override {
         PruebaDiseñador::SetUp();
-        PonGrupos({"PRIMARY", "INDICES"});
+        PonGrupos({"PRIMARY", "INDICES", " Ventas "});
     }
     frmTabla* Nuevo() { return NuevoDiseñador(); }
     static void Fila(frmTabla* d, int r, const QStringList& celdas) {
@@ -104,6 +104,7 @@ TEST_F(Grabacion, ANewTableIsCreatedWithItsKeysInOneTransaction) {
         const char* tabla;
         const char* grupo;
         QStringList sentencias;
+        const char* grupoIndice = "INDICES";
     } casos[] = {
         {"Clientes", "PRIMARY",
          {"<BeginTrans>", "USE Tienda",
@@ -120,6 +121,15 @@ TEST_F(Grabacion, ANewTableIsCreatedWithItsKeysInOneTransaction) {
           "Use Tienda",
           "ALTER TABLE [Mis clientes] ADD CONSTRAINT [FK_Clientes_Zonas] FOREIGN KEY (id ) REFERENCES Zonas (Id)",
           "<CommitTrans>"}},
+        // A filegroup the lists show trimmed is named as the catalog holds it.
+        {"Clientes", "Ventas",
+         {"<BeginTrans>", "USE Tienda",
+          "CREATE TABLE Tienda..Clientes (id int   NOT NULL,\rnombre varchar  (50)  NULL) ON [ Ventas ]",
+          "ALTER TABLE Tienda..Clientes WITH NOCHECK ADD CONSTRAINT PK_Clientes PRIMARY KEY  CLUSTERED  (id)\r",
+          "CREATE  UNIQUE  INDEX IX_nombre  ON Tienda..Clientes  (nombre)\r WITH FILLFACTOR = 80 ON [ Ventas ]",
+          "Use Tienda", "ALTER TABLE Clientes ADD CONSTRAINT [FK_Clientes_Zonas] FOREIGN KEY (id ) REFERENCES Zonas (Id)",
+          "<CommitTrans>"},
+         " Ventas "},
     };
     for (const auto& c : casos) {
         auto* d = Nuevo();
@@ -127,7 +137,8 @@ TEST_F(Grabacion, ANewTableIsCreatedWithItsKeysInOneTransaction) {
         d->cboGrupoArchivoDatos->setCurrentText(QString::fromUtf8(c.grupo));
         Fila(d, 0, {"", "id", "8", "4", "10", "0", "0"});
         Fila(d, 1, {"", "nombre", "23", "50", "0", "0", "-1"});
-        const QStringList indices[] = {{"PK_Clientes", "P", "1", "1", "", "0"}, {"IX_nombre", "I", "0", "1", "INDICES", "80"}};
+        const QStringList indices[] = {{"PK_Clientes", "P", "1", "1", "", "0"},
+                                       {"IX_nombre", "I", "0", "1", QString::fromUtf8(c.grupoIndice), "80"}};
         for (int i = 0; i < 2; ++i) {
             for (int k = 0; k < 6; ++k) d->TablaIndices(0, i, k) = indices[i][k];
             d->ArrayIndices(0, i) = std::make_shared<GridDataArray>();

@@ -251,9 +251,14 @@ TEST_F(EditorIndices, TheFillFactorTakesDigitsOnly) {
 }
 
 TEST_F(EditorIndices, TheFilegroupListStoresItsChoiceInTheSelectedIndex) {
+    PonGrupos({"PRIMARY", "INDICES", " Ventas "});
     frmTabla* d = Nueva();
     NuevoIndice(d, QStringLiteral("IX_a"));
     EXPECT_EQ(d->cboGrupoArchivoIndices->currentIndex(), -1);
+    // A name shown trimmed is stored as the catalog holds it.
+    d->cboGrupoArchivoIndices->setCurrentIndex(2);
+    EXPECT_EQ(d->cboGrupoArchivoIndices->currentText(), QStringLiteral("Ventas"));
+    EXPECT_EQ(d->TablaIndices.Lee(0, 0, GrupoIndice), QStringLiteral(" Ventas "));
     d->Modificado = false;
     d->cboGrupoArchivoIndices->setCurrentIndex(1);
     EXPECT_EQ(d->TablaIndices.Lee(0, 0, GrupoIndice), QStringLiteral("INDICES"));
