@@ -398,10 +398,10 @@ QStringList ListaSentencias::Envios() const {
 QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QString& clase,
                           const QString& descripcion, const QString& claves, const QString& relleno,
                           const QString& grupo, const QString& propietario) {
+    // Each key as it stands: a name may hold blanks of its own.
     QStringList columnas;
-    for (const QString& clave : claves.split(u',')) {
-        const QString c = Trim(clave);
-        if (c.endsWith(QLatin1String("(-)"))) columnas.append(NombreSQL(Trim(c.chopped(3))) + QStringLiteral(" DESC"));
+    for (const QString& c : claves.split(QStringLiteral(", "))) {
+        if (c.endsWith(QLatin1String("(-)"))) columnas.append(NombreSQL(c.chopped(3)) + QStringLiteral(" DESC"));
         else columnas.append(NombreSQL(c));
     }
     const QString descrita = descripcion.toUpper();

@@ -201,7 +201,7 @@ QString ColaIndice(const QString& columnas, const QString& tipo, const QString& 
 // columns drops, from what sp_helpindex and the catalog tell of it: a
 // primary key ("PK") or a unique constraint ("UQ") as a constraint of the
 // table, any other as an index. The keys are as sp_helpindex lists them
-// ("a, b(-)"; "(-)" marks a descending key). No fill factor clause for 0 or
+// ("a, b(-)"; "(-)" marks a descending key), each name as it stands. No fill factor clause for 0 or
 // none, no filegroup clause without a group. For a statement list: it
 // begins with a blank and names the table without database prefix.
 // The table is named with its owner when that is not dbo.
