@@ -257,7 +257,8 @@ bool frmTabla::ActualizaLaTabla() {
             const QString tablaReferida = Columna(pares, 3).first();
             Sql_Vinculos = ListaSentencias();
             for (const QString& s :
-                 SentenciasCreaRelacion(T, relacion, propias, tablaReferida, referidas, reglas.value(relacion), O))
+                 SentenciasCreaRelacion(T, relacion, propias, tablaReferida, referidas, reglas.value(relacion), O,
+                                        PropietarioDe(tablaReferida)))
                 Sql_Vinculos.Agrega(s);
             Conexion->Execute(QStringLiteral("Use ") + NombreSQL(BaseDatos));
             for (const QString& s : Sql_Vinculos.Sentencias()) Conexion->Execute(s);

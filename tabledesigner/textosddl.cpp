@@ -350,13 +350,14 @@ QString TextoCreaRelacion(const QString& tabla, const QString& nombre, const QSt
 
 QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                    const QString& tablaReferida, const QStringList& columnasReferidas,
-                                   const ReglasVinculo& reglas, const QString& propietario) {
+                                   const ReglasVinculo& reglas, const QString& propietario,
+                                   const QString& propietarioReferida) {
     const QString nombrada = NombreConPropietario(propietario, tabla);
     QStringList r{QStringLiteral("ALTER TABLE ") + nombrada +
                   (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
                   QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
                   QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(" ) REFERENCES ") +
-                  NombreSQL(tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
+                  NombreConPropietario(propietarioReferida, tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
                   ClausulasReglas(reglas)};
     if (reglas.Desactivado) r.append(TextoDesactivaVinculo(nombrada, nombre));
     return r;

@@ -247,11 +247,12 @@ QString TextoCreaRelacion(const QString& tabla, const QString& nombre, const QSt
                           const QString& tablaReferida, const QStringList& columnasReferidas);
 // The same relation with the rules of the key it replaces: the rules after
 // the REFERENCES clause, and a disabled key added " WITH NOCHECK" and then
-// disabled by a second statement. The table is named with its owner when
-// that is not dbo.
+// disabled by a second statement. Each table is named with its owner
+// (propietario, propietarioReferida) when that is not dbo.
 QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                    const QString& tablaReferida, const QStringList& columnasReferidas,
-                                   const ReglasVinculo& reglas, const QString& propietario = QString());
+                                   const ReglasVinculo& reglas, const QString& propietario = QString(),
+                                   const QString& propietarioReferida = QString());
 
 // The rename of a column: "EXEC sp_rename '" tabla ".[" original "]', '"
 // nombre "', 'COLUMN'", the table as statements write it (with its owner

@@ -265,7 +265,7 @@ TEST(TextosDDL, ForeignKeyTexts) {
     // A table of an owner other than dbo is named with it; its catalog reads
     // ask for that owner's table, dbo's too.
     const struct {
-        const char *propietario, *prefijo, *renombre, *fkeys, *tabla;
+        const char *propietario, *prefijo, *renombre, *fkeys, *tabla, *nombrada = "Pedidos";
     } propietarios[] = {
         {"", "T..", "EXEC sp_rename 'Pedidos.[a]]b]', 'c', 'COLUMN'", "EXEC sp_fkeys 'Pedidos'",
          "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' order by name"},
@@ -274,11 +274,11 @@ TEST(TextosDDL, ForeignKeyTexts) {
          "T..sysusers where name = 'dbo') order by name"},
         {"o'k", "T.[o'k].", "EXEC sp_rename '[o''k].Pedidos.[a]]b]', 'c', 'COLUMN'", "EXEC sp_fkeys 'Pedidos','o''k'",
          "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
-         "T..sysusers where name = 'o''k') order by name"},
+         "T..sysusers where name = 'o''k') order by name", "[o'k].Pedidos"},
         {"Añón", "T.Añón.", "EXEC sp_rename N'Añón.Pedidos.[a]]b]', 'c', 'COLUMN'",
          "EXEC sp_fkeys 'Pedidos',N'Añón'",
          "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
-         "T..sysusers where name = N'Añón') order by name"},
+         "T..sysusers where name = N'Añón') order by name", "Añón.Pedidos"},
     };
     for (const auto& c : propietarios) {
         const QString p = QString::fromUtf8(c.propietario);
@@ -286,6 +286,9 @@ TEST(TextosDDL, ForeignKeyTexts) {
         EXPECT_EQ(TextoRenombraCampo("Pedidos", "a]b", "c", p), QString::fromUtf8(c.renombre)) << c.propietario;
         EXPECT_EQ(ConsultaClaves("Pedidos", false, p), QString::fromUtf8(c.fkeys)) << c.propietario;
         EXPECT_EQ(ConsultaTabla("T..", "Pedidos", false, p), QString::fromUtf8(c.tabla)) << c.propietario;
+        const QString t = QString::fromUtf8(c.nombrada);
+        EXPECT_EQ(SentenciasCreaRelacion("Pedidos", "FK", {"a"}, "Pedidos", {"b"}, {}, p, p),
+                  QStringList{"ALTER TABLE " + t + " ADD CONSTRAINT [FK] FOREIGN KEY (a ) REFERENCES " + t + " (b)"});
     }
     EXPECT_EQ(ConsultaReglasVinculo("77"),
               QStringLiteral("SELECT OBJECTPROPERTY(77,'CnstIsDeleteCascade'), OBJECTPROPERTY(77,'CnstIsUpdateCascade'), "
