@@ -476,8 +476,8 @@ TEST_F(Grabacion, ASelfReferenceKeepsItsRulesThroughThePrimaryKey) {
                        {{"Personas"}});
     conexion->Responde("Select name from Tienda..sysindexes where name = 'PK_Personas' and id=5", QStringList{"name"},
                        {{"PK_Personas"}});
-    conexion->Responde("Select id from Tienda..sysobjects where name = 'FK_Jefe' and parent_obj=5", QStringList{"id"},
-                       {{21}});
+    const QString idClave = "Select id from Tienda..sysobjects where name = 'FK_Jefe' and parent_obj=5";
+    conexion->Responde(idClave, QStringList{"id"}, {{21}});
     QStringList columnas{"constid", "fkeyid", "rkeyid"};
     QList<QVariant> clave{21, 5, 5};
     for (const char* f : {"fkey", "rkey"})
@@ -500,7 +500,7 @@ TEST_F(Grabacion, ASelfReferenceKeepsItsRulesThroughThePrimaryKey) {
     conexion->Enviadas.clear();
     EXPECT_TRUE(d->ActualizaLaTabla()) << TextosCajas().join(u'|').toStdString();
     const QString baja = "ALTER TABLE Tienda..Personas DROP CONSTRAINT FK_Jefe";
-    EXPECT_LT(conexion->Enviadas.indexOf(ConsultaReglasVinculo("21")), conexion->Enviadas.indexOf(baja));
+    EXPECT_LT(conexion->Enviadas.indexOf(idClave), conexion->Enviadas.indexOf(baja));
     EXPECT_EQ(Sentencias(conexion->Enviadas),
               (QStringList{"<BeginTrans>", "USE Tienda", baja, "ALTER TABLE Tienda..Personas DROP CONSTRAINT PK_Personas",
                            "ALTER TABLE Tienda..Personas WITH NOCHECK ADD CONSTRAINT PK_Personas PRIMARY KEY  CLUSTERED  (Id)\r",
