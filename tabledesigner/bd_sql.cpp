@@ -40,7 +40,8 @@ datos::Connection& Abierta(const std::shared_ptr<datos::Connection>& conexion) {
 
 QString Comparacion(const Criterio& c) {
     if (c.Tipo == QLatin1String("Numerico")) return u'=' + NumeroSQL(Trim(c.Valor));
-    if (c.Tipo == QLatin1String("Propietario")) return QStringLiteral(" = ") + SubconsultaPropietario(PrefijoBD, c.Valor);
+    if (c.Tipo == QLatin1String("Propietario"))
+        return QStringLiteral(" = ") + SubconsultaPropietario(PrefijoBD, c.Valor);
     return QStringLiteral(" = ") + CadenaSQL(c.Valor);
 }
 
@@ -203,8 +204,8 @@ bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QStrin
                                     QStringLiteral(" cannot be altered: its type does not allow it."));
         const bool existeDefault = !nombreDefault.isEmpty() && ExisteDefault(Conexion, nombreDefault);
         const QStringList sentencias =
-            SentenciasModificaCampo(PrefijoConPropietario(PrefijoBD, propietario), tabla, campo, longitud, nulo, tipo, valor, nombreDefault,
-                                    existeDefault, precision, escala,
+            SentenciasModificaCampo(PrefijoConPropietario(PrefijoBD, propietario), tabla, campo, longitud, nulo, tipo,
+                                    valor, nombreDefault, existeDefault, precision, escala,
                                     intercalacion.isEmpty() ? Intercalacion : intercalacion);
         for (const QString& s : sentencias) Abierta(Conexion).Execute(s);
     });
@@ -251,7 +252,9 @@ QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, co
     ReglasVinculo reglas;
     if (columnas.isEmpty() || tablaReferida.isEmpty() || !LeeReglas(conexion, constid, reglas))
         FallaVinculo(nombre, constid, suTabla);
-    const auto suyo = [&](const QString& id) { return !idPropio.isEmpty() && id == idPropio ? propietario : QString(); };
+    const auto suyo = [&](const QString& id) {
+        return !idPropio.isEmpty() && id == idPropio ? propietario : QString();
+    };
     return SentenciasRecreaVinculo(suTabla, nombre, columnas, tablaReferida, referidas, reglas, suyo(fkeyid),
                                    suyo(rkeyid));
 }
@@ -270,8 +273,8 @@ bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const Q
             const QStringList recrea = RecreaVinculo(conexion, claves, nombre, suTabla, id, propietario);
             // A key of the table to itself is named with the table's owner.
             const bool propia = claves.Fields(QStringLiteral("fkeyid")).Texto() == id;
-            Abierta(conexion).Execute(
-                TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, propia ? propietario : QString()), suTabla, nombre));
+            const QString prefijo = PrefijoConPropietario(PrefijoBD, propia ? propietario : QString());
+            Abierta(conexion).Execute(TextoEliminaConstraint(prefijo, suTabla, nombre));
             // Only a key that was dropped is re-created; the table's own key
             // to itself is one of the design's relations, which the save
             // makes again once, with its rules.

@@ -74,7 +74,8 @@ void frmTabla::CapturaCampos_SQL(const QString& Tabla) {
                         ArrayCampos->GrabaCelda(r, Escala, Campo(columnas, "scale"));
                     } else {
                         // Unicode types count characters in prec, bytes in length.
-                        ArrayCampos->GrabaCelda(r, Longitud, Campo(columnas, CuentaCaracteres(tipo) ? "prec" : "length"));
+                        ArrayCampos->GrabaCelda(r, Longitud,
+                                                Campo(columnas, CuentaCaracteres(tipo) ? "prec" : "length"));
                         ArrayCampos->GrabaCelda(r, Precision, QStringLiteral("0"));
                         ArrayCampos->GrabaCelda(r, Escala, QStringLiteral("0"));
                     }

@@ -38,7 +38,8 @@ bool frmTabla::EliminaLosVinculos(const std::shared_ptr<datos::Connection>& cone
             const QString nombre = nombrePorId(claves.Fields(QStringLiteral("constid")).Texto());
             const QString suTabla = nombrePorId(fkeyid);
             if (!nombre.isEmpty() && !suTabla.isEmpty())
-                conexion->Execute(TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, propietario), suTabla, nombre));
+                conexion->Execute(
+                    TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, propietario), suTabla, nombre));
         }
     });
 }

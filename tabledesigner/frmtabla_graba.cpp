@@ -217,7 +217,8 @@ bool frmTabla::ActualizaLaTabla() {
             ClaveExistente = ExisteElIndice(Conexion, T, indice, O);
             Vigila(antes);
             if (tipo == QLatin1String("P") && ClaveExistente) {
-                if (EliminaVinculos(Conexion, T, Sql_Vinculos, O)) Conexion->Execute(TextoEliminaConstraint(P, T, indice));
+                if (EliminaVinculos(Conexion, T, Sql_Vinculos, O))
+                    Conexion->Execute(TextoEliminaConstraint(P, T, indice));
                 Vigila(antes);
             }
             Sql_Indice.AgregaTexto(CabeceraIndice(P, T, indice, tipo, unico, agrupado));

@@ -253,7 +253,8 @@ bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn
                 for (int fila = 0; fila <= 199 && fila <= ArrayCampos->FilaSuperior(); ++fila)
                     if (ArrayCampos->LeeCelda(fila, EstadoCampo) == QLatin1String("M") &&
                         ArrayCampos->LeeCelda(fila, ColumnaCampos::NombreCampo) == Nueva.Campo)
-                        ArrayCampos->GrabaCelda(fila, ColumnaCampos::NombreDefault, NombreDefaultGenerado(tabla, Nueva.Campo));
+                        ArrayCampos->GrabaCelda(fila, ColumnaCampos::NombreDefault,
+                                                NombreDefaultGenerado(tabla, Nueva.Campo));
         }
         hecho = true;
     } catch (const FalloNotificado&) {

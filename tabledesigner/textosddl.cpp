@@ -357,8 +357,8 @@ QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, 
                   (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
                   QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
                   QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(" ) REFERENCES ") +
-                  NombreConPropietario(propietarioReferida, tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
-                  ClausulasReglas(reglas)};
+                  NombreConPropietario(propietarioReferida, tablaReferida) + QStringLiteral(" (") +
+                  ListaNombres(columnasReferidas) + u')' + ClausulasReglas(reglas)};
     if (reglas.Desactivado) r.append(TextoDesactivaVinculo(nombrada, nombre));
     return r;
 }
