@@ -40,6 +40,8 @@ void DiseñoTabla() {
         ranura = diseñador;
         diseñador->NodoSeleccionado = clave;
         diseñador->NombreTabla = elemento.Text();
+        // The row's owner: another owner's table of that name is not this one.
+        diseñador->Propietario = elemento.SubItems(1);
         diseñador->TablaSistema = EsMarcaSistema(elemento.SubItems(2));
         MuestraFormulario(diseñador);
         diseñador->Caption(QStringLiteral("Tabla [") + elemento.Text() + u']');

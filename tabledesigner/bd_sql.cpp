@@ -3,6 +3,7 @@
 #include "common/funciones.h"
 #include "common/globales.h"
 #include "common/texto.h"
+#include "explorer/consolasql.h"
 
 QString Sql_Tabla;
 bool ExisteLaTabla = false;
@@ -39,7 +40,9 @@ datos::Connection& Abierta(const std::shared_ptr<datos::Connection>& conexion) {
 
 QString Comparacion(const Criterio& c) {
     if (c.Tipo == QLatin1String("Numerico")) return u'=' + NumeroSQL(Trim(c.Valor));
-    return QStringLiteral(" = '") + LiteralSQL(c.Valor) + u'\'';
+    if (c.Tipo == QLatin1String("Propietario"))
+        return QStringLiteral(" = ") + SubconsultaPropietario(PrefijoBD, c.Valor);
+    return QStringLiteral(" = ") + CadenaSQL(c.Valor);
 }
 
 // A DEFAULT constraint of that name exists.
@@ -109,10 +112,19 @@ QString LeeCatalogo(const std::shared_ptr<datos::Connection>& conexion, const QS
     return rs.Eof() ? QString() : rs.Fields(0).Texto();
 }
 
-QString IdTablaUsuario(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla) {
-    return LeeCatalogo(conexion, QStringLiteral("sysobjects"), QStringLiteral("id"),
-                       {{QStringLiteral("name"), tabla, QStringLiteral("Texto")},
-                        {QStringLiteral("type"), QStringLiteral("U"), QStringLiteral("Texto")}});
+namespace {
+// The criteria of a user table by its name, and by its owner when given.
+QList<Criterio> DeLaTabla(const QString& tabla, const QString& propietario) {
+    QList<Criterio> criterios = {{QStringLiteral("name"), tabla, QStringLiteral("Texto")},
+                                 {QStringLiteral("type"), QStringLiteral("U"), QStringLiteral("Texto")}};
+    if (!propietario.isEmpty()) criterios.append({QStringLiteral("uid"), propietario, QStringLiteral("Propietario")});
+    return criterios;
+}
+}  // namespace
+
+QString IdTablaUsuario(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
+                       const QString& propietario) {
+    return LeeCatalogo(conexion, QStringLiteral("sysobjects"), QStringLiteral("id"), DeLaTabla(tabla, propietario));
 }
 
 void AbreCatalogo(const std::shared_ptr<datos::Connection>& conexion, datos::Recordset& rs, const QString& sql) {
@@ -145,10 +157,10 @@ bool Crea_Campo(const QString& tabla, const QString& campo, const QString& longi
 
 bool CampoModificado(const QString& tabla, const QString& campo, const QString& longitud, const QString& precision,
                      const QString& escala, const QString& nulo, const QString& tipo, const QString& valor,
-                     const QString& nombreDefault) {
+                     const QString& nombreDefault, const QString& propietario) {
     bool modificado = false;
     Atrapa("CampoModificado", [&] {
-        const QString id = IdTablaUsuario(Conexion, tabla);
+        const QString id = IdTablaUsuario(Conexion, tabla, propietario);
         if (id.isEmpty() || DatoColumna(campo, id, "name").isEmpty()) return;
         ColumnaCatalogo catalogo;
         catalogo.Precision = DatoColumna(campo, id, "prec");
@@ -165,6 +177,9 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
                                {{QStringLiteral("xtype"), xtype, QStringLiteral("Numerico")}});
         };
         catalogo.Escala = [&] { return DatoColumna(campo, id, "scale"); };
+        // As the load reads the length of nchar and nvarchar columns.
+        bool numerico = false;
+        catalogo.Caracteres = CuentaCaracteres(DameTipoDato(xtype, numerico));
         modificado = CampoDifiere(catalogo, longitud, precision, escala, nulo, tipo, valor, nombreDefault);
     });
     return modificado;
@@ -172,9 +187,10 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
 
 bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud,
                         const QString& precision, const QString& escala, const QString& nulo, const QString& tipo,
-                        const QString& valor, const QString& nombreDefault, const QString& intercalacion) {
+                        const QString& valor, const QString& nombreDefault, const QString& intercalacion,
+                        const QString& propietario) {
     return Atrapa("Modifica_Campo_SQL", [&] {
-        const QString id = IdTablaUsuario(Conexion, tabla);
+        const QString id = IdTablaUsuario(Conexion, tabla, propietario);
         if (id.isEmpty() || DatoColumna(campo, id, "name").isEmpty()) return;
         // A type the list does not hold (bigint, sql_variant: code "0") has
         // no clause to write, and image and ntext columns cannot be altered:
@@ -188,8 +204,8 @@ bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QStrin
                                     QStringLiteral(" cannot be altered: its type does not allow it."));
         const bool existeDefault = !nombreDefault.isEmpty() && ExisteDefault(Conexion, nombreDefault);
         const QStringList sentencias =
-            SentenciasModificaCampo(PrefijoBD, tabla, campo, longitud, nulo, tipo, valor, nombreDefault,
-                                    existeDefault, precision, escala,
+            SentenciasModificaCampo(PrefijoConPropietario(PrefijoBD, propietario), tabla, campo, longitud, nulo, tipo,
+                                    valor, nombreDefault, existeDefault, precision, escala,
                                     intercalacion.isEmpty() ? Intercalacion : intercalacion);
         for (const QString& s : sentencias) Abierta(Conexion).Execute(s);
     });
@@ -214,7 +230,7 @@ bool Crea_Indice(const QString&, const QString& indice, const QString& campo, co
 // ---- Foreign keys of other tables ----
 
 QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, const datos::Recordset& clave,
-                          QString& nombre, QString& suTabla) {
+                          QString& nombre, QString& suTabla, const QString& idPropio, const QString& propietario) {
     const QString constid = clave.Fields(QStringLiteral("constid")).Texto();
     const QString fkeyid = clave.Fields(QStringLiteral("fkeyid")).Texto();
     const QString rkeyid = clave.Fields(QStringLiteral("rkeyid")).Texto();
@@ -236,13 +252,17 @@ QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, co
     ReglasVinculo reglas;
     if (columnas.isEmpty() || tablaReferida.isEmpty() || !LeeReglas(conexion, constid, reglas))
         FallaVinculo(nombre, constid, suTabla);
-    return SentenciasRecreaVinculo(suTabla, nombre, columnas, tablaReferida, referidas, reglas);
+    const auto suyo = [&](const QString& id) {
+        return !idPropio.isEmpty() && id == idPropio ? propietario : QString();
+    };
+    return SentenciasRecreaVinculo(suTabla, nombre, columnas, tablaReferida, referidas, reglas, suyo(fkeyid),
+                                   suyo(rkeyid));
 }
 
 bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
-                     ListaSentencias& lista) {
+                     ListaSentencias& lista, const QString& propietario) {
     return Atrapa("EliminaVinculos", [&] {
-        const QString id = IdTablaUsuario(conexion, tabla);
+        const QString id = IdTablaUsuario(conexion, tabla, propietario);
         if (id.isEmpty()) return;
         datos::Recordset claves;
         AbreCatalogo(conexion, claves,
@@ -250,10 +270,16 @@ bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const Q
                          QStringLiteral(" WHERE rkeyid=") + NumeroSQL(id));
         for (; !claves.Eof(); claves.MoveNext()) {
             QString nombre, suTabla;
-            const QStringList recrea = RecreaVinculo(conexion, claves, nombre, suTabla);
-            Abierta(conexion).Execute(TextoEliminaConstraint(PrefijoBD, suTabla, nombre));
-            // Only a key that was dropped is re-created.
-            for (const QString& s : recrea) lista.Agrega(s);
+            const QStringList recrea = RecreaVinculo(conexion, claves, nombre, suTabla, id, propietario);
+            // A key of the table to itself is named with the table's owner.
+            const bool propia = claves.Fields(QStringLiteral("fkeyid")).Texto() == id;
+            const QString prefijo = PrefijoConPropietario(PrefijoBD, propia ? propietario : QString());
+            Abierta(conexion).Execute(TextoEliminaConstraint(prefijo, suTabla, nombre));
+            // Only a key that was dropped is re-created; the table's own key
+            // to itself is one of the design's relations, which the save
+            // makes again once, with its rules.
+            if (!propia)
+                for (const QString& s : recrea) lista.Agrega(s);
         }
     });
 }
@@ -265,21 +291,22 @@ bool LeeReglasVinculo(const std::shared_ptr<datos::Connection>& conexion, const 
 
 // ---- Catalog tests ----
 
-bool ExisteTabla(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla) {
+bool ExisteTabla(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
+                 const QString& propietario) {
     bool existe = false;
     Atrapa("ExisteTabla", [&] {
         existe = !LeeCatalogo(conexion, QStringLiteral("sysobjects"), QStringLiteral("name"),
-                              {{QStringLiteral("name"), tabla, QStringLiteral("Texto")},
-                               {QStringLiteral("type"), QStringLiteral("U"), QStringLiteral("Texto")}})
+                              DeLaTabla(tabla, propietario))
                       .isEmpty();
     });
     return existe;
 }
 
-bool ExisteCampo(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla, const QString& campo) {
+bool ExisteCampo(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla, const QString& campo,
+                 const QString& propietario) {
     bool existe = false;
     Atrapa("ExisteCampo", [&] {
-        const QString id = IdTablaUsuario(conexion, tabla);
+        const QString id = IdTablaUsuario(conexion, tabla, propietario);
         existe = !id.isEmpty() && !LeeCatalogo(conexion, QStringLiteral("syscolumns"), QStringLiteral("name"),
                                                {{QStringLiteral("name"), campo, QStringLiteral("Texto")},
                                                 {QStringLiteral("id"), id, QStringLiteral("Numerico")}})
@@ -289,11 +316,11 @@ bool ExisteCampo(const std::shared_ptr<datos::Connection>& conexion, const QStri
 }
 
 bool ExisteElIndice(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
-                    const QString& indice) {
+                    const QString& indice, const QString& propietario) {
     bool existe = false;
     Atrapa("ExisteElIndice", [&] {
         if (indice.isEmpty()) return;
-        const QString id = IdTablaUsuario(conexion, tabla);
+        const QString id = IdTablaUsuario(conexion, tabla, propietario);
         existe = !id.isEmpty() && !LeeCatalogo(conexion, QStringLiteral("sysindexes"), QStringLiteral("name"),
                                                {{QStringLiteral("name"), indice, QStringLiteral("Texto")},
                                                 {QStringLiteral("id"), id, QStringLiteral("Numerico")}})
@@ -303,11 +330,11 @@ bool ExisteElIndice(const std::shared_ptr<datos::Connection>& conexion, const QS
 }
 
 bool ExisteLaRelacion(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
-                      const QString& otraTabla, const QString& columnas) {
+                      const QString& otraTabla, const QString& columnas, const QString& propietario) {
     bool existe = false;
     Atrapa("ExisteLaRelacion", [&] {
         if (columnas.isEmpty()) return;
-        const QString id = IdTablaUsuario(conexion, tabla);
+        const QString id = IdTablaUsuario(conexion, tabla, propietario);
         if (id.isEmpty()) return;
         const QString otra = IdTablaUsuario(conexion, otraTabla);
         existe = !otra.isEmpty() && !LeeCatalogo(conexion, QStringLiteral("sysreferences"), QStringLiteral("fkeyid"),

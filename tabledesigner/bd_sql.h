@@ -81,7 +81,7 @@ bool Crea_Campo(const QString& tabla, const QString& campo, const QString& longi
 // in the catalog, or after a reported failure.
 bool CampoModificado(const QString& tabla, const QString& campo, const QString& longitud, const QString& precision,
                      const QString& escala, const QString& nulo, const QString& tipo, const QString& valor,
-                     const QString& nombreDefault);
+                     const QString& nombreDefault, const QString& propietario = QString());
 // Alters an existing column at once: its DEFAULT constraint dropped, the
 // column altered (decimal and numeric to the precision and scale given),
 // the default added again (see SentenciasModificaCampo). A character column
@@ -94,7 +94,7 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
 bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QString& longitud,
                         const QString& precision, const QString& escala, const QString& nulo, const QString& tipo,
                         const QString& valor, const QString& nombreDefault,
-                        const QString& intercalacion = QString());
+                        const QString& intercalacion = QString(), const QString& propietario = QString());
 
 // ---- Indexes ----
 
@@ -109,13 +109,14 @@ bool Crea_Indice(const QString& tabla, const QString& indice, const QString& cam
 
 // ---- Foreign keys of other tables ----
 
-// Drops every foreign key of another table that references this one and
-// adds to the list the statements that re-create it, rules included. A key
+// Drops every foreign key that references this table and adds to the list
+// the statements that re-create it, rules included; a key of the table to
+// itself is dropped and left to the relations of the design. A key
 // whose re-create cannot be made (a name or a column the catalog does not
 // give, rules it cannot read) is left in place, and that is a failure. Keys
 // handled before a failure stay dropped with their statements in the list.
 bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
-                     ListaSentencias& lista);
+                     ListaSentencias& lista, const QString& propietario = QString());
 
 // The program's own number for a foreign key that cannot be created again
 // (the first number the run-time leaves to programs).
@@ -127,37 +128,47 @@ constexpr qint64 kCampoSinModificar = -2147221504LL + 514;
 // sysreferences (constid, fkeyid, rkeyid, fkey1..16, rkey1..16), its rules
 // included; the key's name and its table come back too. A key of which any
 // part cannot be read fails the caller (its number is the program's own),
-// before anything is dropped.
+// before anything is dropped. The table of id idPropio is named with its
+// owner, propietario.
 QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, const datos::Recordset& clave,
-                          QString& nombre, QString& suTabla);
+                          QString& nombre, QString& suTabla, const QString& idPropio = QString(),
+                          const QString& propietario = QString());
 // The rules of a foreign key of the current database; false when the
 // catalog cannot tell them. A query that cannot run fails the caller.
 bool LeeReglasVinculo(const std::shared_ptr<datos::Connection>& conexion, const QString& idConstraint,
                       ReglasVinculo& reglas);
 
 // ---- Catalog tests (false after a reported failure) ----
+// Where a procedure takes a table and an owner, it reads that owner's table
+// alone, and names it with its owner; without an owner, the table of that
+// name.
 
 // A user table of that name exists.
-bool ExisteTabla(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla);
+bool ExisteTabla(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
+                 const QString& propietario = QString());
 // The user table exists and has a column of that name.
-bool ExisteCampo(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla, const QString& campo);
+bool ExisteCampo(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla, const QString& campo,
+                 const QString& propietario = QString());
 // The user table exists and has an index of that name.
 bool ExisteElIndice(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
-                    const QString& indice);
+                    const QString& indice, const QString& propietario = QString());
 // Both user tables exist and the first has a foreign key to the other.
 // False, without asking, for an empty column list (the save's question).
 bool ExisteLaRelacion(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
-                      const QString& otraTabla, const QString& columnas);
+                      const QString& otraTabla, const QString& columnas, const QString& propietario = QString());
 
 // ---- For the designer's own procedures (frmtabla_claves.cpp) ----
 
 // The first field of the first row of PrefijoBD & tabla whose fields equal
 // the criteria ("Texto" values as literals, "Numerico" bare, as
-// ExisteRegistro writes them); "" when no row does or the first value is
+// ExisteRegistro writes them; "Propietario": the number of the owner of that
+// name); "" when no row does or the first value is
 // empty. A query that cannot run fails the caller, which reports it.
 QString LeeCatalogo(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
                     const QString& campo, const QList<Criterio>& criterios);
-// The id of the user table of that name; "" when there is none.
-QString IdTablaUsuario(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla);
+// The id of the user table of that name (of that owner, when given); ""
+// when there is none.
+QString IdTablaUsuario(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
+                       const QString& propietario = QString());
 // Opens a recordset; a query that cannot run fails the caller.
 void AbreCatalogo(const std::shared_ptr<datos::Connection>& conexion, datos::Recordset& rs, const QString& sql);

@@ -306,13 +306,15 @@ void frmTabla::CargaGrupoArchivos() {
         // Filling the lists is not choosing in them.
         const QSignalBlocker datos(cboGrupoArchivoDatos);
         const QSignalBlocker indices(cboGrupoArchivoIndices);
-        // Only the rows the array has: one never filled has none.
+        // Only the rows the array has: one never filled has none. Each entry
+        // shows its name trimmed and keeps the catalog's own beside it, as
+        // the lists of databases do (BaseDatosDe): statements name that one.
         const int ultima = std::min(199, GruposFicheros->FilaSuperior());
         for (int fila = std::max(0, GruposFicheros->FilaInferior()); fila <= ultima; ++fila) {
-            const QString grupo = Trim(GruposFicheros->LeeCelda(fila, 0));
-            if (grupo.isEmpty()) continue;
-            cboGrupoArchivoDatos->addItem(grupo);
-            cboGrupoArchivoIndices->addItem(grupo);
+            const QString grupo = GruposFicheros->LeeCelda(fila, 0);
+            if (Trim(grupo).isEmpty()) continue;
+            cboGrupoArchivoDatos->addItem(Trim(grupo), grupo);
+            cboGrupoArchivoIndices->addItem(Trim(grupo), grupo);
         }
     });
 }

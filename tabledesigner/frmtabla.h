@@ -52,6 +52,10 @@ public:
     QString NombreTabla;       // the table to design; "" for a new table
     bool TablaSistema = false; // the explorer's list marks the table as a system table
     QString NodoSeleccionado;  // the explorer's list key of the table ("T" & n)
+    // The table's owner as the explorer's row shows it; "" for a new table.
+    // The design reads that owner's table alone, and its statements name the
+    // table with its owner when that is not dbo.
+    QString Propietario;
 
     // ---- Controls ----
     // The table.
@@ -165,6 +169,9 @@ public:
     bool BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
                              const QString& NombreCampo, const QString& NombreInicial, bool Mensaje,
                              const DefinicionCampo& Nueva, bool* Hecho = nullptr);
+    // The owner of a table the save or the cascade reaches: this design's
+    // owner for its own table, none (the table by its name) for any other.
+    QString PropietarioDe(const QString& Tabla) const;
     // The walk of the keys joined to a column (see frmtabla_vinculos.cpp).
     bool CambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
                         const QString& NombreCampo, const QString& NombreInicial, ListaSentencias& SQLIndice,

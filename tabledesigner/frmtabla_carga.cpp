@@ -33,15 +33,6 @@ ArrayDatos Dimensionada(ArrayDatos& matriz, int ultimaColumna) {
     return matriz;
 }
 
-// The table's row of sysobjects: a user table's, or with sistema any object
-// of that name.
-QString ConsultaTabla(const QString& tabla, bool sistema) {
-    QString sql = QStringLiteral("Select * from ") + PrefijoBD + QStringLiteral("sysobjects ");
-    if (sistema) sql += QStringLiteral(" where name = '") + LiteralSQL(tabla) + u'\'';
-    else sql += QStringLiteral(" where type = 'U'") + QStringLiteral(" and name = '") + LiteralSQL(tabla) + u'\'';
-    return sql + QStringLiteral(" order by name");
-}
-
 QString Campo(const datos::Recordset& rs, const char* nombre) { return rs.Fields(QString::fromLatin1(nombre)).Texto(); }
 
 }  // namespace
@@ -51,7 +42,7 @@ void frmTabla::CapturaCampos_SQL(const QString& Tabla) {
         CamposCargados.clear();
         PonPrefijoBD(BaseDatos);
         datos::Recordset tablas;
-        if (!CreaRecordset(Conexion, tablas, ConsultaTabla(Tabla, TablaSistema))) return;
+        if (!CreaRecordset(Conexion, tablas, ConsultaTabla(PrefijoBD, Tabla, TablaSistema, Propietario))) return;
         frmAdministrador* explorador = frmAdministrador::SiExiste();
         if (!explorador) FallaNumero(errnum::ObjetoNoEstablecido);
         NumeroTabla = CInt(explorador->ltvTablas->SelectedItem().Key().mid(1));
@@ -83,8 +74,8 @@ void frmTabla::CapturaCampos_SQL(const QString& Tabla) {
                         ArrayCampos->GrabaCelda(r, Escala, Campo(columnas, "scale"));
                     } else {
                         // Unicode types count characters in prec, bytes in length.
-                        const bool unicode = tipo == QLatin1String("10") || tipo == QLatin1String("13");
-                        ArrayCampos->GrabaCelda(r, Longitud, Campo(columnas, unicode ? "prec" : "length"));
+                        ArrayCampos->GrabaCelda(r, Longitud,
+                                                Campo(columnas, CuentaCaracteres(tipo) ? "prec" : "length"));
                         ArrayCampos->GrabaCelda(r, Precision, QStringLiteral("0"));
                         ArrayCampos->GrabaCelda(r, Escala, QStringLiteral("0"));
                     }
@@ -117,7 +108,7 @@ void frmTabla::CapturaIndices_SQL(const QString& Tabla) {
         IndicesCargados.clear();
         PonPrefijoBD(BaseDatos);
         datos::Recordset tablas;
-        if (!CreaRecordset(Conexion, tablas, ConsultaTabla(Tabla, false))) return;
+        if (!CreaRecordset(Conexion, tablas, ConsultaTabla(PrefijoBD, Tabla, false, Propietario))) return;
         for (; !tablas.Eof(); tablas.MoveNext()) {
             const QString id = NumeroSQL(Campo(tablas, "id"));
             datos::Recordset indices;
@@ -139,8 +130,8 @@ void frmTabla::CapturaIndices_SQL(const QString& Tabla) {
                     descritosLeidos = true;
                     datos::Recordset ayuda;
                     if (CreaRecordset(Conexion, ayuda,
-                                      QStringLiteral("exec ") + PrefijoBD + QStringLiteral("sp_helpindex '") +
-                                          LiteralSQL(NombreSQL(Tabla)) + u'\'') &&
+                                      QStringLiteral("exec ") + PrefijoBD + QStringLiteral("sp_helpindex ") +
+                                          CadenaSQL(TablaDeCatalogo(Propietario, Tabla))) &&
                         ayuda.FieldCount() > 0)
                         for (; !ayuda.Eof(); ayuda.MoveNext())
                             descritos.insert(Campo(ayuda, "index_name"),
@@ -198,7 +189,7 @@ void frmTabla::CapturaRelaciones_SQL(const QString& Tabla) {
         NumeroRelaciones = 0;
         PonPrefijoBD(BaseDatos);
         datos::Recordset tablas;
-        if (!CreaRecordset(Conexion, tablas, ConsultaTabla(Tabla, false))) return;
+        if (!CreaRecordset(Conexion, tablas, ConsultaTabla(PrefijoBD, Tabla, false, Propietario))) return;
         for (; !tablas.Eof(); tablas.MoveNext()) {
             datos::Recordset claves;
             if (!CreaRecordset(Conexion, claves,
@@ -247,7 +238,7 @@ void frmTabla::DimeGrupoFicheros() {
                                QStringLiteral(" where i.id =") + NumeroSQL(IdTabla) +
                                QStringLiteral(" and i.indid < 2") + QStringLiteral(" and i.groupid = s.groupid")))
             return;
-        if (rs.RecordCount() > 0) BuscarComboCadena(Trim(rs.Fields(0).Texto()), cboGrupoArchivoDatos);
+        if (rs.RecordCount() > 0) SeleccionaBaseDatos(rs.Fields(0).Texto(), cboGrupoArchivoDatos);
     });
 }
 
@@ -274,7 +265,6 @@ void frmTabla::CambiaGrupoFicheros(const QString& Grupo) {
         // Looked up only: a table's data stays in its filegroup.
         CreaRecordset(Conexion, rs,
                       QStringLiteral("select groupname,groupid") + QStringLiteral(" from ") + PrefijoBD +
-                          QStringLiteral("sysfilegroups") + QStringLiteral(" WHERE groupname='") + LiteralSQL(Grupo) +
-                          u'\'');
+                          QStringLiteral("sysfilegroups") + QStringLiteral(" WHERE groupname=") + CadenaSQL(Grupo));
     });
 }

@@ -13,7 +13,8 @@
 bool frmTabla::EliminaLosVinculos(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
                                   const QString& campo) {
     return Atrapa("EliminaLosVinculos", [&] {
-        const QString id = IdTablaUsuario(conexion, tabla);
+        const QString propietario = PropietarioDe(tabla);
+        const QString id = IdTablaUsuario(conexion, tabla, propietario);
         if (id.isEmpty()) return;
         datos::Recordset claves;
         AbreCatalogo(conexion, claves,
@@ -37,20 +38,23 @@ bool frmTabla::EliminaLosVinculos(const std::shared_ptr<datos::Connection>& cone
             const QString nombre = nombrePorId(claves.Fields(QStringLiteral("constid")).Texto());
             const QString suTabla = nombrePorId(fkeyid);
             if (!nombre.isEmpty() && !suTabla.isEmpty())
-                conexion->Execute(TextoEliminaConstraint(PrefijoBD, suTabla, nombre));
+                conexion->Execute(
+                    TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, propietario), suTabla, nombre));
         }
     });
 }
 
 bool frmTabla::EliminaConstraint(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla) {
     return Atrapa("EliminaConstraint", [&] {
-        const QString id = IdTablaUsuario(conexion, tabla);
+        const QString propietario = PropietarioDe(tabla);
+        const QString id = IdTablaUsuario(conexion, tabla, propietario);
         if (id.isEmpty()) return;
         datos::Recordset defaults;
         AbreCatalogo(conexion, defaults,
                      QStringLiteral("SELECT * from ") + PrefijoBD + QStringLiteral("sysobjects") +
                          QStringLiteral(" where xtype='D' ") + QStringLiteral(" and parent_obj=") + NumeroSQL(id));
         for (; !defaults.Eof(); defaults.MoveNext())
-            conexion->Execute(TextoEliminaDefault(PrefijoBD, tabla, defaults.Fields(QStringLiteral("Name")).Texto()));
+            conexion->Execute(TextoEliminaDefault(PrefijoConPropietario(PrefijoBD, propietario), tabla,
+                                                  defaults.Fields(QStringLiteral("Name")).Texto()));
     });
 }

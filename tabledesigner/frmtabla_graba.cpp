@@ -66,12 +66,28 @@ bool frmTabla::ActualizaLaTabla() {
         Sql_Columnas.clear();
         const QString T = txtNombreTabla->text();
         const QString N = NombreSQL(T);
-        const QString P = PrefijoBD;
-        const QString id = IdTablaUsuario(Conexion, T);
+        // The table's owner, and the prefix that names the table with it.
+        const QString& O = Propietario;
+        const QString P = PrefijoConPropietario(PrefijoBD, O);
+        const QString id = IdTablaUsuario(Conexion, T, O);
         Conexion->Execute(QStringLiteral("USE ") + NombreSQL(BaseDatos));
 
-        const bool existe = ExisteTabla(Conexion, T);
+        const bool existe = ExisteTabla(Conexion, T, O);
         Vigila(antes);
+
+        // The rules of the table's own keys, read before any of them is
+        // dropped (a column change, the primary key's rebuild): each key is
+        // made again once, by the relations of the design, with its rules.
+        QHash<QString, ReglasVinculo> reglas;
+        for (int r = 0; r < NumeroRelaciones && !id.isEmpty(); ++r) {
+            const QString relacion = Nombre(TablaRelaciones.Lee(0, r));
+            if (relacion.isEmpty()) continue;
+            const QString idClave = LeeCatalogo(Conexion, QStringLiteral("sysobjects"), QStringLiteral("id"),
+                                                {{QStringLiteral("name"), relacion, QStringLiteral("Texto")},
+                                                 {QStringLiteral("parent_obj"), id, QStringLiteral("Numerico")}});
+            ReglasVinculo leidas;
+            if (!idClave.isEmpty() && LeeReglasVinculo(Conexion, idClave, leidas)) reglas.insert(relacion, leidas);
+        }
         if (existe && NombreTablaInicial.isEmpty()) {
             // A new design must not turn into changes of another table.
             MensajeUsuario(QStringLiteral("La tabla ") + T + QStringLiteral(" ya existe."),
@@ -94,7 +110,7 @@ bool frmTabla::ActualizaLaTabla() {
             if (nombre.isEmpty()) continue;
             const QString original = Nombre(ArrayCampos, r, NombreCampoOriginal);
             if (!original.isEmpty() && original.toUpper() != nombre.toUpper())
-                Conexion->Execute(TextoRenombraCampo(T, original, nombre));
+                Conexion->Execute(TextoRenombraCampo(T, original, nombre, O));
         }
 
         // Columns: altered, or new.
@@ -111,7 +127,7 @@ bool frmTabla::ActualizaLaTabla() {
                                  Celda(ArrayCampos, r, Precision),
                                  Celda(ArrayCampos, r, Escala),
                                  ArrayCampos->LeeCelda(r, IntercalacionCampo)};
-            const bool campoExiste = ExisteCampo(Conexion, T, nombre);
+            const bool campoExiste = ExisteCampo(Conexion, T, nombre, O);
             Vigila(antes);
             if (!campoExiste) {
                 ++NumCampos;
@@ -132,7 +148,7 @@ bool frmTabla::ActualizaLaTabla() {
             }
             const bool cambiado =
                 CampoModificado(T, nombre, fila.Longitud, fila.Precision, fila.Escala, fila.Nulo, fila.Tipo,
-                                fila.Predeterminado, fila.NombreDefault);
+                                fila.Predeterminado, fila.NombreDefault, O);
             Vigila(antes);
             if (!cambiado) continue;
             bool enCascada = false;
@@ -147,14 +163,15 @@ bool frmTabla::ActualizaLaTabla() {
             EliminaLosVinculos(Conexion, T, nombre);
             Vigila(antes);
             Modifica_Campo_SQL(T, nombre, fila.Longitud, fila.Precision, fila.Escala, fila.Nulo, fila.Tipo,
-                               fila.Predeterminado, fila.NombreDefault, fila.Intercalacion);
+                               fila.Predeterminado, fila.NombreDefault, fila.Intercalacion, O);
             Vigila(antes);
             EjecutaLista(Conexion, Sql_Indice);
             Sql_Indice.Vacia();
         }
 
         // The table statement.
-        const QString grupo = cboGrupoArchivoDatos->currentIndex() >= 0 ? cboGrupoArchivoDatos->currentText() : QString();
+        // The filegroup as the catalog names it; the list shows it trimmed.
+        const QString grupo = BaseDatosDe(cboGrupoArchivoDatos, cboGrupoArchivoDatos->currentIndex());
         if (!Sql_Tabla.isEmpty() && NumCampos > 0) {
             if (!ExisteLaTabla) {
                 Sql_Tabla += u')';
@@ -172,17 +189,17 @@ bool frmTabla::ActualizaLaTabla() {
             bool sigue = false;
             for (int i = 0; i < NumeroIndices && !sigue; ++i) sigue = TablaIndices.Lee(0, i, NombreIndice) == cargado;
             if (sigue) continue;
-            const bool estaAun = ExisteElIndice(Conexion, T, cargado);
+            const bool estaAun = ExisteElIndice(Conexion, T, cargado, O);
             Vigila(antes);
             if (!estaAun) continue;
             if (clase == QLatin1String("PK")) {
-                EliminaVinculos(Conexion, T, Sql_Vinculos);
+                EliminaVinculos(Conexion, T, Sql_Vinculos, O);
                 Vigila(antes);
             }
             if (clase == QLatin1String("PK") || clase == QLatin1String("UQ"))
                 Conexion->Execute(TextoEliminaConstraint(P, T, cargado));
             else
-                Conexion->Execute(QStringLiteral("DROP INDEX ") + N + u'.' + NombreSQL(cargado));
+                Conexion->Execute(TextoEliminaIndice(T, cargado, O));
         }
 
         // Indexes and the primary key.
@@ -197,10 +214,11 @@ bool frmTabla::ActualizaLaTabla() {
             const QString unico = Trim(TablaIndices.Lee(0, i, Unico));
             Sql_Columnas.clear();
             Sql_Indice.Vacia();
-            ClaveExistente = ExisteElIndice(Conexion, T, indice);
+            ClaveExistente = ExisteElIndice(Conexion, T, indice, O);
             Vigila(antes);
             if (tipo == QLatin1String("P") && ClaveExistente) {
-                if (EliminaVinculos(Conexion, T, Sql_Vinculos)) Conexion->Execute(TextoEliminaConstraint(P, T, indice));
+                if (EliminaVinculos(Conexion, T, Sql_Vinculos, O))
+                    Conexion->Execute(TextoEliminaConstraint(P, T, indice));
                 Vigila(antes);
             }
             Sql_Indice.AgregaTexto(CabeceraIndice(P, T, indice, tipo, unico, agrupado));
@@ -213,23 +231,11 @@ bool frmTabla::ActualizaLaTabla() {
                                 Trim(TablaIndices.Lee(0, i, IgnoraDuplicados)) == QLatin1String("1");
             if (!Sql_Columnas.isEmpty()) {
                 Sql_Indice.AgregaTexto(ColaIndice(Sql_Columnas, tipo, Trim(TablaIndices.Lee(0, i, FactorRelleno)),
-                                                  Trim(TablaIndices.Lee(0, i, GrupoIndice)), ClaveExistente, ignora));
+                                                  Nombre(TablaIndices.Lee(0, i, GrupoIndice)), ClaveExistente, ignora));
                 EjecutaLista(Conexion, Sql_Indice);
             }
             Sql_Indice.Vacia();
             Sql_Columnas.clear();
-        }
-
-        // The rules of the table's own keys, read before they are dropped.
-        QHash<QString, ReglasVinculo> reglas;
-        for (int r = 0; r < NumeroRelaciones && !id.isEmpty(); ++r) {
-            const QString relacion = Nombre(TablaRelaciones.Lee(0, r));
-            if (relacion.isEmpty()) continue;
-            const QString idClave = LeeCatalogo(Conexion, QStringLiteral("sysobjects"), QStringLiteral("id"),
-                                                {{QStringLiteral("name"), relacion, QStringLiteral("Texto")},
-                                                 {QStringLiteral("parent_obj"), id, QStringLiteral("Numerico")}});
-            ReglasVinculo leidas;
-            if (!idClave.isEmpty() && LeeReglasVinculo(Conexion, idClave, leidas)) reglas.insert(relacion, leidas);
         }
 
         // The table's own keys go, the other tables' keys come back.
@@ -245,14 +251,15 @@ bool frmTabla::ActualizaLaTabla() {
             const ArrayDatos pares = ArrayRelaciones.Lee(0, r);
             const QStringList propias = Columna(pares, 1);
             if (relacion.isEmpty() || propias.isEmpty()) continue;
-            ExisteLaRelacion(Conexion, T, relacion, QString());
+            ExisteLaRelacion(Conexion, T, relacion, QString(), O);
             Vigila(antes);
             ClaveExistente = false;
             const QStringList referidas = Columna(pares, 2);
             const QString tablaReferida = Columna(pares, 3).first();
             Sql_Vinculos = ListaSentencias();
             for (const QString& s :
-                 SentenciasCreaRelacion(T, relacion, propias, tablaReferida, referidas, reglas.value(relacion)))
+                 SentenciasCreaRelacion(T, relacion, propias, tablaReferida, referidas, reglas.value(relacion), O,
+                                        PropietarioDe(tablaReferida)))
                 Sql_Vinculos.Agrega(s);
             Conexion->Execute(QStringLiteral("Use ") + NombreSQL(BaseDatos));
             for (const QString& s : Sql_Vinculos.Sentencias()) Conexion->Execute(s);
@@ -287,10 +294,9 @@ void frmTabla::Elimina_Sino_Esta_SQL() {
         PonPrefijoBD(BaseDatos);
         const QString T = txtNombreTabla->text();
         datos::Recordset tablas;
-        AbreCatalogo(Conexion, tablas,
-                     QStringLiteral("Select * from ") + PrefijoBD + QStringLiteral("sysobjects ") +
-                         QStringLiteral(" where type = 'U'") + QStringLiteral(" and name = '") + LiteralSQL(T) + u'\'' +
-                         QStringLiteral(" order by name"));
+        // This owner's table alone: another owner's columns are not the design's.
+        AbreCatalogo(Conexion, tablas, ConsultaTabla(PrefijoBD, T, false, Propietario));
+        const QString P = PrefijoConPropietario(PrefijoBD, Propietario);
         for (; !tablas.Eof(); tablas.MoveNext()) {
             datos::Recordset columnas;
             AbreCatalogo(Conexion, columnas,
@@ -308,9 +314,9 @@ void frmTabla::Elimina_Sino_Esta_SQL() {
                         LeeCatalogo(Conexion, QStringLiteral("sysobjects"), QStringLiteral("name"),
                                     {{QStringLiteral("id"), cdefault, QStringLiteral("Numerico")},
                                      {QStringLiteral("xtype"), QStringLiteral("D"), QStringLiteral("Texto")}});
-                    if (!restriccion.isEmpty()) Conexion->Execute(TextoEliminaDefault(PrefijoBD, T, restriccion));
+                    if (!restriccion.isEmpty()) Conexion->Execute(TextoEliminaDefault(P, T, restriccion));
                 }
-                Conexion->Execute(QStringLiteral("ALTER TABLE ") + PrefijoBD + NombreSQL(T) + u' ' +
+                Conexion->Execute(QStringLiteral("ALTER TABLE ") + P + NombreSQL(T) + u' ' +
                                   QStringLiteral(" DROP COLUMN ") + NombreSQL(nombre));
             }
         }

@@ -14,6 +14,7 @@
 
 #include "common/funciones.h"
 #include "common/texto.h"
+#include "explorer/consolasql.h"
 #include "platform/rejilladatos.h"
 
 #include <QApplication>
@@ -277,7 +278,7 @@ void frmTabla::cboIndices_Click() {
             // index shown to the default filegroup at the save).
             const QSignalBlocker bloqueo(cboGrupoArchivoIndices);
             const QString grupo = TablaIndices.Lee(0, k, GrupoIndice);
-            if (!grupo.isEmpty()) BuscarComboCadena(Trim(grupo), cboGrupoArchivoIndices);
+            if (!grupo.isEmpty()) SeleccionaBaseDatos(grupo, cboGrupoArchivoIndices);
             else cboGrupoArchivoIndices->setCurrentIndex(-1);
             Modificado = true;
         }
@@ -422,7 +423,7 @@ void frmTabla::cboGrupoArchivoIndices_Click() {
     Atrapa("cboGrupoArchivoIndices_Click", [&] {
         const int k = cboIndices->currentIndex();
         const int grupo = cboGrupoArchivoIndices->currentIndex();
-        if (k >= 0) TablaIndices(0, k, GrupoIndice) = grupo >= 0 ? cboGrupoArchivoIndices->itemText(grupo) : QString();
+        if (k >= 0) TablaIndices(0, k, GrupoIndice) = BaseDatosDe(cboGrupoArchivoIndices, grupo);
         Modificado = true;
     });
 }

@@ -319,7 +319,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
         const bool renombrada = original.toUpper() != nuevo.toUpper();
         if (renombrada) {
             ArrayCampos->GrabaCelda(r, NombreCampo, nuevo);
-            Conexion->Execute(TextoRenombraCampo(tabla, original, nuevo));
+            Conexion->Execute(TextoRenombraCampo(tabla, original, nuevo, Propietario));
             ArrayCampos->GrabaCelda(r, NombreCampoOriginal, nuevo);
             cambiaCargado(original, nuevo);
         }
@@ -340,7 +340,7 @@ void frmTabla::TDBGridTabla_BeforeColUpdate(int ColIndex, const QString& OldValu
             Cancel = 1;
             if (renombrada) {
                 // The change is whole or nothing: the column gets its name back.
-                Conexion->Execute(TextoRenombraCampo(tabla, nuevo, original));
+                Conexion->Execute(TextoRenombraCampo(tabla, nuevo, original, Propietario));
                 ArrayCampos->GrabaCelda(r, NombreCampoOriginal, original);
                 cambiaCargado(nuevo, original);
             }

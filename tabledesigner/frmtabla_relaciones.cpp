@@ -215,10 +215,7 @@ void frmTabla::TDBGridRelaciones_ButtonClick(int ColIndex) {
             const QString tabla = cboExterna->itemText(cboExterna->currentIndex());
             PonPrefijoBD(BaseDatos);
             datos::Recordset tablas;
-            if (CreaRecordset(Conexion, tablas,
-                              QStringLiteral("Select * from ") + PrefijoBD + QStringLiteral("sysobjects ") +
-                                  QStringLiteral(" where type = 'U'") + QStringLiteral(" and name = '") +
-                                  LiteralSQL(tabla) + u'\'' + QStringLiteral(" order by name"))) {
+            if (CreaRecordset(Conexion, tablas, ConsultaTabla(PrefijoBD, tabla, false))) {
                 for (; !tablas.Eof(); tablas.MoveNext()) {
                     datos::Recordset columnas;
                     if (!CreaRecordset(Conexion, columnas,

@@ -26,12 +26,6 @@ QString Clave(const QString& tabla, const QString& campo) { return Mayus(tabla) 
 
 QString Dato(const datos::Recordset& rs, const char* nombre) { return rs.Fields(QString::fromLatin1(nombre)).Texto(); }
 
-// The keys that reference a table, or with propias those the table owns.
-QString ConsultaClaves(const QString& tabla, bool propias) {
-    return (propias ? QStringLiteral("EXEC sp_fkeys NULL,NULL,NULL,'") : QStringLiteral("EXEC sp_fkeys '")) +
-           LiteralSQL(tabla) + u'\'';
-}
-
 // A column's null flag, default, its constraint and its collation as the
 // catalog holds them.
 DefinicionCampo DefinicionActual(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla,
@@ -59,24 +53,29 @@ DefinicionCampo DefinicionActual(const std::shared_ptr<datos::Connection>& cnn, 
 }
 
 // The statements that make a key of a table again (its row of
-// sysreferences found by name); a key that cannot be described fails:
-// dropping it would lose it.
-QStringList RecreaClave(const std::shared_ptr<datos::Connection>& cnn, const QString& idTabla, const QString& clave) {
+// sysreferences found by name), the table of id idPropio named with its
+// owner; a key that cannot be described fails: dropping it would lose it.
+QStringList RecreaClave(const std::shared_ptr<datos::Connection>& cnn, const QString& idTabla, const QString& clave,
+                        const QString& idPropio, const QString& propietario) {
     datos::Recordset rs;
     AbreCatalogo(cnn, rs,
                  QStringLiteral("Select o.name,r.* from ") + PrefijoBD + QStringLiteral("sysreferences r,") + PrefijoBD +
                      QStringLiteral("sysobjects o") + QStringLiteral(" where fkeyid = ") + NumeroSQL(idTabla) +
-                     QStringLiteral(" and o.id=r.constid") + QStringLiteral(" and o.name='") + LiteralSQL(clave) + u'\'');
+                     QStringLiteral(" and o.id=r.constid") + QStringLiteral(" and o.name=") + CadenaSQL(clave));
     if (rs.Eof())
         Falla(kVinculoSinRecrear, Idioma == 0 ? QStringLiteral("No se puede volver a crear la clave externa ") + clave +
                                                     QStringLiteral(": se deja como está.")
                                               : QStringLiteral("The foreign key ") + clave +
                                                     QStringLiteral(" cannot be created again: it is left in place."));
     QString nombre, suTabla;
-    return RecreaVinculo(cnn, rs, nombre, suTabla);
+    return RecreaVinculo(cnn, rs, nombre, suTabla, idPropio, propietario);
 }
 
 }  // namespace
+
+QString frmTabla::PropietarioDe(const QString& Tabla) const {
+    return Tabla == txtNombreTabla->text() ? Propietario : QString();
+}
 
 bool frmTabla::ExisteElCampo(const QString& Campo) {
     bool existe = false;
@@ -100,7 +99,7 @@ void frmTabla::Detecta(const std::shared_ptr<datos::Connection>& cnn, const QStr
                QChar(13);
     };
     datos::Recordset referencias;
-    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false));
+    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false, PropietarioDe(tabla)));
     for (; !referencias.Eof(); referencias.MoveNext()) {
         const QString columna = Dato(referencias, "fkcolumn_name");
         const QString suTabla = Dato(referencias, "fktable_name");
@@ -109,7 +108,7 @@ void frmTabla::Detecta(const std::shared_ptr<datos::Connection>& cnn, const QStr
         lista += linea(columna, suTabla);
     }
     datos::Recordset propias;
-    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true));
+    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true, PropietarioDe(tabla)));
     for (; !propias.Eof(); propias.MoveNext()) {
         if (Mayus(Dato(propias, "fkcolumn_name")) != Mayus(campo)) continue;
         const QString referida = Dato(propias, "pktable_name");
@@ -141,8 +140,8 @@ void frmTabla::CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, con
     // Drops a key, keeping the statements that make it again.
     const auto quitaClave = [&](const QString& suTabla, const QString& idTabla, const QString& clave) {
         if (clave.isEmpty()) return;
-        const QStringList recrea = RecreaClave(cnn, idTabla, clave);
-        cnn->Execute(TextoEliminaConstraint(PrefijoBD, suTabla, clave));
+        const QStringList recrea = RecreaClave(cnn, idTabla, clave, IdTabla, Propietario);
+        cnn->Execute(TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, PropietarioDe(suTabla)), suTabla, clave));
         for (const QString& s : recrea) SQLRelacion.Agrega(s);
     };
     // Alters a joined column to the new type and length, keeping its null
@@ -152,7 +151,7 @@ void frmTabla::CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, con
         Vigila(antes);
         const DefinicionCampo actual = DefinicionActual(cnn, suTabla, columna, idTabla);
         Modifica_Campo_SQL(suTabla, columna, Nueva.Longitud, Nueva.Precision, Nueva.Escala, actual.Nulo, Nueva.Tipo,
-                           actual.Predeterminado, actual.NombreDefault, actual.Intercalacion);
+                           actual.Predeterminado, actual.NombreDefault, actual.Intercalacion, PropietarioDe(suTabla));
         Vigila(antes);
         AlteradasEnCascada.append({suTabla, columna, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
         visitados.insert(Clave(suTabla, columna));
@@ -160,29 +159,29 @@ void frmTabla::CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, con
 
     // The keys of other columns that reference this one.
     datos::Recordset referencias;
-    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false));
+    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false, PropietarioDe(tabla)));
     for (; !referencias.Eof(); referencias.MoveNext()) {
         if (Mayus(Dato(referencias, "pkcolumn_name")) != Mayus(campo)) continue;
         const QString suTabla = Dato(referencias, "fktable_name");
         const QString columna = Dato(referencias, "fkcolumn_name");
         if (Clave(suTabla, columna) == Clave(origen.first, origen.second)) continue;
         if (visitados.contains(Clave(suTabla, columna))) continue;
-        const QString idTabla = IdTablaUsuario(cnn, suTabla);
+        const QString idTabla = IdTablaUsuario(cnn, suTabla, PropietarioDe(suTabla));
         quitaClave(suTabla, idTabla, Dato(referencias, "fk_name"));
         altera(suTabla, columna, idTabla);
     }
 
     // The column's own keys, followed to the columns they reference.
     datos::Recordset propias;
-    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true));
+    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true, PropietarioDe(tabla)));
     for (; !propias.Eof(); propias.MoveNext()) {
         if (Mayus(Dato(propias, "fkcolumn_name")) != Mayus(campo)) continue;
         const QString suTabla = Dato(propias, "fktable_name");
         const QString referida = Dato(propias, "pktable_name");
         const QString columna = Dato(propias, "pkcolumn_name");
-        quitaClave(suTabla, IdTablaUsuario(cnn, suTabla), Dato(propias, "fk_name"));
+        quitaClave(suTabla, IdTablaUsuario(cnn, suTabla, PropietarioDe(suTabla)), Dato(propias, "fk_name"));
         if (visitados.contains(Clave(referida, columna))) continue;
-        altera(referida, columna, IdTablaUsuario(cnn, referida));
+        altera(referida, columna, IdTablaUsuario(cnn, referida, PropietarioDe(referida)));
         CaminaVinculos(cnn, referida, columna, origen, SQLIndice, SQLRelacion, Nueva, visitados);
     }
 }
@@ -235,10 +234,10 @@ bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn
         CambiaVinculos(cnn, NombreTablaOrigen, NombreCampo, NombreInicial, SQLIndice, SQLRelacion, Nueva);
         Vigila(antes);
         const QString tabla = txtNombreTabla->text();
-        BuscaCargaIndices(tabla, NombreCampo, SQLIndice, IdTablaUsuario(cnn, tabla), SQLRelacion);
+        BuscaCargaIndices(tabla, NombreCampo, SQLIndice, IdTablaUsuario(cnn, tabla, Propietario), SQLRelacion);
         Vigila(antes);
         Modifica_Campo_SQL(tabla, Nueva.Campo, Nueva.Longitud, Nueva.Precision, Nueva.Escala, Nueva.Nulo, Nueva.Tipo,
-                           Nueva.Predeterminado, Nueva.NombreDefault, Nueva.Intercalacion);
+                           Nueva.Predeterminado, Nueva.NombreDefault, Nueva.Intercalacion, Propietario);
         Vigila(antes);
         AlteradasEnCascada.append({tabla, Nueva.Campo, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
         EjecutaLista(cnn, SQLIndice);
@@ -247,6 +246,15 @@ bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn
             cnn->CommitTrans();
             abierta = false;
             MuestraAlteradas();
+            // A default the change added under the generated name is the
+            // column's own from now on: a later save drops it by that name
+            // before it alters the column, and never adds it twice.
+            if (!Nueva.Predeterminado.isEmpty() && Trim(Nueva.NombreDefault).isEmpty() && ArrayCampos)
+                for (int fila = 0; fila <= 199 && fila <= ArrayCampos->FilaSuperior(); ++fila)
+                    if (ArrayCampos->LeeCelda(fila, EstadoCampo) == QLatin1String("M") &&
+                        ArrayCampos->LeeCelda(fila, ColumnaCampos::NombreCampo) == Nueva.Campo)
+                        ArrayCampos->GrabaCelda(fila, ColumnaCampos::NombreDefault,
+                                                NombreDefaultGenerado(tabla, Nueva.Campo));
         }
         hecho = true;
     } catch (const FalloNotificado&) {
@@ -293,9 +301,10 @@ void frmTabla::BuscaCargaIndices(const QString& Tabla, const QString& Campo, Lis
                                  const QString& Id, ListaSentencias& ListaVinculos) {
     Atrapa("BuscaCargaIndices", [&] {
         const qint64 antes = FallosNotificados();
+        const QString propietario = PropietarioDe(Tabla);
         datos::Recordset indices;
         AbreCatalogo(Conexion, indices,
-                     QStringLiteral("exec sp_helpindex '") + LiteralSQL(NombreSQL(Tabla)) + u'\'');
+                     QStringLiteral("exec sp_helpindex ") + CadenaSQL(TablaDeCatalogo(propietario, Tabla)));
         if (indices.FieldCount() == 0) return;  // a table without indexes gives no result
         for (; !indices.Eof(); indices.MoveNext()) {
             const QString claves = Dato(indices, "index_keys");
@@ -313,27 +322,27 @@ void frmTabla::BuscaCargaIndices(const QString& Tabla, const QString& Campo, Lis
                                                    {{QStringLiteral("name"), nombre, QStringLiteral("Texto")},
                                                     {QStringLiteral("parent_obj"), Id, QStringLiteral("Numerico")}}));
             ListaIndices.Agrega(TextoRecreaIndice(Tabla, nombre, clase, Dato(indices, "index_description"), claves,
-                                                  relleno, grupo));
+                                                  relleno, grupo, propietario));
             if (clase == QLatin1String("PK") || clase == QLatin1String("UQ")) {
                 // The keys that reference the column go first: they depend on
                 // this key.
                 CambiaVinculos(Conexion, Tabla, Campo, Campo, ListaIndices, ListaVinculos, definicionEnCurso_);
                 Vigila(antes);
             }
-            const bool existe = ExisteElIndice(Conexion, Tabla, nombre);
+            const bool existe = ExisteElIndice(Conexion, Tabla, nombre, propietario);
             Vigila(antes);
             if (!existe) continue;
             if (clase == QLatin1String("PK") || clase == QLatin1String("UQ"))
-                Conexion->Execute(TextoEliminaConstraint(PrefijoBD, Tabla, nombre));
+                Conexion->Execute(TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, propietario), Tabla, nombre));
             else
-                Conexion->Execute(QStringLiteral("DROP INDEX ") + NombreSQL(Tabla) + u'.' + NombreSQL(nombre));
+                Conexion->Execute(TextoEliminaIndice(Tabla, nombre, propietario));
         }
     });
 }
 
 void frmTabla::RelacionConOtrasTablas(const std::shared_ptr<datos::Connection>& Conexion, const QString& Tabla) {
     Atrapa("RelacionConOtrasTablas", [&] {
-        const QString id = IdTablaUsuario(Conexion, Tabla);
+        const QString id = IdTablaUsuario(Conexion, Tabla, PropietarioDe(Tabla));
         if (id.isEmpty()) return;
         datos::Recordset claves;
         AbreCatalogo(Conexion, claves,

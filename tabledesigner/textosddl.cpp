@@ -1,6 +1,9 @@
 #include "tabledesigner/textosddl.h"
 
 #include "common/texto.h"
+#include "explorer/consolasql.h"
+
+#include <QCryptographicHash>
 
 namespace {
 
@@ -82,6 +85,10 @@ const TipoColumna* TipoPorCodigo(const QString& codigo) {
 
 const TipoColumna& TipoPorDefecto() { return *TipoPorCodigo(3); }
 
+bool CuentaCaracteres(const QString& codigo) {
+    return codigo == QLatin1String("10") || codigo == QLatin1String("13");
+}
+
 BloqueoCeldas BloqueosDeTipo(const QString& codigo) {
     const TipoColumna* t = TipoPorCodigo(codigo);
     if (!t) return {};
@@ -126,6 +133,39 @@ QString QuitaParentesisExteriores(const QString& texto) {
     return s;
 }
 
+QString PrefijoConPropietario(const QString& prefijo, const QString& propietario) {
+    if (propietario.isEmpty() || propietario == QLatin1String("dbo")) return prefijo;
+    // "Tienda.." keeps its database and takes the owner between the dots.
+    return prefijo.chopped(1) + NombreSQL(propietario) + u'.';
+}
+
+QString SubconsultaPropietario(const QString& prefijo, const QString& propietario) {
+    return QStringLiteral("(select uid from ") + prefijo + QStringLiteral("sysusers where name = ") +
+           CadenaSQL(propietario) + u')';
+}
+
+QString CondicionPropietario(const QString& prefijo, const QString& propietario) {
+    if (propietario.isEmpty()) return QString();
+    return QStringLiteral(" and uid = ") + SubconsultaPropietario(prefijo, propietario);
+}
+
+QString TablaDeCatalogo(const QString& propietario, const QString& tabla) {
+    if (propietario.isEmpty()) return NombreSQL(tabla);
+    return NombreSQL(propietario) + u'.' + NombreSQL(tabla);
+}
+
+QString ConsultaTabla(const QString& prefijo, const QString& tabla, bool sistema, const QString& propietario) {
+    QString sql = QStringLiteral("Select * from ") + prefijo + QStringLiteral("sysobjects ");
+    if (sistema) sql += QStringLiteral(" where name = ") + CadenaSQL(tabla);
+    else sql += QStringLiteral(" where type = 'U'") + QStringLiteral(" and name = ") + CadenaSQL(tabla);
+    return sql + CondicionPropietario(prefijo, propietario) + QStringLiteral(" order by name");
+}
+
+QString ConsultaClaves(const QString& tabla, bool propias, const QString& propietario) {
+    return (propias ? QStringLiteral("EXEC sp_fkeys NULL,NULL,NULL,") : QStringLiteral("EXEC sp_fkeys ")) +
+           CadenaSQL(tabla) + (propietario.isEmpty() ? QString() : u',' + CadenaSQL(propietario));
+}
+
 QString ClausulaNulos(const QString& nulo) {
     return nulo == QLatin1String("-1") ? QStringLiteral(" NULL") : QStringLiteral(" NOT NULL");
 }
@@ -142,6 +182,17 @@ QString TextoEliminaDefault(const QString& prefijo, const QString& tabla, const 
 
 // ---- Columns ----
 
+QString NombreDefaultGenerado(const QString& tabla, const QString& campo) {
+    constexpr qsizetype kMaximo = 128;  // the length of a sysname
+    const QString nombre = QStringLiteral("DF_") + tabla + u'_' + campo;
+    if (nombre.size() <= kMaximo) return nombre;
+    const QString marca =
+        QString::fromLatin1(QCryptographicHash::hash(nombre.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    QString cabeza = nombre.left(kMaximo - 1 - marca.size());
+    if (cabeza.back().isHighSurrogate()) cabeza.chop(1);  // never half a character
+    return cabeza + u'_' + marca;
+}
+
 QString ClausulaCampoNuevo(const QString& tabla, const QString& campo, const QString& longitud,
                            const QString& precision, const QString& escala, const QString& nulo, int tipo,
                            const QString& valor) {
@@ -150,7 +201,7 @@ QString ClausulaCampoNuevo(const QString& tabla, const QString& campo, const QSt
     QString clausula = NombreSQL(campo) + t->ClausulaNueva + Tamano(t->Medida, longitud, precision, escala) +
                        ClausulaNulos(nulo);
     if (!valor.isEmpty())
-        clausula += QStringLiteral(" CONSTRAINT [DF_") + DuplicaCorchetes(tabla) + u'_' + DuplicaCorchetes(campo) +
+        clausula += QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(NombreDefaultGenerado(tabla, campo)) +
                     QStringLiteral("] DEFAULT (") + valor + u')';
     return clausula;
 }
@@ -163,8 +214,11 @@ bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, cons
         catalogo.Nulos == QLatin1String("1") ? QStringLiteral("-1") : catalogo.Nulos;
     if (nulo != nulos) difiere = true;
     // Character columns compare with their count of characters, binary ones
-    // with their count of bytes.
-    if (longitud != catalogo.Precision && longitud != catalogo.Longitud()) difiere = true;
+    // with their count of bytes; a Unicode column's bytes are twice its
+    // characters, and a length of that many characters is a change.
+    if (catalogo.Caracteres ? longitud != catalogo.Precision
+                            : longitud != catalogo.Precision && longitud != catalogo.Longitud())
+        difiere = true;
     if (!nombreDefault.isEmpty() && catalogo.ExisteDefault()) {
         if (QuitaParentesisExteriores(catalogo.TextoDefault()) != valor) difiere = true;
     } else if (!valor.isEmpty()) {
@@ -198,7 +252,7 @@ QStringList SentenciasModificaCampo(const QString& prefijo, const QString& tabla
     sentencias.append(cabeza + u' ' + QStringLiteral(" ALTER COLUMN ") + columna);
     if (!valor.isEmpty()) {
         const QString nombre =
-            nombreDefault.isEmpty() ? QStringLiteral("DF_") + tabla + u'_' + campo : nombreDefault;
+            nombreDefault.isEmpty() ? NombreDefaultGenerado(tabla, campo) : nombreDefault;
         sentencias.append(cabeza + QStringLiteral(" WITH NOCHECK ADD ") + QStringLiteral(" CONSTRAINT [") +
                           DuplicaCorchetes(nombre) + QStringLiteral("] DEFAULT (") + valor +
                           QStringLiteral(") FOR [") + DuplicaCorchetes(campo) + u']');
@@ -265,24 +319,27 @@ QString ClausulasReglas(const ReglasVinculo& reglas) {
     if (reglas.NoParaReplicacion) s += QStringLiteral(" NOT FOR REPLICATION");
     return s;
 }
-// A key made again disabled: it is added unchecked, then disabled.
+// A key made again disabled: it is added unchecked, then disabled (the
+// table as the statement names it).
 QString TextoDesactivaVinculo(const QString& tabla, const QString& nombre) {
-    return QStringLiteral("ALTER TABLE ") + NombreSQL(tabla) + QStringLiteral(" NOCHECK CONSTRAINT [") +
+    return QStringLiteral("ALTER TABLE ") + tabla + QStringLiteral(" NOCHECK CONSTRAINT [") +
            DuplicaCorchetes(nombre) + u']';
 }
 }  // namespace
 
 QStringList SentenciasRecreaVinculo(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                     const QString& tablaReferida, const QStringList& columnasReferidas,
-                                    const ReglasVinculo& reglas) {
-    const QString s = QStringLiteral(" ALTER TABLE ") + NombreSQL(tabla) +
+                                    const ReglasVinculo& reglas, const QString& propietario,
+                                    const QString& propietarioReferida) {
+    const QString nombrada = NombreConPropietario(propietario, tabla);
+    const QString s = QStringLiteral(" ALTER TABLE ") + nombrada +
                       (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
                       QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
                       QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(") REFERENCES ") +
-                      NombreSQL(tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
-                      ClausulasReglas(reglas);
+                      NombreConPropietario(propietarioReferida, tablaReferida) + QStringLiteral(" (") +
+                      ListaNombres(columnasReferidas) + u')' + ClausulasReglas(reglas);
     QStringList r{s};
-    if (reglas.Desactivado) r.append(u' ' + TextoDesactivaVinculo(tabla, nombre));
+    if (reglas.Desactivado) r.append(u' ' + TextoDesactivaVinculo(nombrada, nombre));
     return r;
 }
 
@@ -293,21 +350,25 @@ QString TextoCreaRelacion(const QString& tabla, const QString& nombre, const QSt
 
 QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                    const QString& tablaReferida, const QStringList& columnasReferidas,
-                                   const ReglasVinculo& reglas) {
-    QStringList r{QStringLiteral("ALTER TABLE ") + NombreSQL(tabla) +
+                                   const ReglasVinculo& reglas, const QString& propietario,
+                                   const QString& propietarioReferida) {
+    const QString nombrada = NombreConPropietario(propietario, tabla);
+    QStringList r{QStringLiteral("ALTER TABLE ") + nombrada +
                   (reglas.Desactivado ? QStringLiteral(" WITH NOCHECK ADD") : QStringLiteral(" ADD")) +
                   QStringLiteral(" CONSTRAINT [") + DuplicaCorchetes(nombre) + QStringLiteral("] FOREIGN KEY") +
                   QStringLiteral(" (") + ListaNombres(columnas) + QStringLiteral(" ) REFERENCES ") +
-                  NombreSQL(tablaReferida) + QStringLiteral(" (") + ListaNombres(columnasReferidas) + u')' +
-                  ClausulasReglas(reglas)};
-    if (reglas.Desactivado) r.append(TextoDesactivaVinculo(tabla, nombre));
+                  NombreConPropietario(propietarioReferida, tablaReferida) + QStringLiteral(" (") +
+                  ListaNombres(columnasReferidas) + u')' + ClausulasReglas(reglas)};
+    if (reglas.Desactivado) r.append(TextoDesactivaVinculo(nombrada, nombre));
     return r;
 }
 
-QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre) {
-    return QStringLiteral("EXEC sp_rename '") +
-           LiteralSQL(NombreSQL(tabla) + QStringLiteral(".[") + DuplicaCorchetes(original) + u']') +
-           QStringLiteral("', '") + LiteralSQL(nombre) + QStringLiteral("', 'COLUMN'");
+QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre,
+                           const QString& propietario) {
+    return QStringLiteral("EXEC sp_rename ") +
+           CadenaSQL(NombreConPropietario(propietario, tabla) + QStringLiteral(".[") + DuplicaCorchetes(original) +
+                     u']') +
+           QStringLiteral(", ") + CadenaSQL(nombre) + QStringLiteral(", 'COLUMN'");
 }
 
 // ---- Statement lists ----
@@ -337,11 +398,11 @@ QStringList ListaSentencias::Envios() const {
 
 QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QString& clase,
                           const QString& descripcion, const QString& claves, const QString& relleno,
-                          const QString& grupo) {
+                          const QString& grupo, const QString& propietario) {
+    // Each key as it stands: a name may hold blanks of its own.
     QStringList columnas;
-    for (const QString& clave : claves.split(u',')) {
-        const QString c = Trim(clave);
-        if (c.endsWith(QLatin1String("(-)"))) columnas.append(NombreSQL(Trim(c.chopped(3))) + QStringLiteral(" DESC"));
+    for (const QString& c : claves.split(QStringLiteral(", "))) {
+        if (c.endsWith(QLatin1String("(-)"))) columnas.append(NombreSQL(c.chopped(3)) + QStringLiteral(" DESC"));
         else columnas.append(NombreSQL(c));
     }
     const QString descrita = descripcion.toUpper();
@@ -350,13 +411,18 @@ QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QSt
     if (Val(relleno) != 0) cola += QStringLiteral(" WITH FILLFACTOR = ") + NumeroSQL(Trim(relleno));
     if (!grupo.isEmpty()) cola += QStringLiteral(" ON [") + DuplicaCorchetes(grupo) + u']';
     if (clase == QLatin1String("PK") || clase == QLatin1String("UQ"))
-        return QStringLiteral(" ALTER TABLE ") + NombreSQL(tabla) + QStringLiteral(" ADD") + QStringLiteral(" CONSTRAINT [") +
+        return QStringLiteral(" ALTER TABLE ") + NombreConPropietario(propietario, tabla) + QStringLiteral(" ADD") +
+               QStringLiteral(" CONSTRAINT [") +
                DuplicaCorchetes(indice) +
                (clase == QLatin1String("PK") ? QStringLiteral("] PRIMARY KEY  ") : QStringLiteral("] UNIQUE  ")) +
                (noAgrupado ? QStringLiteral(" NONCLUSTERED ") : QStringLiteral(" CLUSTERED ")) + cola;
     return QStringLiteral(" CREATE  ") + (descrita.contains(QLatin1String("UNIQUE")) ? QStringLiteral(" UNIQUE ") : QString()) +
            (noAgrupado ? QStringLiteral(" NONCLUSTERED") : QStringLiteral(" CLUSTERED")) + QStringLiteral(" INDEX ") +
-           NombreSQL(indice) + QStringLiteral(" ON ") + NombreSQL(tabla) + cola;
+           NombreSQL(indice) + QStringLiteral(" ON ") + NombreConPropietario(propietario, tabla) + cola;
+}
+
+QString TextoEliminaIndice(const QString& tabla, const QString& indice, const QString& propietario) {
+    return QStringLiteral("DROP INDEX ") + NombreConPropietario(propietario, tabla) + u'.' + NombreSQL(indice);
 }
 
 QStringList ColumnasDeClaves(const QString& claves) {

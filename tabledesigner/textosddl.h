@@ -62,6 +62,10 @@ const TipoColumna* TipoPorCodigo(int codigo);
 // length "10", precision "0" and scale "0".
 const TipoColumna& TipoPorDefecto();
 
+// nchar and nvarchar: the length the designer shows counts characters,
+// which the catalog keeps in prec (length holds twice as many bytes).
+bool CuentaCaracteres(const QString& codigo);
+
 // Which of the length, precision and scale cells are locked for the type
 // in a row's type cell; a cell that holds no listed code locks nothing.
 struct BloqueoCeldas {
@@ -81,6 +85,29 @@ QString DuplicaCorchetes(const QString& nombre);
 // gives "getdate()", "((1+2)*3)" gives "(1+2)*3"; "(1)+(2)" stays as it is.
 // Parentheses inside quoted text do not count.
 QString QuitaParentesisExteriores(const QString& texto);
+// The prefix that names a table of an owner in the statements of the
+// database of prefijo ("Tienda.."): "Tienda.juan." for an owner other than
+// dbo; prefijo itself for dbo or no owner.
+QString PrefijoConPropietario(const QString& prefijo, const QString& propietario);
+// The number of an owner in the database of prefijo: "(select uid from "
+// prefijo "sysusers where name = " owner ")".
+QString SubconsultaPropietario(const QString& prefijo, const QString& propietario);
+// The condition that keeps, of the rows of sysobjects, those of an owner:
+// " and uid = " and that number; "" for no owner (the object by its name
+// alone).
+QString CondicionPropietario(const QString& prefijo, const QString& propietario);
+// A table as a catalog procedure (sp_helpindex) is given it: with its
+// owner in front whenever there is one, dbo included.
+QString TablaDeCatalogo(const QString& propietario, const QString& tabla);
+// The query of a table's row of sysobjects by its name: a user table's, or
+// with sistema any object of that name; of that owner's alone when given.
+QString ConsultaTabla(const QString& prefijo, const QString& tabla, bool sistema,
+                      const QString& propietario = QString());
+// The query of the foreign keys that reference a table ("EXEC sp_fkeys
+// 'T'"), or with propias those the table holds ("EXEC sp_fkeys
+// NULL,NULL,NULL,'T'"); with an owner, that owner's table alone (its owner
+// parameter after the name).
+QString ConsultaClaves(const QString& tabla, bool propias, const QString& propietario = QString());
 // " NULL" for the null flag "-1", else " NOT NULL".
 QString ClausulaNulos(const QString& nulo);
 // The statement that drops a constraint by its name:
@@ -92,9 +119,15 @@ QString TextoEliminaDefault(const QString& prefijo, const QString& tabla, const 
 
 // ---- Columns ----
 
+// The name the designer gives a column's DEFAULT constraint: "DF_" tabla "_"
+// campo. A name that would pass the server's 128 characters is cut, and
+// ends in "_" and eight hexadecimal digits drawn from the whole name, so
+// that two columns of one table never share it.
+QString NombreDefaultGenerado(const QString& tabla, const QString& campo);
+
 // The clause of a new column for a CREATE TABLE or an ALTER TABLE ... ADD:
 // the name, the type's clause, the null clause and, for a non-empty default
-// value, " CONSTRAINT [DF_" tabla "_" campo "] DEFAULT (" valor ")". Empty
+// value, " CONSTRAINT [" NombreDefaultGenerado "] DEFAULT (" valor ")". Empty
 // for a type code outside 1..23.
 QString ClausulaCampoNuevo(const QString& tabla, const QString& campo, const QString& longitud,
                            const QString& precision, const QString& escala, const QString& nulo, int tipo,
@@ -111,11 +144,14 @@ struct ColumnaCatalogo {
     std::function<QString()> TextoDefault;  // the text of the column's default, as kept
     std::function<QString()> NombreTipo;    // the name of the column's type
     std::function<QString()> Escala;        // syscolumns.scale
+    // nchar or nvarchar: prec counts characters, length bytes.
+    bool Caracteres = false;
 };
 // True when the row (length, precision, scale, null flag, type code,
 // default value, DEFAULT constraint name) differs from the column: in its
 // null flag, in its size (the length against the catalog's precision and
-// then its length), in its default, or, when nothing else differed, in the
+// then its length; for nchar and nvarchar, against its precision, its count
+// of characters, alone), in its default, or, when nothing else differed, in the
 // name of its type and then, for the types that take them (decimal,
 // numeric), in its precision or its scale. A type code outside 1..23 never
 // differs by its type.
@@ -125,8 +161,8 @@ bool CampoDifiere(const ColumnaCatalogo& catalogo, const QString& longitud, cons
 
 // The statements that alter an existing column, in order: the drop of its
 // DEFAULT constraint (when existeDefault), the ALTER COLUMN, and the default
-// added again (when valor is not empty; named nombreDefault, or "DF_" tabla
-// "_" campo when that is empty). precision and escala, the row's, are
+// added again (when valor is not empty; named nombreDefault, or
+// NombreDefaultGenerado when that is empty). precision and escala, the row's, are
 // written for decimal and numeric; the collation clause for character types
 // is " COLLATE " intercalacion " ", or " " when there is none. Nothing for
 // image, ntext or a code outside 1..23.
@@ -165,12 +201,16 @@ QString ColaIndice(const QString& columnas, const QString& tipo, const QString& 
 // columns drops, from what sp_helpindex and the catalog tell of it: a
 // primary key ("PK") or a unique constraint ("UQ") as a constraint of the
 // table, any other as an index. The keys are as sp_helpindex lists them
-// ("a, b(-)"; "(-)" marks a descending key). No fill factor clause for 0 or
+// ("a, b(-)"; "(-)" marks a descending key), each name as it stands. No fill factor clause for 0 or
 // none, no filegroup clause without a group. For a statement list: it
 // begins with a blank and names the table without database prefix.
+// The table is named with its owner when that is not dbo.
 QString TextoRecreaIndice(const QString& tabla, const QString& indice, const QString& clase,
                           const QString& descripcion, const QString& claves, const QString& relleno,
-                          const QString& grupo);
+                          const QString& grupo, const QString& propietario = QString());
+// The drop of an index: "DROP INDEX " tabla "." indice, the table with its
+// owner when that is not dbo.
+QString TextoEliminaIndice(const QString& tabla, const QString& indice, const QString& propietario = QString());
 // The column names of a key list as sp_helpindex gives it ("a, b(-)"),
 // each as it stands, without the mark of a descending key.
 QStringList ColumnasDeClaves(const QString& claves);
@@ -192,10 +232,13 @@ QString ConsultaReglasVinculo(const QString& idConstraint);
 // database prefix, for a statement list: " ALTER TABLE " tabla " ADD"
 // " CONSTRAINT [" nombre "] FOREIGN KEY" " (" columnas ") REFERENCES "
 // referida " (" columnas referidas ")", then its rules. A disabled key is
-// added " WITH NOCHECK" and a second statement disables it again.
+// added " WITH NOCHECK" and a second statement disables it again. Each
+// table is named with its owner (propietario, propietarioReferida) when
+// that is not dbo.
 QStringList SentenciasRecreaVinculo(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                     const QString& tablaReferida, const QStringList& columnasReferidas,
-                                    const ReglasVinculo& reglas);
+                                    const ReglasVinculo& reglas, const QString& propietario = QString(),
+                                    const QString& propietarioReferida = QString());
 // The statement with which the save adds one of the table's own relations,
 // without database prefix: "ALTER TABLE " tabla " ADD" " CONSTRAINT ["
 // nombre "] FOREIGN KEY" " (" columnas " ) REFERENCES " referida " ("
@@ -204,15 +247,18 @@ QString TextoCreaRelacion(const QString& tabla, const QString& nombre, const QSt
                           const QString& tablaReferida, const QStringList& columnasReferidas);
 // The same relation with the rules of the key it replaces: the rules after
 // the REFERENCES clause, and a disabled key added " WITH NOCHECK" and then
-// disabled by a second statement.
+// disabled by a second statement. Each table is named with its owner
+// (propietario, propietarioReferida) when that is not dbo.
 QStringList SentenciasCreaRelacion(const QString& tabla, const QString& nombre, const QStringList& columnas,
                                    const QString& tablaReferida, const QStringList& columnasReferidas,
-                                   const ReglasVinculo& reglas);
+                                   const ReglasVinculo& reglas, const QString& propietario = QString(),
+                                   const QString& propietarioReferida = QString());
 
 // The rename of a column: "EXEC sp_rename '" tabla ".[" original "]', '"
-// nombre "', 'COLUMN'", the table as statements write it, both texts as
-// literals.
-QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre);
+// nombre "', 'COLUMN'", the table as statements write it (with its owner
+// when that is not dbo), both texts as whole literals.
+QString TextoRenombraCampo(const QString& tabla, const QString& original, const QString& nombre,
+                           const QString& propietario = QString());
 
 // ---- Statement lists ----
 

@@ -56,7 +56,8 @@ TEST_F(DiseñadorExtremo, AnExistingTableOpensWithItsColumnsAndKey) {
                             {{"PRIMARY", 16, 1, 1}}));
     servidor.on(" select convert(sysname,DatabasePropertyEx('Tienda','Collation'))",
                 Valor({"", Type::NVarChar, 128}, "Modern_Spanish_CI_AS"));
-    servidor.on("Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' order by name",
+    servidor.on("Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
+                "Tienda..sysusers where name = 'dbo') order by name",
                 Reply::rows({Nombre("name"), Entero("id"), {"xtype", Type::Char, 2, 0, 0, false}},
                             {{"Pedidos", 101, "U"}}));
     servidor.on("Select * from Tienda..syscolumns  where id = 101 order by colid",
@@ -74,7 +75,7 @@ TEST_F(DiseñadorExtremo, AnExistingTableOpensWithItsColumnsAndKey) {
                              Entero("groupid", Type::SmallInt), Entero("origfillfactor", Type::TinyInt),
                              {"keys", Type::VarBinary, 1088}},
                             {{"PK_Pedidos", 1, 2066, 1, 0, std::string("\x01\x00", 2)}}));
-    servidor.on("exec Tienda..sp_helpindex 'Pedidos'",
+    servidor.on("exec Tienda..sp_helpindex 'dbo.Pedidos'",
                 Reply::rows({Nombre("index_name"), {"index_description", Type::VarChar, 210},
                              {"index_keys", Type::NVarChar, 2078}},
                             {{"PK_Pedidos", "clustered, unique, primary key located on PRIMARY", "id"}}));

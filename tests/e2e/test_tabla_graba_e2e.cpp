@@ -52,7 +52,9 @@ protected:
                                  {"fecha", Type::DateTime, 0, 0, 0, false}},
                                 {{"Notas", "U", "dbo", "2004-03-09 11:42:05"},
                                  {"Temas", "U", "dbo", "2004-03-09 11:42:05"}}));
-        servidor.on("Select * from Tienda..sysobjects  where type = 'U' and name = 'Notas' order by name",
+        // The table of the owner the explorer's row shows.
+        const std::string deDbo = " and uid = (select uid from Tienda..sysusers where name = 'dbo')";
+        servidor.on("Select * from Tienda..sysobjects  where type = 'U' and name = 'Notas'" + deDbo + " order by name",
                     Reply::rows({Nombre("name"), Entero("id")}, {{"Notas", 201}}));
         servidor.on("Select * from Tienda..syscolumns  where id = 201 order by colid",
                     Reply::rows({Nombre("name"), Entero("xtype", Type::TinyInt), Entero("length", Type::SmallInt),
@@ -69,8 +71,8 @@ protected:
                     Reply::rows({Entero("colid", Type::SmallInt)}, {{1}}));
         servidor.on("Select name from Tienda..syscolumns where id=201 and colid=1", Valor(Nombre("name"), "texto"));
         // What the save asks of the catalog.
-        servidor.on("Select id from Tienda..sysobjects where name = 'Notas' and type = 'U'", Valor(Entero("id"), 201));
-        servidor.on("Select name from Tienda..sysobjects where name = 'Notas' and type = 'U'",
+        servidor.on("Select id from Tienda..sysobjects where name = 'Notas' and type = 'U'" + deDbo, Valor(Entero("id"), 201));
+        servidor.on("Select name from Tienda..sysobjects where name = 'Notas' and type = 'U'" + deDbo,
                     Valor(Nombre("name"), "Notas"));
         const std::pair<const char*, tdstest::Value> columna[] = {
             {"name", "texto"}, {"prec", 50}, {"length", 100}, {"xtype", 231}, {"isnullable", 1}, {"cdefault", 0}};
@@ -78,7 +80,7 @@ protected:
             servidor.on(std::string("Select ") + dato + " from Tienda..syscolumns where name = 'texto' and id=201",
                         Valor(Entero(dato), valor));
         servidor.on("Select name from Tienda..syscolumns where name = 'texto' and id=201", Valor(Nombre("name"), "texto"));
-        servidor.on(std::regex("exec (Tienda\\.\\.)?sp_helpindex 'Notas'"),
+        servidor.on(std::regex("exec (Tienda\\.\\.)?sp_helpindex 'dbo\\.Notas'"),
                     Reply::rows({Nombre("index_name"), {"index_description", Type::VarChar, 210},
                                  {"index_keys", Type::NVarChar, 2078}},
                                 {{"IX_texto", "nonclustered located on PRIMARY", "texto"}}));
@@ -97,7 +99,7 @@ protected:
                     Reply::rows({Entero("id")}, {}));
         servidor.on(std::regex("Select \\* from Tienda\\.\\.sysreferences where fkeyid ?= ?201", std::regex::icase),
                     Reply::rows(Referencias(), {}));
-        servidor.on(std::regex("EXEC sp_fkeys (NULL,NULL,NULL,)?'Notas'"),
+        servidor.on(std::regex("EXEC sp_fkeys (NULL,NULL,NULL,)?'Notas'(,'dbo')?"),
                     Reply::rows({Nombre("PKTABLE_NAME"), Nombre("PKCOLUMN_NAME"), Nombre("FKTABLE_NAME"),
                                  Nombre("FKCOLUMN_NAME"), Entero("KEY_SEQ", Type::SmallInt), Nombre("FK_NAME")},
                                 {}));

@@ -124,6 +124,11 @@ TEST_F(ModuloDDL, ColumnComparedWithTheCatalog) {
     Nombre("Select name from Tienda..systypes where xtype=127", "bigint");
     EXPECT_FALSE(CampoModificado("Pedidos", "Total", "8", "0", "0", "-1", "0", "", ""));
     EXPECT_TRUE(CampoModificado("Pedidos", "Total", "8", "0", "0", "-1", "8", "", ""));
+    // nvarchar(50) keeps 50 characters in prec, 100 bytes in length: 100 is a change.
+    Columna("Nota", 5, {{"prec", 50}, {"xtype", 231}, {"isnullable", 1}, {"length", 100}, {"cdefault", 0}});
+    Nombre("Select name from Tienda..systypes where xtype=231", "nvarchar");
+    EXPECT_FALSE(CampoModificado("Pedidos", "Nota", "50", "0", "0", "-1", "13", "", ""));
+    EXPECT_TRUE(CampoModificado("Pedidos", "Nota", "100", "0", "0", "-1", "13", "", ""));
     // No such table or column: unchanged.
     conexion->Enviadas.clear();
     EXPECT_FALSE(CampoModificado("Otra", "Alta", "8", "0", "0", "0", "4", "", ""));

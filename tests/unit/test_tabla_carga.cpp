@@ -18,7 +18,9 @@ QString Busca(const QString& campo, const QString& tabla, const QString& condici
     return "Select " + campo + " from Tienda.." + tabla + " where " + condicion;
 }
 
-const QString kTabla = "Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' order by name";
+// The design reads the table of the owner its row shows (dbo here).
+const QString kDeDbo = " and uid = (select uid from Tienda..sysusers where name = 'dbo')";
+const QString kTabla = "Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos'" + kDeDbo + " order by name";
 const QString kColumnas = "Select * from Tienda..syscolumns  where id = 101 order by colid";
 const QString kIndices =
     "Select * from Tienda..sysindexes  where id = 101 and indid <> 255 and (status & 64)=0 order by indid";
@@ -61,7 +63,7 @@ protected:
                             {"IX_nombre", 2, 2, 1, 80, "k"},
                             {"IX_alta", 3, 0, 2, 0, "k"},
                             {"_WA_Sys_importe", 4, 0, 1, 0, QVariant()}});
-        conexion->Responde("exec Tienda..sp_helpindex 'Pedidos'",
+        conexion->Responde("exec Tienda..sp_helpindex 'dbo.Pedidos'",
                            QStringList{"index_name", "index_description", "index_keys"},
                            {{"PK_Pedidos", "clustered, unique, primary key located on PRIMARY", "id"},
                             {"IX_nombre", "nonclustered, ignore duplicate keys, unique located on PRIMARY", "nombre"},
@@ -169,7 +171,7 @@ TEST_F(CargaTabla, TheColumnNamesLoadedAreKept) {
 
 TEST_F(CargaTabla, ASystemTableLoadsItsColumnsOnly) {
     Catalogo();
-    const QString sistema = "Select * from Tienda..sysobjects  where name = 'sysobjects' order by name";
+    const QString sistema = "Select * from Tienda..sysobjects  where name = 'sysobjects'" + kDeDbo + " order by name";
     conexion->Responde(sistema, QStringList{"name", "id"}, {{"sysobjects", 1}});
     conexion->Responde("Select * from Tienda..syscolumns  where id = 1 order by colid",
                        QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault", "collation"},
@@ -177,7 +179,8 @@ TEST_F(CargaTabla, ASystemTableLoadsItsColumnsOnly) {
     frmTabla* d = Diseña(1);
     ASSERT_NE(d, nullptr);
     EXPECT_TRUE(d->TablaSistema);
-    const QString usuario = "Select * from Tienda..sysobjects  where type = 'U' and name = 'sysobjects' order by name";
+    const QString usuario =
+        "Select * from Tienda..sysobjects  where type = 'U' and name = 'sysobjects'" + kDeDbo + " order by name";
     EXPECT_EQ(conexion->Enviadas.mid(conexion->Enviadas.indexOf(sistema)),
               (QStringList{sistema, "Select * from Tienda..syscolumns  where id = 1 order by colid", usuario, usuario,
                            "select s.groupname from Tienda..sysfilegroups s, Tienda..sysindexes i where i.id =1 and "
@@ -239,4 +242,68 @@ TEST_F(CargaTabla, ATableTheCatalogNoLongerHoldsIsSavedAsNew) {
     EXPECT_EQ(TextosCajas(), QStringList{"¿Desea Guardar los cambios?"});
     EXPECT_TRUE(conexion->Enviadas.contains("CREATE TABLE Tienda..Pedidos (id int   NOT NULL)"));
     EXPECT_TRUE(conexion->Enviadas.contains("<CommitTrans>"));
+}
+
+// dbo.Pedidos (101: id, total, notas) and juan.Pedidos (102: id, fecha), as
+// the server answers a question by name alone with both. Each design reads
+// and saves its own owner's table: a changed column is altered in that
+// table alone, and nothing of the other is loaded, dropped or named.
+TEST_F(CargaTabla, EachOwnersTableOfOneNameIsDesignedApart) {
+    Abre({"Tienda"});
+    Objetos(SqlTablas("Tienda.."), "tipo", {{"Pedidos", "U", "dbo"}, {"Pedidos", "U", "juan"}});
+    const QString tabla = "Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos'";
+    const QString id = "Select id from Tienda..sysobjects where name = 'Pedidos' and type = 'U'";
+    const QString nombre = "Select name from Tienda..sysobjects where name = 'Pedidos' and type = 'U'";
+    conexion->Responde(tabla + " order by name", QStringList{"name", "id"}, {{"Pedidos", 101}, {"Pedidos", 102}});
+    conexion->Responde(id, QStringList{"id"}, {{101}});
+    conexion->Responde(nombre, QStringList{"name"}, {{"Pedidos"}});
+    conexion->Responde("Select name from Tienda..systypes where xtype=56", QStringList{"name"}, {{"int"}});
+    const struct {
+        const char* propietario;
+        int id;
+        QStringList columnas, enviadas;
+    } casos[] = {
+        {"dbo", 101, {"id", "total", "notas"},
+         {"<BeginTrans>", "USE Tienda", "EXEC sp_fkeys 'Pedidos','dbo'", "EXEC sp_fkeys NULL,NULL,NULL,'Pedidos','dbo'",
+          "exec sp_helpindex 'dbo.Pedidos'", "ALTER TABLE Tienda..Pedidos  ALTER COLUMN notas smallint  NOT NULL",
+          "<CommitTrans>"}},
+        {"juan", 102, {"id", "fecha"},
+         {"<BeginTrans>", "USE Tienda", "EXEC sp_fkeys 'Pedidos','juan'",
+          "EXEC sp_fkeys NULL,NULL,NULL,'Pedidos','juan'", "exec sp_helpindex 'juan.Pedidos'",
+          "ALTER TABLE Tienda.juan.Pedidos  ALTER COLUMN fecha smallint  NOT NULL", "<CommitTrans>"}},
+    };
+    for (int fila = 0; fila < 2; ++fila) {
+        const auto& c = casos[fila];
+        const QString suyo = " and uid = (select uid from Tienda..sysusers where name = '" + QString(c.propietario) + "')";
+        const QString n = QString::number(c.id);
+        conexion->Responde(tabla + suyo + " order by name", QStringList{"name", "id"}, {{"Pedidos", c.id}});
+        conexion->Responde(id + suyo, QStringList{"id"}, {{c.id}});
+        conexion->Responde(nombre + suyo, QStringList{"name"}, {{"Pedidos"}});
+        ConexionGuion::Filas columnas;
+        for (const QString& col : c.columnas) {
+            columnas.append({col, 56, 4, 10, 0, 0, 0, QVariant()});
+            for (const auto& [dato, valor] : {std::pair{"name", QVariant(col)}, {"prec", 10}, {"xtype", 56},
+                                              {"isnullable", 0}, {"length", 4}})
+                conexion->Responde("Select " + QString(dato) + " from Tienda..syscolumns where name = '" + col +
+                                       "' and id=" + n,
+                                   QStringList{dato}, {{valor}});
+        }
+        conexion->Responde("Select * from Tienda..syscolumns  where id = " + n + " order by colid",
+                           QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault", "collation"},
+                           columnas);
+        frmTabla* d = Diseña(fila);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->CamposCargados, c.columnas) << c.propietario;
+        // The last column, an int, becomes a smallint.
+        const int ultima = c.columnas.size() - 1;
+        for (const auto& [k, v] : {std::pair{TipoDato, "16"}, {Longitud, "2"}, {Precision, "5"}})
+            d->ArrayCampos->GrabaCelda(ultima, k, v);
+        conexion->Enviadas.clear();
+        EXPECT_TRUE(d->ActualizaLaTabla()) << TextosCajas().join('|').toStdString();
+        QStringList enviadas;
+        for (const QString& s : conexion->Enviadas)
+            if (!s.startsWith("Select ", Qt::CaseInsensitive)) enviadas.append(s);
+        EXPECT_EQ(enviadas, c.enviadas) << c.propietario;
+        d->DescargaSinPreguntar();
+    }
 }

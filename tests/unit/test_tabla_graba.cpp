@@ -38,7 +38,7 @@ class Grabacion : public PruebaDiseñador {
 protected:
     void SetUp() override {
         PruebaDiseñador::SetUp();
-        PonGrupos({"PRIMARY", "INDICES"});
+        PonGrupos({"PRIMARY", "INDICES", " Ventas "});
     }
     frmTabla* Nuevo() { return NuevoDiseñador(); }
     static void Fila(frmTabla* d, int r, const QStringList& celdas) {
@@ -104,6 +104,7 @@ TEST_F(Grabacion, ANewTableIsCreatedWithItsKeysInOneTransaction) {
         const char* tabla;
         const char* grupo;
         QStringList sentencias;
+        const char* grupoIndice = "INDICES";
     } casos[] = {
         {"Clientes", "PRIMARY",
          {"<BeginTrans>", "USE Tienda",
@@ -120,6 +121,15 @@ TEST_F(Grabacion, ANewTableIsCreatedWithItsKeysInOneTransaction) {
           "Use Tienda",
           "ALTER TABLE [Mis clientes] ADD CONSTRAINT [FK_Clientes_Zonas] FOREIGN KEY (id ) REFERENCES Zonas (Id)",
           "<CommitTrans>"}},
+        // A filegroup the lists show trimmed is named as the catalog holds it.
+        {"Clientes", "Ventas",
+         {"<BeginTrans>", "USE Tienda",
+          "CREATE TABLE Tienda..Clientes (id int   NOT NULL,\rnombre varchar  (50)  NULL) ON [ Ventas ]",
+          "ALTER TABLE Tienda..Clientes WITH NOCHECK ADD CONSTRAINT PK_Clientes PRIMARY KEY  CLUSTERED  (id)\r",
+          "CREATE  UNIQUE  INDEX IX_nombre  ON Tienda..Clientes  (nombre)\r WITH FILLFACTOR = 80 ON [ Ventas ]",
+          "Use Tienda", "ALTER TABLE Clientes ADD CONSTRAINT [FK_Clientes_Zonas] FOREIGN KEY (id ) REFERENCES Zonas (Id)",
+          "<CommitTrans>"},
+         " Ventas "},
     };
     for (const auto& c : casos) {
         auto* d = Nuevo();
@@ -127,7 +137,8 @@ TEST_F(Grabacion, ANewTableIsCreatedWithItsKeysInOneTransaction) {
         d->cboGrupoArchivoDatos->setCurrentText(QString::fromUtf8(c.grupo));
         Fila(d, 0, {"", "id", "8", "4", "10", "0", "0"});
         Fila(d, 1, {"", "nombre", "23", "50", "0", "0", "-1"});
-        const QStringList indices[] = {{"PK_Clientes", "P", "1", "1", "", "0"}, {"IX_nombre", "I", "0", "1", "INDICES", "80"}};
+        const QStringList indices[] = {{"PK_Clientes", "P", "1", "1", "", "0"},
+                                       {"IX_nombre", "I", "0", "1", QString::fromUtf8(c.grupoIndice), "80"}};
         for (int i = 0; i < 2; ++i) {
             for (int k = 0; k < 6; ++k) d->TablaIndices(0, i, k) = indices[i][k];
             d->ArrayIndices(0, i) = std::make_shared<GridDataArray>();
@@ -449,4 +460,69 @@ TEST_F(Grabacion, ASelfReferenceStaysAsTheCascadeLeftIt) {
     EXPECT_EQ(d->ArrayCampos->LeeCelda(1, TipoDato), QStringLiteral("16"));
     EXPECT_EQ(d->ArrayCampos->LeeCelda(1, Longitud), QStringLiteral("2"));
     EXPECT_TRUE(mensajes.Cajas().isEmpty());
+}
+
+// A key of the table to itself, not for replication and disabled, through
+// the rebuild of the primary key that drops it: its rules are read before
+// the first drop, and the relation is made again once, with them.
+TEST_F(Grabacion, ASelfReferenceKeepsItsRulesThroughThePrimaryKey) {
+    auto* d = Nuevo();
+    d->txtNombreTabla->setText(QStringLiteral("Personas"));
+    d->NombreTablaInicial = QStringLiteral("Personas");
+    CatalogoClaves catalogo(*conexion);
+    catalogo.Tabla("Personas", 5, {"Id", "Jefe"});
+    catalogo.Claves({{"Personas", "Jefe", "Personas", "Id", "FK_Jefe", 21, {0, 0, 1, 1}}});
+    conexion->Responde("Select name from Tienda..sysobjects where name = 'Personas' and type = 'U'", QStringList{"name"},
+                       {{"Personas"}});
+    conexion->Responde("Select name from Tienda..sysindexes where name = 'PK_Personas' and id=5", QStringList{"name"},
+                       {{"PK_Personas"}});
+    const QString idClave = "Select id from Tienda..sysobjects where name = 'FK_Jefe' and parent_obj=5";
+    conexion->Responde(idClave, QStringList{"id"}, {{21}});
+    QStringList columnas{"constid", "fkeyid", "rkeyid"};
+    QList<QVariant> clave{21, 5, 5};
+    for (const char* f : {"fkey", "rkey"})
+        for (int k = 1; k <= 16; ++k) {
+            columnas << f + QString::number(k);
+            clave << (k > 1 ? 0 : f[0] == 'f' ? 2 : 1);
+        }
+    conexion->Responde("SELECT * from Tienda..sysreferences WHERE rkeyid=5", columnas, {clave});
+    for (int k = 0; k < 6; ++k) d->TablaIndices(0, 0, k) = QStringList{"PK_Personas", "P", "1", "1", "", ""}[k];
+    d->ArrayIndices(0, 0) = std::make_shared<GridDataArray>();
+    d->ArrayIndices(0, 0)->Redimensiona(0, 200, 0, 2);
+    d->ArrayIndices(0, 0)->GrabaCelda(0, 1, "Id");
+    d->NumeroIndices = 1;
+    d->IndicesCargados = {{QStringLiteral("PK_Personas"), QStringLiteral("PK")}};
+    d->TablaRelaciones(0, 0) = QStringLiteral("FK_Jefe");
+    d->ArrayRelaciones(0, 0) = std::make_shared<GridDataArray>();
+    d->ArrayRelaciones(0, 0)->Redimensiona(0, 200, 0, 4);
+    for (int k = 1; k <= 3; ++k) d->ArrayRelaciones(0, 0)->GrabaCelda(0, k, QStringList{"", "Jefe", "Id", "Personas"}[k]);
+    d->NumeroRelaciones = 1;
+    conexion->Enviadas.clear();
+    EXPECT_TRUE(d->ActualizaLaTabla()) << TextosCajas().join(u'|').toStdString();
+    const QString baja = "ALTER TABLE Tienda..Personas DROP CONSTRAINT FK_Jefe";
+    EXPECT_LT(conexion->Enviadas.indexOf(idClave), conexion->Enviadas.indexOf(baja));
+    EXPECT_EQ(Sentencias(conexion->Enviadas),
+              (QStringList{"<BeginTrans>", "USE Tienda", baja, "ALTER TABLE Tienda..Personas DROP CONSTRAINT PK_Personas",
+                           "ALTER TABLE Tienda..Personas WITH NOCHECK ADD CONSTRAINT PK_Personas PRIMARY KEY  CLUSTERED  (Id)\r",
+                           "Use Tienda",
+                           "ALTER TABLE Personas WITH NOCHECK ADD CONSTRAINT [FK_Jefe] FOREIGN KEY (Jefe ) REFERENCES "
+                           "Personas (Id) NOT FOR REPLICATION",
+                           "ALTER TABLE Personas NOCHECK CONSTRAINT [FK_Jefe]", "<CommitTrans>"}));
+}
+
+// A changed column that an index lists: the index goes first, the column is
+// altered, and the index comes back with its keys as sp_helpindex names
+// them (" x " with its blanks, descending).
+TEST_F(Grabacion, AnIndexOfAnAlteredColumnIsDroppedBeforeAndMadeAfter) {
+    auto* d = Existente();
+    conexion->Responde("exec sp_helpindex 'Pedidos'", QStringList{"index_name", "index_description", "index_keys"},
+                       {{"IX_imp", "nonclustered located on PRIMARY", "importe,  x (-)"}});
+    conexion->Responde("Select name from Tienda..sysindexes where name = 'IX_imp' and id=101", QStringList{"name"},
+                       {{"IX_imp"}});
+    conexion->Enviadas.clear();
+    EXPECT_TRUE(d->ActualizaLaTabla());
+    QStringList esperadas = AlteraPedidos();  // its ALTER COLUMN importe is the fourth
+    esperadas.insert(3, "DROP INDEX Pedidos.IX_imp");
+    esperadas.insert(5, " CREATE   NONCLUSTERED INDEX IX_imp ON Pedidos (importe, [ x ] DESC)  ");
+    EXPECT_EQ(Sentencias(conexion->Enviadas), esperadas);
 }

@@ -251,9 +251,14 @@ TEST_F(EditorIndices, TheFillFactorTakesDigitsOnly) {
 }
 
 TEST_F(EditorIndices, TheFilegroupListStoresItsChoiceInTheSelectedIndex) {
+    PonGrupos({"PRIMARY", "INDICES", " Ventas "});
     frmTabla* d = Nueva();
     NuevoIndice(d, QStringLiteral("IX_a"));
     EXPECT_EQ(d->cboGrupoArchivoIndices->currentIndex(), -1);
+    // A name shown trimmed is stored as the catalog holds it.
+    d->cboGrupoArchivoIndices->setCurrentIndex(2);
+    EXPECT_EQ(d->cboGrupoArchivoIndices->currentText(), QStringLiteral("Ventas"));
+    EXPECT_EQ(d->TablaIndices.Lee(0, 0, GrupoIndice), QStringLiteral(" Ventas "));
     d->Modificado = false;
     d->cboGrupoArchivoIndices->setCurrentIndex(1);
     EXPECT_EQ(d->TablaIndices.Lee(0, 0, GrupoIndice), QStringLiteral("INDICES"));
@@ -468,6 +473,8 @@ TEST_F(EditorIndices, TheReferencedColumnListReadsTheCatalogAndCarriesTheTable) 
          "Select * from Tienda..syscolumns  where id = 77 order by colid"},
         {"Mi Base", "O'Brien", "Select * from [Mi Base]..sysobjects  where type = 'U' and name = 'O''Brien' order by name",
          "Select * from [Mi Base]..syscolumns  where id = 77 order by colid"},
+        {"Tienda", "Año", "Select * from Tienda..sysobjects  where type = 'U' and name = N'Año' order by name",
+         "Select * from Tienda..syscolumns  where id = 77 order by colid"},
     };
     for (const Caso& c : casos) {
         frmTabla* d = Nueva({"cliente", "pais"}, c.base);
@@ -657,7 +664,8 @@ TEST_F(EditorIndices, ALoadedTableShowsItsFirstIndexAndRelation) {
     };
     conexion->RespondePatron("sysfilegroups g order by groupid", QStringList{"groupname", "status", "groupid", "filecount"},
                              {{"PRIMARY", 16, 1, 1}, {"INDICES", 0, 2, 1}});
-    conexion->Responde("Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' order by name",
+    conexion->Responde("Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid "
+                       "from Tienda..sysusers where name = 'dbo') order by name",
                        QStringList{"name", "id"}, {{"Pedidos", 101}});
     conexion->Responde("Select * from Tienda..syscolumns  where id = 101 order by colid",
                        QStringList{"name", "xtype", "length", "prec", "scale", "isnullable", "cdefault", "collation"},

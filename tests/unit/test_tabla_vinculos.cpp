@@ -119,16 +119,19 @@ TEST_F(Cascada, NoSendsNothingAndAFailureUndoesTheWholeChange) {
 }
 
 // A decimal key column changed in precision and scale gives them to the
-// columns joined to it, and to the designers that show them.
+// columns joined to it, and to the designers that show them; the default it
+// gets at the same time is its own from then on, by the name it was given.
 TEST_F(Cascada, JoinedColumnsTakeThePrecisionAndScale) {
     auto* d = Diseñador({{"B", "IdA", "A", "Id", "FK_B_A", 11}});
     d->ArrayCampos->GrabaCelda(0, EstadoCampo, QStringLiteral("M"));
     d->ArrayCampos->GrabaCelda(0, NombreCampo, QStringLiteral("IdA"));
     mensajes.Respuestas = {vb::vbYes};
-    EXPECT_TRUE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, {"IdA", "13", "0", "5", "", "", "20", "4"}));
+    EXPECT_TRUE(d->BuscaCambiaVinculos(Conexion, "B", "IdA", "IdA", true, {"IdA", "13", "0", "5", "0", "", "20", "4"}));
     EXPECT_EQ(Sentencias(conexion->Enviadas).filter("ALTER COLUMN"),
               (QStringList{"ALTER TABLE Tienda..A  ALTER COLUMN Id decimal (20,4)  NOT NULL",
                            "ALTER TABLE Tienda..B  ALTER COLUMN IdA decimal (20,4)  NOT NULL"}));
+    EXPECT_TRUE(conexion->Enviadas.contains("ALTER TABLE Tienda..B WITH NOCHECK ADD  CONSTRAINT [DF_B_IdA] DEFAULT (0) FOR [IdA]"));
+    EXPECT_EQ(d->ArrayCampos->LeeCelda(0, NombreDefault), QStringLiteral("DF_B_IdA"));
     EXPECT_EQ(d->ArrayCampos->LeeCelda(0, Precision), QStringLiteral("20"));
     EXPECT_EQ(d->ArrayCampos->LeeCelda(0, Escala), QStringLiteral("4"));
     EXPECT_EQ(mensajes.Cajas().size(), 1);  // the question

@@ -124,6 +124,18 @@ TEST(TextosDDL, NewColumnClauseNamesAndSizes) {
               QStringLiteral("[a]]b] datetime   NOT NULL CONSTRAINT [DF_Pedidos 2004_a]]b] DEFAULT (getdate())"));
     EXPECT_EQ(ClausulaCampoNuevo("t", "select", "4", "x", "y", "-1", 8, ""), QStringLiteral("[select] int   NULL"));
     EXPECT_EQ(ClausulaCampoNuevo("t", "c", "8", "0", "0", "-1", 0, ""), QString());
+    // A name that would pass 128 characters is cut, and stays apart from its
+    // neighbour's; where the statement names it, it is the same.
+    const QString largaT(100, u'T'), largaC(60, u'c');
+    const QString uno = NombreDefaultGenerado(largaT, largaC + "1"), dos = NombreDefaultGenerado(largaT, largaC + "2");
+    EXPECT_EQ(uno.size(), 128);
+    EXPECT_NE(uno, dos);
+    EXPECT_TRUE(uno.startsWith("DF_" + largaT + "_ccc"));
+    EXPECT_EQ(ClausulaCampoNuevo(largaT, largaC + "1", "4", "0", "0", "-1", 8, "0"),
+              largaC + "1 int   NULL CONSTRAINT [" + uno + "] DEFAULT (0)");
+    EXPECT_EQ(SentenciasModificaCampo("T..", largaT, largaC + "2", "4", "-1", "8", "0", "", false, "", "", "").last(),
+              "ALTER TABLE T.." + largaT + " WITH NOCHECK ADD  CONSTRAINT [" + dos + "] DEFAULT (0) FOR [" + largaC +
+                  "2]");
     EXPECT_EQ(FalloDe([] { ClausulaCampoNuevo("t", "c", "1)--", "0", "0", "-1", 23, ""); }).Numero,
               errnum::TiposNoCoinciden);
     EXPECT_EQ(FalloDe([] { ClausulaCampoNuevo("t", "c", "9", "18", "", "-1", 5, ""); }).Numero,
@@ -250,6 +262,34 @@ TEST(TextosDDL, ForeignKeyTexts) {
                           "ON DELETE CASCADE ON UPDATE CASCADE NOT FOR REPLICATION"});
     EXPECT_EQ(TextoCreaRelacion("Lineas 1", "R]", {"A", "B"}, "order", {"X", "Y"}),
               QStringLiteral("ALTER TABLE [Lineas 1] ADD CONSTRAINT [R]]] FOREIGN KEY (A,B ) REFERENCES [order] (X,Y)"));
+    // A table of an owner other than dbo is named with it; its catalog reads
+    // ask for that owner's table, dbo's too.
+    const struct {
+        const char *propietario, *prefijo, *renombre, *fkeys, *tabla, *nombrada = "Pedidos";
+    } propietarios[] = {
+        {"", "T..", "EXEC sp_rename 'Pedidos.[a]]b]', 'c', 'COLUMN'", "EXEC sp_fkeys 'Pedidos'",
+         "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' order by name"},
+        {"dbo", "T..", "EXEC sp_rename 'Pedidos.[a]]b]', 'c', 'COLUMN'", "EXEC sp_fkeys 'Pedidos','dbo'",
+         "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
+         "T..sysusers where name = 'dbo') order by name"},
+        {"o'k", "T.[o'k].", "EXEC sp_rename '[o''k].Pedidos.[a]]b]', 'c', 'COLUMN'", "EXEC sp_fkeys 'Pedidos','o''k'",
+         "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
+         "T..sysusers where name = 'o''k') order by name", "[o'k].Pedidos"},
+        {"Añón", "T.Añón.", "EXEC sp_rename N'Añón.Pedidos.[a]]b]', 'c', 'COLUMN'",
+         "EXEC sp_fkeys 'Pedidos',N'Añón'",
+         "Select * from T..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
+         "T..sysusers where name = N'Añón') order by name", "Añón.Pedidos"},
+    };
+    for (const auto& c : propietarios) {
+        const QString p = QString::fromUtf8(c.propietario);
+        EXPECT_EQ(PrefijoConPropietario("T..", p), QString::fromUtf8(c.prefijo)) << c.propietario;
+        EXPECT_EQ(TextoRenombraCampo("Pedidos", "a]b", "c", p), QString::fromUtf8(c.renombre)) << c.propietario;
+        EXPECT_EQ(ConsultaClaves("Pedidos", false, p), QString::fromUtf8(c.fkeys)) << c.propietario;
+        EXPECT_EQ(ConsultaTabla("T..", "Pedidos", false, p), QString::fromUtf8(c.tabla)) << c.propietario;
+        const QString t = QString::fromUtf8(c.nombrada);
+        EXPECT_EQ(SentenciasCreaRelacion("Pedidos", "FK", {"a"}, "Pedidos", {"b"}, {}, p, p),
+                  QStringList{"ALTER TABLE " + t + " ADD CONSTRAINT [FK] FOREIGN KEY (a ) REFERENCES " + t + " (b)"});
+    }
     EXPECT_EQ(ConsultaReglasVinculo("77"),
               QStringLiteral("SELECT OBJECTPROPERTY(77,'CnstIsDeleteCascade'), OBJECTPROPERTY(77,'CnstIsUpdateCascade'), "
                              "OBJECTPROPERTY(77,'CnstIsNotRepl'), OBJECTPROPERTY(77,'CnstIsDisabled')"));
