@@ -68,11 +68,13 @@ protected:
         // A database with no name yet: nothing to show, and the options of model.
         auto variante = [](tdstest::Value v) { return Reply::rows({Column{"", Type::Variant, 0, 0, 0, true}}, {{v}}); };
         servidor.on("select DATABASEPROPERTYEX( '' , 'status' )", variante(nullptr));
-        servidor.on(" select convert(sysname,DatabasePropertyEx('','Collation'))", Reply::rows({Column{"", Type::NVarChar, 128}}, {{nullptr}}));
+        servidor.on(" select convert(sysname,DatabasePropertyEx('','Collation'))",
+                    Reply::rows({Column{"", Type::NVarChar, 128}}, {{nullptr}}));
         servidor.on(std::regex("select name, suser_sname\\(sid\\) as owner.* where name = ''"),
                     Reply::rows({Nombre("name"), Nombre("owner"), Column{"crdate", Type::DateTime}}, {}));
         servidor.on(std::regex("declare @low.*\\[\\]\\.dbo\\.sysfiles\\)"),
-                    Reply::error(1038, "Cannot use empty object or column names. Use a single space if necessary.", 15));
+                    Reply::error(1038, "Cannot use empty object or column names. Use a single space if necessary.",
+                                 15));
         servidor.on(std::regex("select DATABASEPROPERTYEX \\('model','Is.*'\\)"), variante(0));
         servidor.on("select DATABASEPROPERTYEX ('model','Recovery')", variante("FULL"));
         servidor.on(std::regex("CREATE DATABASE Ventas .*"),
@@ -128,7 +130,8 @@ protected:
 void EscenaTienda(tdstest::TdsServer& servidor) {
     auto col = [](const char* n, Type t) { return Column{n, t, 0, 0, 0, true}; };
     servidor.on("Select * from Tienda..sysfiles  order by fileid,groupid",
-                Reply::rows({Fijo("name"), Fijo("filename", 260), col("size", Type::Int), col("groupid", Type::SmallInt),
+                Reply::rows({Fijo("name"), Fijo("filename", 260), col("size", Type::Int),
+                             col("groupid", Type::SmallInt),
                              col("growth", Type::Int), col("status", Type::Int), col("maxsize", Type::Int)},
                             {{"Tienda_Data", "C:\\Datos\\Tienda.mdf", 128, 1, 10, 1048578, -1},
                              {"Tienda_Log", "C:\\Datos\\Tienda_log.ldf", 128, 0, 10, 1048578, -1}}));
@@ -222,10 +225,12 @@ TEST_F(PropiedadesExtremo, PropertiesShowTheDatabaseAndOkAltersIt) {
     // The log file removed is named as the catalog holds it; the lists come again.
     p->sstBaseDatos->PestañaActual(PestañaTransacciones);
     p->TDBGridTransacciones->FilaActual(0);
-    servidor.on(std::regex("ALTER DATABASE Tienda REMOVE FILE .*"), Reply::info(0, "The file 'Tienda_Log' has been removed."));
+    servidor.on(std::regex("ALTER DATABASE Tienda REMOVE FILE .*"),
+                Reply::info(0, "The file 'Tienda_Log' has been removed."));
     servidor.clearRecord();
     p->cmdEliminarFila[2]->click();
-    EXPECT_EQ(Cambios(), std::vector<std::string>{"ALTER DATABASE Tienda\r REMOVE FILE [" + Relleno("Tienda_Log") + "]"});
+    EXPECT_EQ(Cambios(),
+              std::vector<std::string>{"ALTER DATABASE Tienda\r REMOVE FILE [" + Relleno("Tienda_Log") + "]"});
     EXPECT_EQ(p->ArrayTransacciones->LeeCelda(0, Ubicacion_), "C:\\Datos\\");
 
     // The first file grows to 5 MB and a second one is added.

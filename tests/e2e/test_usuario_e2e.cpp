@@ -35,8 +35,8 @@ protected:
         servidor.on(kRoles, Reply::rows({Entero("uid"), Texto("name")},
                                         {{0, "public"}, {16384, "db_owner"}, {16390, "db_datareader"}}));
         // Tienda's tables, on which no user holds any permission.
-        servidor.on("Select t.name as tabla,t.id as id,u.name as propietario from Tienda..sysobjects t,Tienda..sysusers u"
-                    " where (t.xtype = 'U'or t.xtype = 'S') and u.uid = t.uid order by t.name",
+        servidor.on("Select t.name as tabla,t.id as id,u.name as propietario from Tienda..sysobjects t,"
+                    "Tienda..sysusers u where (t.xtype = 'U'or t.xtype = 'S') and u.uid = t.uid order by t.name",
                     Reply::rows({Texto("tabla"), Entero("id"), Texto("propietario")},
                                 {{"Clientes", 11, "dbo"}, {"Ventas", 12, "juan"}}));
         servidor.on(std::regex("select \\* from sysprotects where uid=\\d+ and id=1[12]"),

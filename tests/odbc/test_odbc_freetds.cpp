@@ -211,9 +211,9 @@ TEST_P(TiposFreeTds, EveryTypeReadsBackWithItsValueAndNull) {
     const std::string version = GetParam();
     server_.acceptLogin(kUsuario, "Clave1");
     if (version == "7.1") server_.setHighestTdsVersion(0x71000001);
-    const QString conexion =
-        version != "7.4" ? cadena("Clave1")
-                         : QString::fromStdString(server_.odbcConnectionString("master", version) + "TextSize=2147483647;");
+    const QString conexion = version != "7.4" ? cadena("Clave1")
+                                              : QString::fromStdString(server_.odbcConnectionString("master", version) +
+                                                                       "TextSize=2147483647;");
     for (auto modo : {OdbcConnection::Texto::Automatico, OdbcConnection::Texto::Utf16}) {
         OdbcConnection c;
         c.setTransferenciaTexto(modo);

@@ -898,7 +898,8 @@ private:
     static std::optional<std::pair<Request::Kind, const char*>> transactionBatch(const std::string& sql) {
         using K = Request::Kind;
         if (sql == "BEGIN TRANSACTION") return std::pair{K::BeginTransaction, "BEGIN TRANSACTION"};
-        if (sql == "IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION") return std::pair{K::CommitTransaction, "COMMIT TRANSACTION"};
+        if (sql == "IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION")
+            return std::pair{K::CommitTransaction, "COMMIT TRANSACTION"};
         if (sql == "IF @@TRANCOUNT > 0 ROLLBACK BEGIN TRANSACTION" || sql == "IF @@TRANCOUNT > 0 ROLLBACK")
             return std::pair{K::RollbackTransaction, "ROLLBACK TRANSACTION"};
         return std::nullopt;
@@ -1077,7 +1078,7 @@ private:
                     setTextSize(t.value);
                 } else if (t.kind == sql::BuiltIn::Kind::Begin) {
                     beginTransaction(w);
-                } else if ((t.kind == sql::BuiltIn::Kind::Commit || t.kind == sql::BuiltIn::Kind::Rollback) && !aborts) {
+                } else if (t.kind != sql::BuiltIn::Kind::XactAbort && !aborts) {  // Commit or Rollback
                     const bool commit = t.kind == sql::BuiltIn::Kind::Commit;
                     if (!endTransaction(w, commit) && !t.guarded) unmatched.push_back({noTransaction(commit)});
                 }

@@ -25,10 +25,11 @@
 // forms FreeTDS uses below TDS 7.2), and SELECT @@TRANCOUNT. Transactions
 // nest as on SQL Server; a COMMIT with none open fails with 3902, a ROLLBACK
 // with 3903. The same statements inside a scripted batch ("SET XACT_ABORT
-// ON;BEGIN TRAN") are taken too, before its scripted reply is sent; when
-// that reply fails under XACT_ABORT ON (or with a deadlock, 1205) the
-// transaction is rolled back, and when it fails so (or with a conversion
-// error, 245 or 8114) the batch's COMMIT and ROLLBACK are taken as not run.
+// ON;BEGIN TRAN") are taken too, before its scripted reply is sent. When
+// that reply carries an error that ends the batch, the batch's COMMIT and
+// ROLLBACK are taken as not run: an error under XACT_ABORT ON or a deadlock
+// (1205), which also roll the transaction back, or a conversion error (245,
+// 8114), which leaves it open.
 //
 // A batch that calls one procedure ("EXEC p ...", "sp_helplogins 'x'") is
 // answered as SQL Server answers it: each result ends with DONEINPROC, and
@@ -53,8 +54,9 @@
 // program's: from TDS 7.2 on they are recorded as "BEGIN TRANSACTION",
 // "COMMIT TRANSACTION" and "ROLLBACK TRANSACTION"; below 7.2 the driver sends
 // batches ("IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"...), recorded as the
-// requests they stand for, under the same names. Note that FreeTDS turns autocommit back on with a
-// ROLLBACK: work not committed before that is lost, as on a real server.
+// requests they stand for, under the same names. Note that FreeTDS turns
+// autocommit back on with a ROLLBACK: work not committed before that is
+// lost, as on a real server.
 //
 // Every wait of the server is bounded: a session that stays idle for
 // sessionIdleLimit ends, a hanging statement waits hangLimit at most, and the
