@@ -127,6 +127,16 @@ QString IdTablaUsuario(const std::shared_ptr<datos::Connection>& conexion, const
     return LeeCatalogo(conexion, QStringLiteral("sysobjects"), QStringLiteral("id"), DeLaTabla(tabla, propietario));
 }
 
+QString PropietarioPorId(const std::shared_ptr<datos::Connection>& conexion, const QString& id) {
+    if (id.isEmpty()) return QString();
+    datos::Recordset objeto;
+    AbreCatalogo(conexion, objeto,
+                 QStringLiteral("Select * from ") + PrefijoBD + QStringLiteral("sysobjects where id=") + NumeroSQL(id));
+    if (objeto.Eof()) return QString();
+    return LeeCatalogo(conexion, QStringLiteral("sysusers"), QStringLiteral("name"),
+                       {{QStringLiteral("uid"), objeto.Fields(QStringLiteral("uid")).Texto(), QStringLiteral("Numerico")}});
+}
+
 void AbreCatalogo(const std::shared_ptr<datos::Connection>& conexion, datos::Recordset& rs, const QString& sql) {
     rs = datos::Recordset();
     rs.CursorType = 1;      // keyset
@@ -230,7 +240,8 @@ bool Crea_Indice(const QString&, const QString& indice, const QString& campo, co
 // ---- Foreign keys of other tables ----
 
 QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, const datos::Recordset& clave,
-                          QString& nombre, QString& suTabla, const QString& idPropio, const QString& propietario) {
+                          QString& nombre, QString& suTabla, QString& suPropietario,
+                          const PropietariosPorId& conocidos) {
     const QString constid = clave.Fields(QStringLiteral("constid")).Texto();
     const QString fkeyid = clave.Fields(QStringLiteral("fkeyid")).Texto();
     const QString rkeyid = clave.Fields(QStringLiteral("rkeyid")).Texto();
@@ -252,11 +263,12 @@ QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, co
     ReglasVinculo reglas;
     if (columnas.isEmpty() || tablaReferida.isEmpty() || !LeeReglas(conexion, constid, reglas))
         FallaVinculo(nombre, constid, suTabla);
-    const auto suyo = [&](const QString& id) {
-        return !idPropio.isEmpty() && id == idPropio ? propietario : QString();
+    const auto propietario = [&](const QString& id) {
+        return conocidos.contains(id) ? conocidos.value(id) : PropietarioPorId(conexion, id);
     };
-    return SentenciasRecreaVinculo(suTabla, nombre, columnas, tablaReferida, referidas, reglas, suyo(fkeyid),
-                                   suyo(rkeyid));
+    suPropietario = propietario(fkeyid);
+    return SentenciasRecreaVinculo(suTabla, nombre, columnas, tablaReferida, referidas, reglas, suPropietario,
+                                   propietario(rkeyid));
 }
 
 bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
@@ -269,12 +281,11 @@ bool EliminaVinculos(const std::shared_ptr<datos::Connection>& conexion, const Q
                      QStringLiteral("SELECT * from ") + PrefijoBD + QStringLiteral("sysreferences") +
                          QStringLiteral(" WHERE rkeyid=") + NumeroSQL(id));
         for (; !claves.Eof(); claves.MoveNext()) {
-            QString nombre, suTabla;
-            const QStringList recrea = RecreaVinculo(conexion, claves, nombre, suTabla, id, propietario);
-            // A key of the table to itself is named with the table's owner.
+            QString nombre, suTabla, suPropietario;
+            const QStringList recrea = RecreaVinculo(conexion, claves, nombre, suTabla, suPropietario, {{id, propietario}});
             const bool propia = claves.Fields(QStringLiteral("fkeyid")).Texto() == id;
-            const QString prefijo = PrefijoConPropietario(PrefijoBD, propia ? propietario : QString());
-            Abierta(conexion).Execute(TextoEliminaConstraint(prefijo, suTabla, nombre));
+            Abierta(conexion).Execute(
+                TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, suPropietario), suTabla, nombre));
             // Only a key that was dropped is re-created; the table's own key
             // to itself is one of the design's relations, which the save
             // makes again once, with its rules.

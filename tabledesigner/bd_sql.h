@@ -17,6 +17,7 @@
 #include "platform/datos.h"
 #include "tabledesigner/textosddl.h"
 
+#include <QHash>
 #include <QString>
 
 #include <memory>
@@ -124,15 +125,18 @@ constexpr qint64 kVinculoSinRecrear = -2147221504LL + 513;
 // The program's own number for a change of a column that cannot be altered.
 constexpr qint64 kCampoSinModificar = -2147221504LL + 514;
 
+// The owners of tables by their object ids, as far as a caller knows them.
+using PropietariosPorId = QHash<QString, QString>;
+
 // The statements that re-create a foreign key from its row of
 // sysreferences (constid, fkeyid, rkeyid, fkey1..16, rkey1..16), its rules
-// included; the key's name and its table come back too. A key of which any
-// part cannot be read fails the caller (its number is the program's own),
-// before anything is dropped. The table of id idPropio is named with its
-// owner, propietario.
+// included; the key's name, its table and that table's owner come back too.
+// Both tables are named with their owners: those of conocidos, the others
+// as the catalog holds them. A key of which any part cannot be read fails
+// the caller (its number is the program's own), before anything is dropped.
 QStringList RecreaVinculo(const std::shared_ptr<datos::Connection>& conexion, const datos::Recordset& clave,
-                          QString& nombre, QString& suTabla, const QString& idPropio = QString(),
-                          const QString& propietario = QString());
+                          QString& nombre, QString& suTabla, QString& suPropietario,
+                          const PropietariosPorId& conocidos = {});
 // The rules of a foreign key of the current database; false when the
 // catalog cannot tell them. A query that cannot run fails the caller.
 bool LeeReglasVinculo(const std::shared_ptr<datos::Connection>& conexion, const QString& idConstraint,
@@ -166,6 +170,9 @@ bool ExisteLaRelacion(const std::shared_ptr<datos::Connection>& conexion, const 
 // empty. A query that cannot run fails the caller, which reports it.
 QString LeeCatalogo(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
                     const QString& campo, const QList<Criterio>& criterios);
+// The owner of an object of the database of PrefijoBD, by its id; "" when
+// the catalog holds no such object.
+QString PropietarioPorId(const std::shared_ptr<datos::Connection>& conexion, const QString& id);
 // The id of the user table of that name (of that owner, when given); ""
 // when there is none.
 QString IdTablaUsuario(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,

@@ -44,6 +44,7 @@ struct DefinicionCampo {
 
 // A column that a foreign-key cascade altered, with what it gave it.
 struct ColumnaAlterada {
+    QString Propietario;  // the table's owner; "" for dbo
     QString Tabla;
     QString Campo;
     QString Tipo;
@@ -67,6 +68,13 @@ enum CampoIndice {
 // descending key, so that the mark stays with that column alone.
 constexpr int ColumnaClaveIndice = 1;
 constexpr int ColumnaDescendente = 2;
+// Columns of a relation's column pair array (ArrayRelaciones): this table's
+// column, the referenced column, and the referenced table with its owner
+// (every pair carries them; the save reads the first pair's).
+constexpr int ColumnaCampoPropio = 1;
+constexpr int ColumnaCampoReferido = 2;
+constexpr int ColumnaTablaReferida = 3;
+constexpr int ColumnaPropietarioReferida = 4;
 
 // An array of N dimensions, each from 0 to its upper bound, whose elements
 // exist once written (or reached for writing); an element never written

@@ -169,17 +169,18 @@ public:
     bool BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
                              const QString& NombreCampo, const QString& NombreInicial, bool Mensaje,
                              const DefinicionCampo& Nueva, bool* Hecho = nullptr);
-    // The owner of a table the save or the cascade reaches: this design's
-    // owner for its own table, none (the table by its name) for any other.
-    QString PropietarioDe(const QString& Tabla) const;
-    // The walk of the keys joined to a column (see frmtabla_vinculos.cpp).
+    // The walk of the keys joined to a column of the table NombreTablaOrigen
+    // of PropietarioOrigen (see frmtabla_vinculos.cpp). Every table it
+    // reaches is read and changed as the table of its owner, as sp_fkeys
+    // names it.
     bool CambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
                         const QString& NombreCampo, const QString& NombreInicial, ListaSentencias& SQLIndice,
-                        ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva);
-    // Drops the indexes of a table that hold a column, keeping the
-    // statements that make them again.
+                        ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva,
+                        const QString& PropietarioOrigen);
+    // Drops the indexes of the table of PropietarioTabla that hold a column,
+    // keeping the statements that make them again.
     void BuscaCargaIndices(const QString& Tabla, const QString& Campo, ListaSentencias& ListaIndices,
-                           const QString& Id, ListaSentencias& ListaVinculos);
+                           const QString& Id, ListaSentencias& ListaVinculos, const QString& PropietarioTabla);
     void RelacionConOtrasTablas(const std::shared_ptr<datos::Connection>& Conexion, const QString& Tabla);
     // The columns the cascades of the running save or column change have
     // altered (any table's), in order.
@@ -323,6 +324,15 @@ public:
     void TDBGridRelaciones_LostFocus();
     void TDBGridRelaciones_RowColChange(int LastRow, int LastCol);
     void cmdEliminarRelacion_Click();
+    // The entries of a referenced-table list: each a table with its owner,
+    // shown as NombreMostrado gives it (an entry added with a text alone is
+    // the table of that name, of no owner).
+    static void AgregaTablaExterna(QComboBox* Combo, const QString& Propietario, const QString& Tabla);
+    static QString TablaExterna(const QComboBox* Combo, int Indice);
+    static QString PropietarioExterna(const QComboBox* Combo, int Indice);
+    // Selects the entry of that owner's table, adding it to the list when
+    // the list lacks it (a key of the table to itself).
+    static void SeleccionaTablaExterna(QComboBox* Combo, const QString& Propietario, const QString& Tabla);
     // ---- end of the relation editor ----
 
 protected:
@@ -332,13 +342,15 @@ protected:
     void Form_Unload(int& Cancel) override;
 
 private:
-    // The cascade's walk, from the (table, column) it started on; visitados
-    // holds the columns already followed.
-    void CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla, const QString& campo,
-                        const QPair<QString, QString>& origen, ListaSentencias& SQLIndice,
-                        ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva, QSet<QString>& visitados);
-    void Detecta(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla, const QString& campo,
-                 const QPair<QString, QString>& origen, QString& lista, QSet<QString>& visitados);
+    // The cascade's walk from a column of a table of an owner; origen is
+    // the column the cascade started on and visitados holds the columns
+    // already followed (each as frmtabla_vinculos.cpp writes a column).
+    void CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& propietario,
+                        const QString& tabla, const QString& campo, const QString& origen,
+                        ListaSentencias& SQLIndice, ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva,
+                        QSet<QString>& visitados);
+    void Detecta(const std::shared_ptr<datos::Connection>& cnn, const QString& propietario, const QString& tabla,
+                 const QString& campo, const QString& origen, QString& lista, QSet<QString>& visitados);
     // Every open designer of a table the cascade altered shows the new type
     // and length of the columns.
     void MuestraAlteradas();

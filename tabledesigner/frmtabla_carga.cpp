@@ -210,16 +210,19 @@ void frmTabla::CapturaRelaciones_SQL(const QString& Tabla) {
                 const QString fkeyid = Campo(claves, "fkeyid");
                 const QString rkeyid = Campo(claves, "rkeyid");
                 nombrePorId(rkeyid);
-                ArrayDatos pares = Dimensionada(ArrayRelaciones(0, j), 4);
+                ArrayDatos pares = Dimensionada(ArrayRelaciones(0, j), ColumnaPropietarioReferida);
                 TablaRelaciones(0, j) = nombrePorId(Campo(claves, "constid"));
                 ++NumeroRelaciones;
+                // The referenced table is that of its owner, which need not be this table's.
+                const QString propietario = PropietarioPorId(Conexion, rkeyid);
                 for (int k = 1; k <= 16; ++k) {
                     const QString fkey = claves.Fields(QStringLiteral("fkey") + QString::number(k)).Texto();
                     if (fkey == QLatin1String("0")) continue;
                     const QString rkey = claves.Fields(QStringLiteral("rkey") + QString::number(k)).Texto();
-                    pares->GrabaCelda(k - 1, 1, columna(fkeyid, fkey));
-                    pares->GrabaCelda(k - 1, 2, columna(rkeyid, rkey));
-                    pares->GrabaCelda(k - 1, 3, nombrePorId(rkeyid));
+                    pares->GrabaCelda(k - 1, ColumnaCampoPropio, columna(fkeyid, fkey));
+                    pares->GrabaCelda(k - 1, ColumnaCampoReferido, columna(rkeyid, rkey));
+                    pares->GrabaCelda(k - 1, ColumnaTablaReferida, nombrePorId(rkeyid));
+                    pares->GrabaCelda(k - 1, ColumnaPropietarioReferida, propietario);
                 }
             }
         }
@@ -249,10 +252,12 @@ void frmTabla::CargaTablasExternas(QComboBox* Combo, const QString& Tabla) {
         if (!explorador) FallaNumero(errnum::ObjetoNoEstablecido);
         auto elementos = explorador->ltvTablas->ListItems();
         for (int i = 1; i <= elementos.Count(); ++i) {
-            const QString texto = elementos.Item(i).Text();
-            if (texto == Tabla) continue;
-            Combo->addItem(texto);
-            Combo->setItemData(Combo->count() - 1, Combo->count() - 1);
+            const auto elemento = elementos.Item(i);
+            const QString texto = elemento.Text();
+            const QString propietario = elemento.SubItems(1);
+            // The designed table itself; another owner's table of its name is another table.
+            if (texto == Tabla && PropietarioODbo(propietario) == PropietarioODbo(Propietario)) continue;
+            AgregaTablaExterna(Combo, propietario, texto);
         }
     });
 }

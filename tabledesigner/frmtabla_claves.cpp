@@ -13,7 +13,8 @@
 bool frmTabla::EliminaLosVinculos(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla,
                                   const QString& campo) {
     return Atrapa("EliminaLosVinculos", [&] {
-        const QString propietario = PropietarioDe(tabla);
+        // The designer's own table: of its owner.
+        const QString& propietario = Propietario;
         const QString id = IdTablaUsuario(conexion, tabla, propietario);
         if (id.isEmpty()) return;
         datos::Recordset claves;
@@ -46,7 +47,8 @@ bool frmTabla::EliminaLosVinculos(const std::shared_ptr<datos::Connection>& cone
 
 bool frmTabla::EliminaConstraint(const std::shared_ptr<datos::Connection>& conexion, const QString& tabla) {
     return Atrapa("EliminaConstraint", [&] {
-        const QString propietario = PropietarioDe(tabla);
+        // The designer's own table: of its owner.
+        const QString& propietario = Propietario;
         const QString id = IdTablaUsuario(conexion, tabla, propietario);
         if (id.isEmpty()) return;
         datos::Recordset defaults;

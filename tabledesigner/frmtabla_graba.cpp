@@ -139,7 +139,9 @@ bool frmTabla::ActualizaLaTabla() {
             // A column a cascade of this save has altered already counts as
             // it left it: altering it again would undo the cascade.
             for (const ColumnaAlterada& a : AlteradasEnCascada) {
-                if (a.Tabla.toUpper() == T.toUpper() && a.Campo.toUpper() == nombre.toUpper()) {
+                if (PropietarioODbo(a.Propietario).toUpper() == PropietarioODbo(O).toUpper() &&
+                    a.Tabla.toUpper() == T.toUpper() &&
+                    a.Campo.toUpper() == nombre.toUpper()) {
                     fila.Tipo = a.Tipo;
                     fila.Longitud = a.Longitud;
                     fila.Precision = a.Precision;
@@ -158,7 +160,7 @@ bool frmTabla::ActualizaLaTabla() {
             // Nothing joined: the column's indexes and own keys make way.
             Sql_Indice.Vacia();
             definicionEnCurso_ = fila;
-            BuscaCargaIndices(T, nombre, Sql_Indice, id, Sql_Vinculos);
+            BuscaCargaIndices(T, nombre, Sql_Indice, id, Sql_Vinculos, O);
             Vigila(antes);
             EliminaLosVinculos(Conexion, T, nombre);
             Vigila(antes);
@@ -255,11 +257,12 @@ bool frmTabla::ActualizaLaTabla() {
             Vigila(antes);
             ClaveExistente = false;
             const QStringList referidas = Columna(pares, 2);
-            const QString tablaReferida = Columna(pares, 3).first();
+            // The referenced table of the first pair, of its owner.
+            const QString tablaReferida = Columna(pares, ColumnaTablaReferida).first();
+            const QString dueñoReferida = Columna(pares, ColumnaPropietarioReferida).first();
             Sql_Vinculos = ListaSentencias();
-            for (const QString& s :
-                 SentenciasCreaRelacion(T, relacion, propias, tablaReferida, referidas, reglas.value(relacion), O,
-                                        PropietarioDe(tablaReferida)))
+            for (const QString& s : SentenciasCreaRelacion(T, relacion, propias, tablaReferida, referidas,
+                                                           reglas.value(relacion), O, dueñoReferida))
                 Sql_Vinculos.Agrega(s);
             Conexion->Execute(QStringLiteral("Use ") + NombreSQL(BaseDatos));
             for (const QString& s : Sql_Vinculos.Sentencias()) Conexion->Execute(s);

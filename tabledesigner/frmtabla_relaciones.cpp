@@ -1,10 +1,11 @@
 // The relation (foreign-key) editor of the designer: the table's foreign
 // keys listed in cboRelaciones, each a name, a referenced table (cboExterna)
 // and its column pairs in TDBGridRelaciones: this table's column (grid
-// column 1), the referenced column (2) and the referenced table (3, hidden:
-// every pair carries it, and the save reads it from the first pair). Edits
-// go into TablaRelaciones slot 0 and ArrayRelaciones; the one statement sent
-// from here is the catalog query that lists the referenced table's columns.
+// column 1), the referenced column (2) and the referenced table (3, hidden)
+// with its owner (column 4 of the array, not shown): every pair carries the
+// table, and the save reads it from the first pair. Edits go into
+// TablaRelaciones slot 0 and ArrayRelaciones; the one statement sent from
+// here is the catalog query that lists the referenced table's columns.
 
 #include "tabledesigner/frmtabla.h"
 
@@ -29,10 +30,14 @@ constexpr int kUltimaEntrada = 99;
 // A pair array: rows 0..200 (0..199 used), columns 0..4.
 constexpr int kUltimaFila = 200;
 constexpr int kUltimaFilaUsada = 199;
-constexpr int kUltimaColumnaPares = 4;
-constexpr int kColumnaPropia = 1;
-constexpr int kColumnaExterna = 2;
-constexpr int kColumnaTabla = 3;
+constexpr int kUltimaColumnaPares = ColumnaPropietarioReferida;
+constexpr int kColumnaPropia = ColumnaCampoPropio;
+constexpr int kColumnaExterna = ColumnaCampoReferido;
+constexpr int kColumnaTabla = ColumnaTablaReferida;
+// What an entry of the referenced-table list keeps besides its text and
+// its position (the item data): the table's name and its owner.
+constexpr int kPapelTabla = Qt::UserRole + 1;
+constexpr int kPapelPropietario = Qt::UserRole + 2;
 // A question whose default answer is No (the second button).
 constexpr int kNoPorDefecto = 256;
 
@@ -137,7 +142,9 @@ void frmTabla::cboRelaciones_Click() {
         TDBGridRelaciones->FilaActual(0);
         // The referenced table of the first pair; none keeps the list as it is.
         const QString tabla = TDBGridRelaciones->Columns(kColumnaTabla).Value();
-        if (!tabla.isEmpty()) BuscarComboCadena(tabla, cboExterna);
+        if (!tabla.isEmpty())
+            SeleccionaTablaExterna(cboExterna, ArrayRelaciones.Lee(0, k)->LeeCelda(0, ColumnaPropietarioReferida),
+                                   tabla);
     });
 }
 
@@ -212,10 +219,12 @@ void frmTabla::TDBGridRelaciones_ButtonClick(int ColIndex) {
         } else if (ColIndex == kColumnaExterna) {
             ElementosValor lista = TDBGridRelaciones->Columns(kColumnaExterna).ValueItems();
             lista.Clear();
-            const QString tabla = cboExterna->itemText(cboExterna->currentIndex());
+            const QString tabla = TablaExterna(cboExterna, cboExterna->currentIndex());
+            const QString propietario = PropietarioExterna(cboExterna, cboExterna->currentIndex());
             PonPrefijoBD(BaseDatos);
             datos::Recordset tablas;
-            if (CreaRecordset(Conexion, tablas, ConsultaTabla(PrefijoBD, tabla, false))) {
+            // That owner's table alone: another owner's table of its name has other columns.
+            if (CreaRecordset(Conexion, tablas, ConsultaTabla(PrefijoBD, tabla, false, propietario))) {
                 for (; !tablas.Eof(); tablas.MoveNext()) {
                     datos::Recordset columnas;
                     if (!CreaRecordset(Conexion, columnas,
@@ -230,16 +239,19 @@ void frmTabla::TDBGridRelaciones_ButtonClick(int ColIndex) {
                     }
                 }
             }
-            // The referenced table goes with the current row and with every
-            // pair of the relation, the first one included, which the save
-            // reads it from.
+            // The referenced table and its owner go with the current row and
+            // with every pair of the relation, the first one included, which
+            // the save reads them from.
             TDBGridRelaciones->Columns(kColumnaTabla).Value(tabla);
             if (const ArrayDatos pares = TDBGridRelaciones->MatrizEnlazada()) {
+                const int actual = TDBGridRelaciones->PrimeraFila() + TDBGridRelaciones->FilaActual();
                 const int ultima = std::min(kUltimaFilaUsada, pares->FilaSuperior());
                 for (int fila = std::max(0, pares->FilaInferior()); fila <= ultima; ++fila)
-                    if (!pares->LeeCelda(fila, kColumnaPropia).isEmpty() ||
-                        !pares->LeeCelda(fila, kColumnaExterna).isEmpty())
+                    if (fila == actual || !pares->LeeCelda(fila, kColumnaPropia).isEmpty() ||
+                        !pares->LeeCelda(fila, kColumnaExterna).isEmpty()) {
                         pares->GrabaCelda(fila, kColumnaTabla, tabla);
+                        pares->GrabaCelda(fila, ColumnaPropietarioReferida, propietario);
+                    }
             }
             TDBGridRelaciones->Refresh();
         }
@@ -308,4 +320,36 @@ void frmTabla::cmdEliminarRelacion_Click() {
         HabilitaRelaciones();
         Modificado = true;
     });
+}
+
+// ---- The referenced-table list ----
+
+void frmTabla::AgregaTablaExterna(QComboBox* Combo, const QString& Propietario, const QString& Tabla) {
+    Combo->addItem(NombreMostrado(Propietario, Tabla));
+    const int i = Combo->count() - 1;
+    Combo->setItemData(i, i);
+    Combo->setItemData(i, Tabla, kPapelTabla);
+    Combo->setItemData(i, Propietario, kPapelPropietario);
+}
+
+QString frmTabla::TablaExterna(const QComboBox* Combo, int Indice) {
+    if (Indice < 0 || Indice >= Combo->count()) return QString();
+    const QVariant tabla = Combo->itemData(Indice, kPapelTabla);
+    return tabla.isValid() ? tabla.toString() : Combo->itemText(Indice);
+}
+
+QString frmTabla::PropietarioExterna(const QComboBox* Combo, int Indice) {
+    if (Indice < 0 || Indice >= Combo->count()) return QString();
+    return Combo->itemData(Indice, kPapelPropietario).toString();
+}
+
+void frmTabla::SeleccionaTablaExterna(QComboBox* Combo, const QString& Propietario, const QString& Tabla) {
+    for (int i = 0; i < Combo->count(); ++i)
+        if (TablaExterna(Combo, i) == Tabla &&
+            PropietarioODbo(PropietarioExterna(Combo, i)) == PropietarioODbo(Propietario)) {
+            Combo->setCurrentIndex(i);
+            return;
+        }
+    AgregaTablaExterna(Combo, Propietario, Tabla);
+    Combo->setCurrentIndex(Combo->count() - 1);
 }

@@ -22,7 +22,10 @@ namespace {
 
 QString Mayus(const QString& s) { return Trim(s).toUpper(); }
 
-QString Clave(const QString& tabla, const QString& campo) { return Mayus(tabla) + u'.' + Mayus(campo); }
+// A column of a table of an owner, as the walk tells columns apart.
+QString Clave(const QString& propietario, const QString& tabla, const QString& campo) {
+    return Mayus(PropietarioODbo(propietario)) + u'.' + Mayus(tabla) + u'.' + Mayus(campo);
+}
 
 QString Dato(const datos::Recordset& rs, const char* nombre) { return rs.Fields(QString::fromLatin1(nombre)).Texto(); }
 
@@ -53,10 +56,11 @@ DefinicionCampo DefinicionActual(const std::shared_ptr<datos::Connection>& cnn, 
 }
 
 // The statements that make a key of a table again (its row of
-// sysreferences found by name), the table of id idPropio named with its
-// owner; a key that cannot be described fails: dropping it would lose it.
+// sysreferences found by name), each table named with its owner (those of
+// conocidos as given); a key that cannot be described fails: dropping it
+// would lose it.
 QStringList RecreaClave(const std::shared_ptr<datos::Connection>& cnn, const QString& idTabla, const QString& clave,
-                        const QString& idPropio, const QString& propietario) {
+                        const PropietariosPorId& conocidos) {
     datos::Recordset rs;
     AbreCatalogo(cnn, rs,
                  QStringLiteral("Select o.name,r.* from ") + PrefijoBD + QStringLiteral("sysreferences r,") + PrefijoBD +
@@ -67,15 +71,11 @@ QStringList RecreaClave(const std::shared_ptr<datos::Connection>& cnn, const QSt
                                                     QStringLiteral(": se deja como está.")
                                               : QStringLiteral("The foreign key ") + clave +
                                                     QStringLiteral(" cannot be created again: it is left in place."));
-    QString nombre, suTabla;
-    return RecreaVinculo(cnn, rs, nombre, suTabla, idPropio, propietario);
+    QString nombre, suTabla, suPropietario;
+    return RecreaVinculo(cnn, rs, nombre, suTabla, suPropietario, conocidos);
 }
 
 }  // namespace
-
-QString frmTabla::PropietarioDe(const QString& Tabla) const {
-    return Tabla == txtNombreTabla->text() ? Propietario : QString();
-}
 
 bool frmTabla::ExisteElCampo(const QString& Campo) {
     bool existe = false;
@@ -91,31 +91,35 @@ bool frmTabla::ExisteElCampo(const QString& Campo) {
 
 // ---- Detection ----
 
-void frmTabla::Detecta(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla, const QString& campo,
-                       const QPair<QString, QString>& origen, QString& lista, QSet<QString>& visitados) {
-    visitados.insert(Clave(tabla, campo));
-    const auto linea = [](const QString& columna, const QString& suTabla) {
-        return QStringLiteral("En la columna (") + columna + QStringLiteral(") de la tabla ") + suTabla.toUpper() +
-               QChar(13);
+void frmTabla::Detecta(const std::shared_ptr<datos::Connection>& cnn, const QString& propietario,
+                       const QString& tabla, const QString& campo, const QString& origen, QString& lista,
+                       QSet<QString>& visitados) {
+    visitados.insert(Clave(propietario, tabla, campo));
+    const auto linea = [](const QString& columna, const QString& suPropietario, const QString& suTabla) {
+        return QStringLiteral("En la columna (") + columna + QStringLiteral(") de la tabla ") +
+               NombreMostrado(suPropietario, suTabla).toUpper() + QChar(13);
     };
     datos::Recordset referencias;
-    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false, PropietarioDe(tabla)));
+    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false, propietario));
     for (; !referencias.Eof(); referencias.MoveNext()) {
         const QString columna = Dato(referencias, "fkcolumn_name");
+        const QString suPropietario = Dato(referencias, "fktable_owner");
         const QString suTabla = Dato(referencias, "fktable_name");
         if (Mayus(Dato(referencias, "pkcolumn_name")) != Mayus(campo)) continue;
-        if (Clave(suTabla, columna) == Clave(origen.first, origen.second)) continue;
-        lista += linea(columna, suTabla);
+        if (Clave(suPropietario, suTabla, columna) == origen) continue;
+        lista += linea(columna, suPropietario, suTabla);
     }
     datos::Recordset propias;
-    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true, PropietarioDe(tabla)));
+    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true, propietario));
     for (; !propias.Eof(); propias.MoveNext()) {
         if (Mayus(Dato(propias, "fkcolumn_name")) != Mayus(campo)) continue;
+        const QString suPropietario = Dato(propias, "pktable_owner");
         const QString referida = Dato(propias, "pktable_name");
         const QString columna = Dato(propias, "pkcolumn_name");
-        lista += linea(columna, referida);
+        lista += linea(columna, suPropietario, referida);
         // A cycle of keys ends at a column already followed.
-        if (!visitados.contains(Clave(referida, columna))) Detecta(cnn, referida, columna, origen, lista, visitados);
+        if (!visitados.contains(Clave(suPropietario, referida, columna)))
+            Detecta(cnn, suPropietario, referida, columna, origen, lista, visitados);
     }
 }
 
@@ -124,75 +128,84 @@ QString frmTabla::DetectaVinculos(const std::shared_ptr<datos::Connection>& cnn,
     QString lista;
     Atrapa("DetectaVinculos", [&] {
         QSet<QString> visitados;
-        Detecta(cnn, NombreTablaOrigen, NombreCampo, {NombreTablaOrigen, NombreInicial}, lista, visitados);
+        Detecta(cnn, Propietario, NombreTablaOrigen, NombreCampo, Clave(Propietario, NombreTablaOrigen, NombreInicial),
+                lista, visitados);
     });
     return lista;
 }
 
 // ---- The walk ----
 
-void frmTabla::CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& tabla,
-                              const QString& campo, const QPair<QString, QString>& origen,
+void frmTabla::CaminaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& propietario,
+                              const QString& tabla, const QString& campo, const QString& origen,
                               ListaSentencias& SQLIndice, ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva,
                               QSet<QString>& visitados) {
     const qint64 antes = FallosNotificados();
-    visitados.insert(Clave(tabla, campo));
-    // Drops a key, keeping the statements that make it again.
-    const auto quitaClave = [&](const QString& suTabla, const QString& idTabla, const QString& clave) {
+    visitados.insert(Clave(propietario, tabla, campo));
+    // Drops a key of a table, keeping the statements that make it again.
+    const auto quitaClave = [&](const QString& suPropietario, const QString& suTabla, const QString& idTabla,
+                                const QString& clave) {
         if (clave.isEmpty()) return;
-        const QStringList recrea = RecreaClave(cnn, idTabla, clave, IdTabla, Propietario);
-        cnn->Execute(TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, PropietarioDe(suTabla)), suTabla, clave));
+        const QStringList recrea = RecreaClave(cnn, idTabla, clave, {{idTabla, suPropietario}});
+        cnn->Execute(TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, suPropietario), suTabla, clave));
         for (const QString& s : recrea) SQLRelacion.Agrega(s);
     };
     // Alters a joined column to the new type and length, keeping its null
     // flag and default.
-    const auto altera = [&](const QString& suTabla, const QString& columna, const QString& idTabla) {
-        BuscaCargaIndices(suTabla, columna, SQLIndice, idTabla, SQLRelacion);
+    const auto altera = [&](const QString& suPropietario, const QString& suTabla, const QString& columna,
+                            const QString& idTabla) {
+        BuscaCargaIndices(suTabla, columna, SQLIndice, idTabla, SQLRelacion, suPropietario);
         Vigila(antes);
         const DefinicionCampo actual = DefinicionActual(cnn, suTabla, columna, idTabla);
         Modifica_Campo_SQL(suTabla, columna, Nueva.Longitud, Nueva.Precision, Nueva.Escala, actual.Nulo, Nueva.Tipo,
-                           actual.Predeterminado, actual.NombreDefault, actual.Intercalacion, PropietarioDe(suTabla));
+                           actual.Predeterminado, actual.NombreDefault, actual.Intercalacion, suPropietario);
         Vigila(antes);
-        AlteradasEnCascada.append({suTabla, columna, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
-        visitados.insert(Clave(suTabla, columna));
+        AlteradasEnCascada.append(
+            {suPropietario, suTabla, columna, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
+        visitados.insert(Clave(suPropietario, suTabla, columna));
     };
 
     // The keys of other columns that reference this one.
     datos::Recordset referencias;
-    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false, PropietarioDe(tabla)));
+    AbreCatalogo(cnn, referencias, ConsultaClaves(tabla, false, propietario));
     for (; !referencias.Eof(); referencias.MoveNext()) {
         if (Mayus(Dato(referencias, "pkcolumn_name")) != Mayus(campo)) continue;
+        const QString suPropietario = Dato(referencias, "fktable_owner");
         const QString suTabla = Dato(referencias, "fktable_name");
         const QString columna = Dato(referencias, "fkcolumn_name");
-        if (Clave(suTabla, columna) == Clave(origen.first, origen.second)) continue;
-        if (visitados.contains(Clave(suTabla, columna))) continue;
-        const QString idTabla = IdTablaUsuario(cnn, suTabla, PropietarioDe(suTabla));
-        quitaClave(suTabla, idTabla, Dato(referencias, "fk_name"));
-        altera(suTabla, columna, idTabla);
+        const QString clave = Clave(suPropietario, suTabla, columna);
+        if (clave == origen || visitados.contains(clave)) continue;
+        const QString idTabla = IdTablaUsuario(cnn, suTabla, suPropietario);
+        quitaClave(suPropietario, suTabla, idTabla, Dato(referencias, "fk_name"));
+        altera(suPropietario, suTabla, columna, idTabla);
     }
 
     // The column's own keys, followed to the columns they reference.
     datos::Recordset propias;
-    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true, PropietarioDe(tabla)));
+    AbreCatalogo(cnn, propias, ConsultaClaves(tabla, true, propietario));
     for (; !propias.Eof(); propias.MoveNext()) {
         if (Mayus(Dato(propias, "fkcolumn_name")) != Mayus(campo)) continue;
+        const QString suPropietario = Dato(propias, "fktable_owner");
         const QString suTabla = Dato(propias, "fktable_name");
+        const QString dueñoReferida = Dato(propias, "pktable_owner");
         const QString referida = Dato(propias, "pktable_name");
         const QString columna = Dato(propias, "pkcolumn_name");
-        quitaClave(suTabla, IdTablaUsuario(cnn, suTabla, PropietarioDe(suTabla)), Dato(propias, "fk_name"));
-        if (visitados.contains(Clave(referida, columna))) continue;
-        altera(referida, columna, IdTablaUsuario(cnn, referida, PropietarioDe(referida)));
-        CaminaVinculos(cnn, referida, columna, origen, SQLIndice, SQLRelacion, Nueva, visitados);
+        quitaClave(suPropietario, suTabla, IdTablaUsuario(cnn, suTabla, suPropietario), Dato(propias, "fk_name"));
+        if (visitados.contains(Clave(dueñoReferida, referida, columna))) continue;
+        altera(dueñoReferida, referida, columna, IdTablaUsuario(cnn, referida, dueñoReferida));
+        CaminaVinculos(cnn, dueñoReferida, referida, columna, origen, SQLIndice, SQLRelacion, Nueva, visitados);
     }
 }
 
 bool frmTabla::CambiaVinculos(const std::shared_ptr<datos::Connection>& cnn, const QString& NombreTablaOrigen,
                               const QString& NombreCampo, const QString& NombreInicial, ListaSentencias& SQLIndice,
-                              ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva) {
+                              ListaSentencias& SQLRelacion, const DefinicionCampo& Nueva,
+                              const QString& PropietarioOrigen) {
     return Atrapa("CambiaVinculos", [&] {
         QSet<QString> visitados;
-        CaminaVinculos(cnn, NombreTablaOrigen, NombreCampo, {NombreTablaOrigen, NombreInicial}, SQLIndice,
-                       SQLRelacion, Nueva, visitados);
+        CaminaVinculos(cnn, PropietarioOrigen, NombreTablaOrigen, NombreCampo,
+                       Clave(PropietarioOrigen, NombreTablaOrigen, NombreInicial), SQLIndice, SQLRelacion, Nueva,
+                       visitados);
     });
 }
 
@@ -231,15 +244,17 @@ bool frmTabla::BuscaCambiaVinculos(const std::shared_ptr<datos::Connection>& cnn
         }
         ListaSentencias SQLIndice, SQLRelacion;
         definicionEnCurso_ = Nueva;
-        CambiaVinculos(cnn, NombreTablaOrigen, NombreCampo, NombreInicial, SQLIndice, SQLRelacion, Nueva);
+        CambiaVinculos(cnn, NombreTablaOrigen, NombreCampo, NombreInicial, SQLIndice, SQLRelacion, Nueva, Propietario);
         Vigila(antes);
         const QString tabla = txtNombreTabla->text();
-        BuscaCargaIndices(tabla, NombreCampo, SQLIndice, IdTablaUsuario(cnn, tabla, Propietario), SQLRelacion);
+        BuscaCargaIndices(tabla, NombreCampo, SQLIndice, IdTablaUsuario(cnn, tabla, Propietario), SQLRelacion,
+                          Propietario);
         Vigila(antes);
         Modifica_Campo_SQL(tabla, Nueva.Campo, Nueva.Longitud, Nueva.Precision, Nueva.Escala, Nueva.Nulo, Nueva.Tipo,
                            Nueva.Predeterminado, Nueva.NombreDefault, Nueva.Intercalacion, Propietario);
         Vigila(antes);
-        AlteradasEnCascada.append({tabla, Nueva.Campo, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
+        AlteradasEnCascada.append(
+            {Propietario, tabla, Nueva.Campo, Nueva.Tipo, Nueva.Longitud, Nueva.Precision, Nueva.Escala});
         EjecutaLista(cnn, SQLIndice);
         EjecutaLista(cnn, SQLRelacion);
         if (propia) {
@@ -280,7 +295,8 @@ void frmTabla::MuestraAlteradas() {
         if (!d || !d->ArrayCampos || d->BaseDatos != BaseDatos) continue;
         bool cambiada = false;
         for (const ColumnaAlterada& a : AlteradasEnCascada) {
-            if (Mayus(d->txtNombreTabla->text()) != Mayus(a.Tabla)) continue;
+            if (Clave(d->Propietario, d->txtNombreTabla->text(), QString()) != Clave(a.Propietario, a.Tabla, QString()))
+                continue;
             for (int fila = 0; fila <= 199 && fila <= d->ArrayCampos->FilaSuperior(); ++fila) {
                 if (d->ArrayCampos->LeeCelda(fila, EstadoCampo) != QLatin1String("M")) continue;
                 if (Mayus(d->ArrayCampos->LeeCelda(fila, NombreCampo)) != Mayus(a.Campo)) continue;
@@ -298,10 +314,10 @@ void frmTabla::MuestraAlteradas() {
 // ---- Indexes of a changed column ----
 
 void frmTabla::BuscaCargaIndices(const QString& Tabla, const QString& Campo, ListaSentencias& ListaIndices,
-                                 const QString& Id, ListaSentencias& ListaVinculos) {
+                                 const QString& Id, ListaSentencias& ListaVinculos, const QString& PropietarioTabla) {
     Atrapa("BuscaCargaIndices", [&] {
         const qint64 antes = FallosNotificados();
-        const QString propietario = PropietarioDe(Tabla);
+        const QString& propietario = PropietarioTabla;
         datos::Recordset indices;
         AbreCatalogo(Conexion, indices,
                      QStringLiteral("exec sp_helpindex ") + CadenaSQL(TablaDeCatalogo(propietario, Tabla)));
@@ -326,7 +342,8 @@ void frmTabla::BuscaCargaIndices(const QString& Tabla, const QString& Campo, Lis
             if (clase == QLatin1String("PK") || clase == QLatin1String("UQ")) {
                 // The keys that reference the column go first: they depend on
                 // this key.
-                CambiaVinculos(Conexion, Tabla, Campo, Campo, ListaIndices, ListaVinculos, definicionEnCurso_);
+                CambiaVinculos(Conexion, Tabla, Campo, Campo, ListaIndices, ListaVinculos, definicionEnCurso_,
+                               propietario);
                 Vigila(antes);
             }
             const bool existe = ExisteElIndice(Conexion, Tabla, nombre, propietario);
@@ -342,7 +359,7 @@ void frmTabla::BuscaCargaIndices(const QString& Tabla, const QString& Campo, Lis
 
 void frmTabla::RelacionConOtrasTablas(const std::shared_ptr<datos::Connection>& Conexion, const QString& Tabla) {
     Atrapa("RelacionConOtrasTablas", [&] {
-        const QString id = IdTablaUsuario(Conexion, Tabla, PropietarioDe(Tabla));
+        const QString id = IdTablaUsuario(Conexion, Tabla, Propietario);
         if (id.isEmpty()) return;
         datos::Recordset claves;
         AbreCatalogo(Conexion, claves,
@@ -355,8 +372,10 @@ void frmTabla::RelacionConOtrasTablas(const std::shared_ptr<datos::Connection>& 
             };
             const QString restriccion = nombre("constid");
             const QString otra = nombre("fkeyid");
+            const QString suPropietario = PropietarioPorId(Conexion, Dato(claves, "fkeyid"));
             if (!restriccion.isEmpty() && !otra.isEmpty())
-                Conexion->Execute(TextoEliminaConstraint(PrefijoBD, otra, restriccion));
+                Conexion->Execute(
+                    TextoEliminaConstraint(PrefijoConPropietario(PrefijoBD, suPropietario), otra, restriccion));
         }
     });
 }

@@ -149,6 +149,15 @@ QString CondicionPropietario(const QString& prefijo, const QString& propietario)
     return QStringLiteral(" and uid = ") + SubconsultaPropietario(prefijo, propietario);
 }
 
+QString PropietarioODbo(const QString& propietario) {
+    return propietario.isEmpty() ? QStringLiteral("dbo") : propietario;
+}
+
+QString NombreMostrado(const QString& propietario, const QString& tabla) {
+    if (propietario.isEmpty() || propietario == QLatin1String("dbo")) return tabla;
+    return propietario + u'.' + tabla;
+}
+
 QString TablaDeCatalogo(const QString& propietario, const QString& tabla) {
     if (propietario.isEmpty()) return NombreSQL(tabla);
     return NombreSQL(propietario) + u'.' + NombreSQL(tabla);

@@ -96,6 +96,12 @@ QString SubconsultaPropietario(const QString& prefijo, const QString& propietari
 // " and uid = " and that number; "" for no owner (the object by its name
 // alone).
 QString CondicionPropietario(const QString& prefijo, const QString& propietario);
+// The owner a table stands under: dbo when none is named (a table the
+// designer created names none).
+QString PropietarioODbo(const QString& propietario);
+// A table as the designer shows it to the user: "juan.Pedidos" for an owner
+// other than dbo, the name alone for dbo or no owner.
+QString NombreMostrado(const QString& propietario, const QString& tabla);
 // A table as a catalog procedure (sp_helpindex) is given it: with its
 // owner in front whenever there is one, dbo included.
 QString TablaDeCatalogo(const QString& propietario, const QString& tabla);

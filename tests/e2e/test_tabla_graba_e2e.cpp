@@ -100,8 +100,9 @@ protected:
         servidor.on(std::regex("Select \\* from Tienda\\.\\.sysreferences where fkeyid ?= ?201", std::regex::icase),
                     Reply::rows(Referencias(), {}));
         servidor.on(std::regex("EXEC sp_fkeys (NULL,NULL,NULL,)?'Notas'(,'dbo')?"),
-                    Reply::rows({Nombre("PKTABLE_NAME"), Nombre("PKCOLUMN_NAME"), Nombre("FKTABLE_NAME"),
-                                 Nombre("FKCOLUMN_NAME"), Entero("KEY_SEQ", Type::SmallInt), Nombre("FK_NAME")},
+                    Reply::rows({Nombre("PKTABLE_OWNER"), Nombre("PKTABLE_NAME"), Nombre("PKCOLUMN_NAME"),
+                                 Nombre("FKTABLE_OWNER"), Nombre("FKTABLE_NAME"), Nombre("FKCOLUMN_NAME"),
+                                 Entero("KEY_SEQ", Type::SmallInt), Nombre("FK_NAME")},
                                 {}));
         servidor.on("select s.groupname from Tienda..sysfilegroups s, Tienda..sysindexes i where i.id =201 and "
                     "i.indid < 2 and i.groupid = s.groupid",
@@ -230,6 +231,9 @@ TEST_F(GrabaExtremo, AnIndexAndARelationMadeInTheEditorsAreSavedAndShownAgain) {
     }
     servidor.on("Select * from Tienda..sysreferences  where fkeyid = 201", Reply::rows(Referencias(), {clave}));
     servidor.on("Select name from Tienda..sysobjects where id=202", Valor(Nombre("name"), "Temas"));
+    servidor.on("Select * from Tienda..sysobjects where id=202",
+                Reply::rows({Nombre("name"), Entero("id"), Entero("uid", Type::SmallInt)}, {{"Temas", 202, 1}}));
+    servidor.on("Select name from Tienda..sysusers where uid=1", Valor(Nombre("name"), "dbo"));
     servidor.on("Select name from Tienda..sysobjects where id=301", Valor(Nombre("name"), "FK_Notas_Temas"));
     servidor.on("Select name from Tienda..syscolumns where id=202 and colid=2", Valor(Nombre("name"), "nombre"));
     mensajes.Cajas().clear();
@@ -239,4 +243,5 @@ TEST_F(GrabaExtremo, AnIndexAndARelationMadeInTheEditorsAreSavedAndShownAgain) {
     EXPECT_EQ(otra->cboIndices->findText(QStringLiteral("IX_nuevo")), 1);
     EXPECT_EQ(otra->cboRelaciones->currentText(), QStringLiteral("FK_Notas_Temas"));
     EXPECT_EQ(otra->ArrayRelaciones(0, 0)->LeeCelda(0, 2), QStringLiteral("nombre"));
+    EXPECT_EQ(otra->cboExterna->currentText(), QStringLiteral("Temas"));
 }

@@ -24,8 +24,8 @@ namespace {
 Column Nombre(const char* n) { return {n, Type::NVarChar, 128, 0, 0, false}; }
 
 Reply ClavesExternas(std::vector<tdstest::Row> filas) {
-    return Reply::rows({Nombre("pktable_name"), Nombre("pkcolumn_name"), Nombre("fktable_name"),
-                        Nombre("fkcolumn_name"), Nombre("fk_name")},
+    return Reply::rows({Nombre("PKTABLE_OWNER"), Nombre("PKTABLE_NAME"), Nombre("PKCOLUMN_NAME"),
+                        Nombre("FKTABLE_OWNER"), Nombre("FKTABLE_NAME"), Nombre("FKCOLUMN_NAME"), Nombre("FK_NAME")},
                        std::move(filas));
 }
 
@@ -54,7 +54,7 @@ protected:
         servidor.on(" select convert(sysname,DatabasePropertyEx('Tienda','Collation'))",
                     Reply::rows({{"", Type::NVarChar, 128}}, {{"Modern_Spanish_CI_AS"}}));
         servidor.on("EXEC sp_fkeys 'Clientes'",
-                    ClavesExternas({{"Clientes", "Id", "Pedidos", "IdCliente", "FK_Pedidos_Clientes"}}));
+                    ClavesExternas({{"dbo", "Clientes", "Id", "dbo", "Pedidos", "IdCliente", "FK_Pedidos_Clientes"}}));
         servidor.on("EXEC sp_fkeys NULL,NULL,NULL,'Clientes'", ClavesExternas({}));
         ASSERT_NE(ConectaYExplora(), nullptr);
         GruposFicheros = std::make_shared<GridDataArray>();

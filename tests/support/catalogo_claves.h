@@ -9,7 +9,8 @@
 #include <QMap>
 
 // A catalog of tables of Tienda, their columns and the foreign keys between
-// them, answered as sp_fkeys and the system tables would answer.
+// them, answered as sp_fkeys and the system tables would answer. A table is
+// named "owner.name", or by its name alone for dbo's.
 struct Clave {
     QString tabla, columna, referida, columnaReferida, nombre;
     int id;
@@ -19,13 +20,21 @@ struct Clave {
 class CatalogoClaves {
 public:
     CatalogoClaves(ConexionGuion& c) : c_(c) {}
-    void Tabla(const QString& nombre, int id, const QStringList& columnas) {
-        ids_[nombre] = id;
-        c_.Responde("Select id from Tienda..sysobjects where name = '" + nombre + "' and type = 'U'", QStringList{"id"},
-                    {{id}});
+    void Tabla(const QString& tabla, int id, const QStringList& columnas) {
+        const auto [dueño, nombre] = Partes(tabla);
+        ids_[tabla] = id;
+        const QString porNombre = "Select id from Tienda..sysobjects where name = '" + nombre + "' and type = 'U'";
+        if (dueño == "dbo") c_.Responde(porNombre, QStringList{"id"}, {{id}});
+        c_.Responde(porNombre + Suyo(dueño), QStringList{"id"}, {{id}});
+        // Its owner, by its id.
+        if (!uids_.contains(dueño)) uids_[dueño] = dueño == "dbo" ? 1 : 5 + uids_.size();
+        c_.Responde("Select * from Tienda..sysobjects where id=" + QString::number(id), QStringList{"name", "id", "uid"},
+                    {{nombre, id, uids_[dueño]}});
+        c_.Responde("Select name from Tienda..sysusers where uid=" + QString::number(uids_[dueño]), QStringList{"name"},
+                    {{dueño}});
         for (int k = 0; k < columnas.size(); ++k) {
             const QString col = columnas[k];
-            colid_[nombre + "." + col] = k + 1;
+            colid_[tabla + "." + col] = k + 1;
             c_.Responde("Select name from Tienda..syscolumns where id=" + QString::number(id) +
                             " and colid=" + QString::number(k + 1),
                         QStringList{"name"}, {{col}});
@@ -39,10 +48,13 @@ public:
         }
     }
     void Claves(const QList<Clave>& claves, bool describibles = true) {
-        const QStringList cols = {"pktable_name", "pkcolumn_name", "fktable_name", "fkcolumn_name", "fk_name"};
+        const QStringList cols = {"pktable_owner", "pktable_name", "pkcolumn_name", "fktable_owner",
+                                  "fktable_name", "fkcolumn_name", "fk_name"};
         QMap<QString, ConexionGuion::Filas> referencias, propias;
         for (const Clave& k : claves) {
-            const QList<QVariant> fila = {k.referida, k.columnaReferida, k.tabla, k.columna, k.nombre};
+            const auto [dueño, tabla] = Partes(k.tabla);
+            const auto [dueñoReferida, referida] = Partes(k.referida);
+            const QList<QVariant> fila = {dueñoReferida, referida, k.columnaReferida, dueño, tabla, k.columna, k.nombre};
             referencias[k.referida].append(fila);
             propias[k.tabla].append(fila);
             c_.Responde("Select name from Tienda..sysobjects where id=" + QString::number(k.id), QStringList{"name"},
@@ -62,15 +74,28 @@ public:
                         {{k.reglas[0], k.reglas[1], k.reglas[2], k.reglas[3]}});
         }
         for (auto it = ids_.cbegin(); it != ids_.cend(); ++it) {
-            c_.Responde("EXEC sp_fkeys '" + it.key() + "'", cols, referencias.value(it.key()));
-            c_.Responde("EXEC sp_fkeys NULL,NULL,NULL,'" + it.key() + "'", cols, propias.value(it.key()));
+            const auto [dueño, nombre] = Partes(it.key());
+            for (const QString& propietario : dueño == "dbo" ? QStringList{"", ",'dbo'"} : QStringList{",'" + dueño + "'"}) {
+                c_.Responde("EXEC sp_fkeys '" + nombre + "'" + propietario, cols, referencias.value(it.key()));
+                c_.Responde("EXEC sp_fkeys NULL,NULL,NULL,'" + nombre + "'" + propietario, cols, propias.value(it.key()));
+            }
             c_.Responde("Select name from Tienda..sysobjects where id=" + QString::number(it.value()),
-                        QStringList{"name"}, {{it.key()}});
+                        QStringList{"name"}, {{nombre}});
         }
     }
 
+    // The condition with which the designer asks for a table of an owner.
+    static QString Suyo(const QString& dueño) {
+        return " and uid = (select uid from Tienda..sysusers where name = '" + dueño + "')";
+    }
+
 private:
+    static QPair<QString, QString> Partes(const QString& tabla) {
+        const qsizetype punto = tabla.indexOf('.');
+        return punto < 0 ? QPair<QString, QString>{"dbo", tabla} : QPair{tabla.left(punto), tabla.mid(punto + 1)};
+    }
     ConexionGuion& c_;
     QMap<QString, int> ids_;
     QMap<QString, int> colid_;
+    QMap<QString, int> uids_;
 };

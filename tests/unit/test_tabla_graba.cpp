@@ -356,7 +356,7 @@ TEST_F(Grabacion, TheIndexesOfAColumnAreThoseThatListIt) {
     for (const auto& c : casos) {
         ListaSentencias indices, vinculos;
         conexion->Enviadas.clear();
-        d->BuscaCargaIndices("Pedidos", c.campo, indices, "101", vinculos);
+        d->BuscaCargaIndices("Pedidos", c.campo, indices, "101", vinculos, d->Propietario);
         EXPECT_EQ(Sentencias(conexion->Enviadas), c.borrados) << c.campo;
         EXPECT_EQ(indices.Sentencias().size(), c.borrados.size()) << c.campo;
     }

@@ -23,7 +23,8 @@ namespace {
 
 const QString kFkReferencias = QStringLiteral("EXEC sp_fkeys 'Pedidos'");
 const QString kFkPropias = QStringLiteral("EXEC sp_fkeys NULL,NULL,NULL,'Pedidos'");
-const QStringList kColumnasFk{"pktable_name", "pkcolumn_name", "fktable_name", "fkcolumn_name", "fk_name"};
+const QStringList kColumnasFk{"pktable_owner", "pktable_name", "pkcolumn_name", "fktable_owner",
+                              "fktable_name", "fkcolumn_name", "fk_name"};
 
 QString Error(qint64 numero) {
     return QStringLiteral(" Error Nº:%1 (%2).").arg(numero).arg(DescripcionError(numero));
@@ -105,7 +106,7 @@ protected:
     }
     // Clientes.Id is referenced by the column IdB of Lineas.
     void Referenciada(const QString& campo) {
-        conexion->Responde(kFkReferencias, kColumnasFk, {{"Pedidos", campo, "Lineas", "IdB", "FK_Lineas_Pedidos"}});
+        conexion->Responde(kFkReferencias, kColumnasFk, {{"dbo", "Pedidos", campo, "dbo", "Lineas", "IdB", "FK_Lineas_Pedidos"}});
     }
 
     frmTabla* d = nullptr;
