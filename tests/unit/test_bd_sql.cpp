@@ -205,8 +205,15 @@ TEST_F(ModuloDDL, IndexStatementsAssembled) {
     EXPECT_TRUE(conexion->Enviadas.isEmpty());
 }
 
+// juan's Pedidos, referenced by dbo's Lineas and by ana's Envíos: each
+// table is named with its owner.
 TEST_F(ModuloDDL, OtherTablesKeysDroppedAndListedWithTheirRules) {
-    Tabla("Pedidos", 5);
+    conexion->Responde(IdTabla("Pedidos") + " and uid = (select uid from Tienda..sysusers where name = 'juan')",
+                       QStringList{"id"}, {{5}});
+    for (const auto& [id, uid, propietario] : {std::tuple{10, 1, "dbo"}, {20, 6, "ana"}}) {
+        conexion->Responde("Select * from Tienda..sysobjects where id=" + QString::number(id), QStringList{"uid"}, {{uid}});
+        Nombre("Select name from Tienda..sysusers where uid=" + QString::number(uid), propietario);
+    }
     QList<QPair<int, int>> dieciseis;
     for (int k = 1; k <= 16; ++k) {
         dieciseis.append({k, k + 20});
@@ -224,21 +231,21 @@ TEST_F(ModuloDDL, OtherTablesKeysDroppedAndListedWithTheirRules) {
     ReglasDe(100, {1, 0, 0, 0});
     ReglasDe(200, {0, 0, 1, 1});
     ListaSentencias lista(QStringLiteral("CREATE INDEX i ON t (c)"));
-    EXPECT_TRUE(EliminaVinculos(Conexion, "Pedidos", lista));
+    EXPECT_TRUE(EliminaVinculos(Conexion, "Pedidos", lista, "juan"));
     QStringList propias, referidas;
     for (int k = 1; k <= 16; ++k) propias << "L" + QString::number(k), referidas << "P" + QString::number(k);
     EXPECT_EQ(lista.Envios(),
               (QStringList{"CREATE INDEX i ON t (c)",
                            "  ALTER TABLE Lineas ADD CONSTRAINT [FK_Lineas] FOREIGN KEY (" + propias.join(',') +
-                               ") REFERENCES Pedidos (" + referidas.join(',') + ") ON DELETE CASCADE",
-                           "  ALTER TABLE [Envíos 2004] WITH NOCHECK ADD CONSTRAINT [FK]]Envios] FOREIGN KEY (Pedido) "
-                           "REFERENCES Pedidos (P1) NOT FOR REPLICATION",
-                           "  ALTER TABLE [Envíos 2004] NOCHECK CONSTRAINT [FK]]Envios]"}));
+                               ") REFERENCES juan.Pedidos (" + referidas.join(',') + ") ON DELETE CASCADE",
+                           "  ALTER TABLE ana.[Envíos 2004] WITH NOCHECK ADD CONSTRAINT [FK]]Envios] FOREIGN KEY (Pedido) "
+                           "REFERENCES juan.Pedidos (P1) NOT FOR REPLICATION",
+                           "  ALTER TABLE ana.[Envíos 2004] NOCHECK CONSTRAINT [FK]]Envios]"}));
     QStringList drops;
     for (const QString& s : conexion->Enviadas)
         if (s.startsWith(QStringLiteral("ALTER"))) drops << s;
     EXPECT_EQ(drops, (QStringList{"ALTER TABLE Tienda..Lineas DROP CONSTRAINT FK_Lineas",
-                                  "ALTER TABLE Tienda..[Envíos 2004] DROP CONSTRAINT [FK]]Envios]"}));
+                                  "ALTER TABLE Tienda.ana.[Envíos 2004] DROP CONSTRAINT [FK]]Envios]"}));
     // The list runs statement by statement; a failure stops it.
     conexion->Enviadas.clear();
     conexion->FallaPatron("NOCHECK ADD", 547, "Conflict.");

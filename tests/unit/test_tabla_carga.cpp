@@ -247,10 +247,13 @@ TEST_F(CargaTabla, ATableTheCatalogNoLongerHoldsIsSavedAsNew) {
 // dbo.Pedidos (101: id, total, notas) and juan.Pedidos (102: id, fecha), as
 // the server answers a question by name alone with both. Each design reads
 // and saves its own owner's table: a changed column is altered in that
-// table alone, and nothing of the other is loaded, dropped or named.
+// table alone, and nothing of the other is loaded, dropped or named. Each
+// relation shows and names its referenced table of its owner, dbo's key to
+// its own table included, although every table of the list has a namesake.
 TEST_F(CargaTabla, EachOwnersTableOfOneNameIsDesignedApart) {
     Abre({"Tienda"});
-    Objetos(SqlTablas("Tienda.."), "tipo", {{"Pedidos", "U", "dbo"}, {"Pedidos", "U", "juan"}});
+    Objetos(SqlTablas("Tienda.."), "tipo",
+            {{"Pedidos", "U", "dbo"}, {"Pedidos", "U", "juan"}, {"Clientes", "U", "dbo"}, {"Clientes", "U", "juan"}});
     const QString tabla = "Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos'";
     const QString id = "Select id from Tienda..sysobjects where name = 'Pedidos' and type = 'U'";
     const QString nombre = "Select name from Tienda..sysobjects where name = 'Pedidos' and type = 'U'";
@@ -258,24 +261,50 @@ TEST_F(CargaTabla, EachOwnersTableOfOneNameIsDesignedApart) {
     conexion->Responde(id, QStringList{"id"}, {{101}});
     conexion->Responde(nombre, QStringList{"name"}, {{"Pedidos"}});
     conexion->Responde("Select name from Tienda..systypes where xtype=56", QStringList{"name"}, {{"int"}});
+    // dbo's Pedidos has a key to itself, juan's a key to juan's Clientes (202).
+    for (const auto& [id, uid, propietario, nombre] :
+         {std::tuple{101, 1, "dbo", "Pedidos"}, {202, 5, "juan", "Clientes"}}) {
+        conexion->Responde("Select * from Tienda..sysobjects where id=" + QString::number(id),
+                           QStringList{"name", "id", "uid"}, {{nombre, id, uid}});
+        conexion->Responde("Select name from Tienda..sysusers where uid=" + QString::number(uid), QStringList{"name"},
+                           {{propietario}});
+        conexion->Responde("Select name from Tienda..sysobjects where id=" + QString::number(id), QStringList{"name"},
+                           {{nombre}});
+        conexion->Responde("Select name from Tienda..syscolumns where id=" + QString::number(id) + " and colid=1",
+                           QStringList{"name"}, {{"id"}});
+    }
     const struct {
         const char* propietario;
         int id;
         QStringList columnas, enviadas;
+        const char* externa;
     } casos[] = {
         {"dbo", 101, {"id", "total", "notas"},
          {"<BeginTrans>", "USE Tienda", "EXEC sp_fkeys 'Pedidos','dbo'", "EXEC sp_fkeys NULL,NULL,NULL,'Pedidos','dbo'",
           "exec sp_helpindex 'dbo.Pedidos'", "ALTER TABLE Tienda..Pedidos  ALTER COLUMN notas smallint  NOT NULL",
-          "<CommitTrans>"}},
+          "Use Tienda", "ALTER TABLE Pedidos ADD CONSTRAINT [FK_Cli] FOREIGN KEY (id ) REFERENCES Pedidos (id)",
+          "<CommitTrans>"},
+         "Pedidos"},
         {"juan", 102, {"id", "fecha"},
          {"<BeginTrans>", "USE Tienda", "EXEC sp_fkeys 'Pedidos','juan'",
           "EXEC sp_fkeys NULL,NULL,NULL,'Pedidos','juan'", "exec sp_helpindex 'juan.Pedidos'",
-          "ALTER TABLE Tienda.juan.Pedidos  ALTER COLUMN fecha smallint  NOT NULL", "<CommitTrans>"}},
+          "ALTER TABLE Tienda.juan.Pedidos  ALTER COLUMN fecha smallint  NOT NULL", "Use Tienda",
+          "ALTER TABLE juan.Pedidos ADD CONSTRAINT [FK_Cli] FOREIGN KEY (id ) REFERENCES juan.Clientes (id)",
+          "<CommitTrans>"},
+         "juan.Clientes"},
     };
     for (int fila = 0; fila < 2; ++fila) {
         const auto& c = casos[fila];
         const QString suyo = " and uid = (select uid from Tienda..sysusers where name = '" + QString(c.propietario) + "')";
         const QString n = QString::number(c.id);
+        QList<QVariant> clave{301, c.id, fila == 0 ? 101 : 202};
+        for (int k = 1; k <= 16; ++k) clave << (k == 1 ? 1 : 0) << (k == 1 ? 1 : 0);
+        QStringList referencias{"constid", "fkeyid", "rkeyid"};
+        for (int k = 1; k <= 16; ++k) referencias << "fkey" + QString::number(k) << "rkey" + QString::number(k);
+        conexion->Responde("Select * from Tienda..sysreferences  where fkeyid = " + n, referencias, {clave});
+        conexion->Responde("Select name from Tienda..sysobjects where id=301", QStringList{"name"}, {{"FK_Cli"}});
+        conexion->Responde("Select name from Tienda..syscolumns where id=" + n + " and colid=1", QStringList{"name"},
+                           {{"id"}});
         conexion->Responde(tabla + suyo + " order by name", QStringList{"name", "id"}, {{"Pedidos", c.id}});
         conexion->Responde(id + suyo, QStringList{"id"}, {{c.id}});
         conexion->Responde(nombre + suyo, QStringList{"name"}, {{"Pedidos"}});
@@ -294,6 +323,8 @@ TEST_F(CargaTabla, EachOwnersTableOfOneNameIsDesignedApart) {
         frmTabla* d = Diseña(fila);
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->CamposCargados, c.columnas) << c.propietario;
+        EXPECT_EQ(d->cboExterna->currentText(), c.externa);
+        EXPECT_GE(d->cboExterna->findText(fila == 0 ? "juan.Pedidos" : "Pedidos"), 0);  // the other owner's
         // The last column, an int, becomes a smallint.
         const int ultima = c.columnas.size() - 1;
         for (const auto& [k, v] : {std::pair{TipoDato, "16"}, {Longitud, "2"}, {Precision, "5"}})

@@ -466,7 +466,7 @@ TEST_F(EditorIndices, TheColumnListsNeedAReferencedTable) {
 
 TEST_F(EditorIndices, TheReferencedColumnListReadsTheCatalogAndCarriesTheTable) {
     struct Caso {
-        QString base, tabla, consultaTabla, consultaColumnas;
+        QString base, tabla, consultaTabla, consultaColumnas, propietario;
     };
     const Caso casos[] = {
         {"Tienda", "Clientes", "Select * from Tienda..sysobjects  where type = 'U' and name = 'Clientes' order by name",
@@ -475,13 +475,19 @@ TEST_F(EditorIndices, TheReferencedColumnListReadsTheCatalogAndCarriesTheTable) 
          "Select * from [Mi Base]..syscolumns  where id = 77 order by colid"},
         {"Tienda", "Año", "Select * from Tienda..sysobjects  where type = 'U' and name = N'Año' order by name",
          "Select * from Tienda..syscolumns  where id = 77 order by colid"},
+        // juan's table, not dbo's of that name, listed first.
+        {"Tienda", "Pedidos",
+         "Select * from Tienda..sysobjects  where type = 'U' and name = 'Pedidos' and uid = (select uid from "
+         "Tienda..sysusers where name = 'juan') order by name",
+         "Select * from Tienda..syscolumns  where id = 77 order by colid", "juan"},
     };
     for (const Caso& c : casos) {
         frmTabla* d = Nueva({"cliente", "pais"}, c.base);
         conexion->Responde(c.consultaTabla, QStringList{"name", "id"}, {{c.tabla, 77}});
         conexion->Responde(c.consultaColumnas, QStringList{"Name"}, {{"id"}, {"pais"}, {"codigo"}});
-        d->cboExterna->addItem(QStringLiteral("Otra"));
-        d->cboExterna->addItem(c.tabla);
+        frmTabla::AgregaTablaExterna(d->cboExterna, "dbo", c.propietario.isEmpty() ? "Otra" : c.tabla);
+        frmTabla::AgregaTablaExterna(d->cboExterna, c.propietario, c.tabla);
+        EXPECT_EQ(d->cboExterna->itemText(1), c.propietario.isEmpty() ? c.tabla : c.propietario + "." + c.tabla);
         d->cboExterna->setCurrentIndex(1);
         // Two pairs, one half-filled pair, an empty row, and the cursor on row 4.
         NuevaRelacion(d, QStringLiteral("FK"), {{"cliente", "id", "Otra"}, {"pais", ""}, {"", "pais"}});
@@ -491,6 +497,8 @@ TEST_F(EditorIndices, TheReferencedColumnListReadsTheCatalogAndCarriesTheTable) 
         EXPECT_EQ(conexion->Enviadas, (QStringList{c.consultaTabla, c.consultaColumnas}));
         EXPECT_EQ(Elementos(d->TDBGridRelaciones->Columns(2).ValueItems()), (QStringList{"id", "pais", "codigo"}));
         EXPECT_EQ(Columna(d->ArrayRelaciones(0, 0), 3, 6), (QStringList{c.tabla, c.tabla, c.tabla, "", c.tabla, ""}));
+        const QString& p = c.propietario;
+        EXPECT_EQ(Columna(d->ArrayRelaciones(0, 0), ColumnaPropietarioReferida, 6), (QStringList{p, p, p, "", p, ""}));
         EXPECT_EQ(PrefijoBD, c.base == "Tienda" ? QStringLiteral("Tienda..") : QStringLiteral("[Mi Base].."));
         // Built again, the list does not grow.
         d->TDBGridRelaciones_ButtonClick(2);

@@ -32,16 +32,19 @@ const QString kPregunta =
 
 class Cascada : public PruebaDiseñador {
 protected:
-    // A designer of table B: A.Id is referenced by B.IdA and by C.Id, and
-    // references Z.Id in turn.
-    frmTabla* Diseñador(const QList<Clave>& claves, bool describibles = true) {
+    // A designer of table B (of dbo, or of the owner b names): A.Id is
+    // referenced by B.IdA and by C.Id, and references Z.Id in turn; ana has
+    // a table C too.
+    frmTabla* Diseñador(const QList<Clave>& claves, bool describibles = true, const QString& b = "B") {
         auto* d = NuevoDiseñador();
         d->txtNombreTabla->setText(QStringLiteral("B"));
+        if (b.contains('.')) d->Propietario = b.section('.', 0, 0);
         catalogo = std::make_unique<CatalogoClaves>(*conexion);
         catalogo->Tabla("A", 1, {"Id"});
-        catalogo->Tabla("B", 2, {"IdA"});
+        catalogo->Tabla(b, 2, {"IdA"});
         catalogo->Tabla("C", 3, {"Id"});
         catalogo->Tabla("Z", 4, {"Id"});
+        catalogo->Tabla("ana.C", 5, {"Id"});
         catalogo->Claves(claves, describibles);
         conexion->Enviadas.clear();
         return d;
@@ -50,15 +53,19 @@ protected:
     std::unique_ptr<CatalogoClaves> catalogo;
 };
 
+// Every table is read and changed as its owner's: juan's B, dbo's A, C and
+// Z, and ana's C beside dbo's.
 TEST_F(Cascada, TheChainIsWalkedWithSameNamedKeysAndCyclesEnd) {
-    const QList<Clave> claves = {{"B", "IdA", "A", "Id", "FK_B_A", 11},
+    const QList<Clave> claves = {{"juan.B", "IdA", "A", "Id", "FK_B_A", 11},
                                  {"C", "Id", "A", "Id", "FK_C_A", 12, {1, 0, 0, 0}},
+                                 {"ana.C", "Id", "A", "Id", "FK_anaC_A", 15},
                                  {"A", "Id", "Z", "Id", "FK_A_Z", 13},
                                  {"Z", "Id", "A", "Id", "FK_Z_A", 14}};  // a cycle A -> Z -> A
-    auto* d = Diseñador(claves);
+    auto* d = Diseñador(claves, true, "juan.B");
     const QString lineas = d->DetectaVinculos(Conexion, "B", "IdA", "IdA");
     EXPECT_EQ(lineas, "En la columna (Id) de la tabla A\r"
                       "En la columna (Id) de la tabla C\r"
+                      "En la columna (Id) de la tabla ANA.C\r"
                       "En la columna (Id) de la tabla Z\r"
                       "En la columna (Id) de la tabla Z\r"
                       "En la columna (Id) de la tabla A\r"
@@ -73,16 +80,19 @@ TEST_F(Cascada, TheChainIsWalkedWithSameNamedKeysAndCyclesEnd) {
     EXPECT_EQ(mensajes.Cajas()[0].estilo, 292);
     EXPECT_EQ(Sentencias(conexion->Enviadas),
               (QStringList{"<BeginTrans>",
-                           "ALTER TABLE Tienda..B DROP CONSTRAINT FK_B_A",
+                           "ALTER TABLE Tienda.juan.B DROP CONSTRAINT FK_B_A",
                            "ALTER TABLE Tienda..A  ALTER COLUMN Id smallint  NOT NULL",
                            "ALTER TABLE Tienda..C DROP CONSTRAINT FK_C_A",
                            "ALTER TABLE Tienda..C  ALTER COLUMN Id smallint  NOT NULL",
+                           "ALTER TABLE Tienda.ana.C DROP CONSTRAINT FK_anaC_A",
+                           "ALTER TABLE Tienda.ana.C  ALTER COLUMN Id smallint  NOT NULL",
                            "ALTER TABLE Tienda..Z DROP CONSTRAINT FK_Z_A",
                            "ALTER TABLE Tienda..Z  ALTER COLUMN Id smallint  NOT NULL",
                            "ALTER TABLE Tienda..A DROP CONSTRAINT FK_A_Z",
-                           "ALTER TABLE Tienda..B  ALTER COLUMN IdA smallint  NOT NULL",
-                           "ALTER TABLE B ADD CONSTRAINT [FK_B_A] FOREIGN KEY (IdA) REFERENCES A (Id)",
+                           "ALTER TABLE Tienda.juan.B  ALTER COLUMN IdA smallint  NOT NULL",
+                           "ALTER TABLE juan.B ADD CONSTRAINT [FK_B_A] FOREIGN KEY (IdA) REFERENCES A (Id)",
                            "ALTER TABLE C ADD CONSTRAINT [FK_C_A] FOREIGN KEY (Id) REFERENCES A (Id) ON DELETE CASCADE",
+                           "ALTER TABLE ana.C ADD CONSTRAINT [FK_anaC_A] FOREIGN KEY (Id) REFERENCES A (Id)",
                            "ALTER TABLE Z ADD CONSTRAINT [FK_Z_A] FOREIGN KEY (Id) REFERENCES A (Id)",
                            "ALTER TABLE A ADD CONSTRAINT [FK_A_Z] FOREIGN KEY (Id) REFERENCES Z (Id)",
                            "<CommitTrans>"}));
