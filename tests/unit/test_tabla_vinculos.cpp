@@ -62,6 +62,12 @@ TEST_F(Cascada, TheChainIsWalkedWithSameNamedKeysAndCyclesEnd) {
                                  {"A", "Id", "Z", "Id", "FK_A_Z", 13},
                                  {"Z", "Id", "A", "Id", "FK_Z_A", 14}};  // a cycle A -> Z -> A
     auto* d = Diseñador(claves, true, "juan.B");
+    // A designer of dbo's B, which the cascade does not reach, shows what it did.
+    auto* deDbo = NuevoDiseñador();
+    deDbo->txtNombreTabla->setText(QStringLiteral("B"));
+    deDbo->Propietario = QStringLiteral("dbo");
+    for (const auto& [columna, valor] : {std::pair{EstadoCampo, "M"}, {NombreCampo, "IdA"}, {TipoDato, "8"}})
+        deDbo->ArrayCampos->GrabaCelda(0, columna, QString::fromLatin1(valor));
     const QString lineas = d->DetectaVinculos(Conexion, "B", "IdA", "IdA");
     EXPECT_EQ(lineas, "En la columna (Id) de la tabla A\r"
                       "En la columna (Id) de la tabla C\r"
@@ -77,6 +83,7 @@ TEST_F(Cascada, TheChainIsWalkedWithSameNamedKeysAndCyclesEnd) {
     EXPECT_TRUE(hecho);
     ASSERT_EQ(mensajes.Cajas().size(), 1);
     EXPECT_EQ(mensajes.Cajas()[0].texto, kPregunta + lineas + "\r¿Desea contimnuar con las modificaciones?");
+    EXPECT_EQ(deDbo->ArrayCampos->LeeCelda(0, TipoDato), QStringLiteral("8"));
     EXPECT_EQ(mensajes.Cajas()[0].estilo, 292);
     EXPECT_EQ(Sentencias(conexion->Enviadas),
               (QStringList{"<BeginTrans>",
