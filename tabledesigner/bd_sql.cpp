@@ -45,11 +45,13 @@ QString Comparacion(const Criterio& c) {
     return QStringLiteral(" = ") + CadenaSQL(c.Valor);
 }
 
-// A DEFAULT constraint of that name exists.
-bool ExisteDefault(const std::shared_ptr<datos::Connection>& conexion, const QString& nombre) {
+// A DEFAULT constraint of that name exists on the table of id idTabla
+// (another owner's table may have one of that name).
+bool ExisteDefault(const std::shared_ptr<datos::Connection>& conexion, const QString& nombre, const QString& idTabla) {
     return !LeeCatalogo(conexion, QStringLiteral("sysobjects"), QStringLiteral("name"),
                         {{QStringLiteral("name"), nombre, QStringLiteral("Texto")},
-                         {QStringLiteral("type"), QStringLiteral("D"), QStringLiteral("Texto")}})
+                         {QStringLiteral("type"), QStringLiteral("D"), QStringLiteral("Texto")},
+                         {QStringLiteral("parent_obj"), idTabla, QStringLiteral("Numerico")}})
                 .isEmpty();
 }
 
@@ -177,7 +179,7 @@ bool CampoModificado(const QString& tabla, const QString& campo, const QString& 
         const QString xtype = DatoColumna(campo, id, "xtype");
         catalogo.Nulos = DatoColumna(campo, id, "isnullable");
         catalogo.Longitud = [&] { return DatoColumna(campo, id, "length"); };
-        catalogo.ExisteDefault = [&] { return ExisteDefault(Conexion, nombreDefault); };
+        catalogo.ExisteDefault = [&] { return ExisteDefault(Conexion, nombreDefault, id); };
         catalogo.TextoDefault = [&] {
             return LeeCatalogo(Conexion, QStringLiteral("syscomments"), QStringLiteral("text"),
                                {{QStringLiteral("id"), DatoColumna(campo, id, "cdefault"), QStringLiteral("Numerico")}});
@@ -212,7 +214,7 @@ bool Modifica_Campo_SQL(const QString& tabla, const QString& campo, const QStrin
                                     QStringLiteral(" de la tabla ") + tabla + QStringLiteral(": su tipo no lo admite.")
                               : QStringLiteral("The column ") + campo + QStringLiteral(" of the table ") + tabla +
                                     QStringLiteral(" cannot be altered: its type does not allow it."));
-        const bool existeDefault = !nombreDefault.isEmpty() && ExisteDefault(Conexion, nombreDefault);
+        const bool existeDefault = !nombreDefault.isEmpty() && ExisteDefault(Conexion, nombreDefault, id);
         const QStringList sentencias =
             SentenciasModificaCampo(PrefijoConPropietario(PrefijoBD, propietario), tabla, campo, longitud, nulo, tipo,
                                     valor, nombreDefault, existeDefault, precision, escala,

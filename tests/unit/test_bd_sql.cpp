@@ -25,7 +25,7 @@ QString ColumnaPorId(int id, int colid) {
     return "Select name from Tienda..syscolumns where id=" + QString::number(id) + " and colid=" + QString::number(colid);
 }
 QString ExisteDefault(const QString& d) {
-    return "Select name from Tienda..sysobjects where name = '" + LiteralSQL(d) + "' and type = 'D'";
+    return "Select name from Tienda..sysobjects where name = '" + LiteralSQL(d) + "' and type = 'D' and parent_obj=5";
 }
 QString Reglas(int id) { return ConsultaReglasVinculo(QString::number(id)); }
 
