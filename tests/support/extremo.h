@@ -35,6 +35,8 @@ protected:
         if (Conexion && Conexion->State() == datos::adStateOpen) Conexion->Close();
         PruebaTolvek::TearDown();
         servidor.stop();
+        if (qEnvironmentVariable("TOLVEK_E2E_TDS") == QLatin1String("7.1"))  // the driver really fell back
+            for (const auto& l : servidor.logins()) EXPECT_EQ(l.agreedVersion, 0x71000001u);
     }
     // Connects as a user does, through the dialog, and opens the explorer;
     // nullptr (and a test failure) when either does not work.

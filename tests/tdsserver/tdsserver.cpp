@@ -791,6 +791,7 @@ private:
         }
         if (highest && v > highest) v = highest;
         tdsVersion_ = v;
+        login.agreedVersion = v;
 
         if (login.database.empty()) login.database = "master";
         std::string user, password;

@@ -254,6 +254,7 @@ struct Request {
 struct Login {
     std::string user, password, database, appName, hostName, language;
     std::uint32_t tdsVersion = 0;  // as the client asked, e.g. 0x74000004
+    std::uint32_t agreedVersion = 0;  // as the server answered
     std::uint32_t packetSize = 0;  // as negotiated
     bool accepted = false;
     int session = 0;

@@ -512,17 +512,17 @@ TEST_F(Grabacion, ASelfReferenceKeepsItsRulesThroughThePrimaryKey) {
 
 // A changed column that an index lists: the index goes first, the column is
 // altered, and the index comes back with its keys as sp_helpindex names
-// them (" x " with its blanks, descending).
+// them (" x " with its blanks, descending; " y " with its blanks).
 TEST_F(Grabacion, AnIndexOfAnAlteredColumnIsDroppedBeforeAndMadeAfter) {
     auto* d = Existente();
     conexion->Responde("exec sp_helpindex 'Pedidos'", QStringList{"index_name", "index_description", "index_keys"},
-                       {{"IX_imp", "nonclustered located on PRIMARY", "importe,  x (-)"}});
+                       {{"IX_imp", "nonclustered located on PRIMARY", "importe,  x (-),  y "}});
     conexion->Responde("Select name from Tienda..sysindexes where name = 'IX_imp' and id=101", QStringList{"name"},
                        {{"IX_imp"}});
     conexion->Enviadas.clear();
     EXPECT_TRUE(d->ActualizaLaTabla());
     QStringList esperadas = AlteraPedidos();  // its ALTER COLUMN importe is the fourth
     esperadas.insert(3, "DROP INDEX Pedidos.IX_imp");
-    esperadas.insert(5, " CREATE   NONCLUSTERED INDEX IX_imp ON Pedidos (importe, [ x ] DESC)  ");
+    esperadas.insert(5, " CREATE   NONCLUSTERED INDEX IX_imp ON Pedidos (importe, [ x ] DESC, [ y ])  ");
     EXPECT_EQ(Sentencias(conexion->Enviadas), esperadas);
 }

@@ -548,6 +548,11 @@ TEST_F(RejillaCampos, TheRightButtonTheDeleteKeyAndTheMenuAct) {
     Tecla(Qt::Key_Delete);
     EXPECT_EQ(TextosCajas(), (QStringList{"¿Desea eliminar la fila?", "¿Desea eliminar la fila?"}));
     EXPECT_EQ(a->LeeCelda(0, NombreCampo), QStringLiteral("id"));
+    // Scrolled down one row, the click lands on the row now under the pointer.
+    g->PrimeraFila(1);
+    menus.Elegir = {""};
+    clic(Qt::RightButton);
+    EXPECT_EQ(FilaCursor(), 2);
 }
 
 TEST_F(RejillaCampos, EnterInTheTableNameMovesToTheNextControl) {

@@ -96,21 +96,28 @@ TEST_F(VentanaUsuario, ANewUserLoadsTheKindsAndOnlyPublicTicked) {
 }
 
 TEST_F(VentanaUsuario, RolesAreTickedFromTheSecondResultForThisDatabaseOnly) {
-    conexion->Responde(LoginDe("juan"), QStringList{"loginname"}, {{"jlogin"}});
-    conexion->RespondeVarios("sp_helplogins 'jlogin'",
-                             {{{"LoginName", "SID"}, {{"jlogin", "0x01"}}},
-                              {{"LoginName", "DBName", "UserName", "UserOrAlias"},
-                               {{"jlogin", "Tienda", "juan", "User"},
-                                {"jlogin", "Tienda", "db_datareader", "MemberOf"},
-                                {"jlogin", "Otra", "db_owner", "MemberOf"},
-                                {"jlogin2", "Tienda", "db_owner", "MemberOf"}}}});  // the pattern's other login
-    Abre("juan");
-    EXPECT_EQ(cargadas, (QStringList{kUsa, "Select uid from Tienda..sysusers where name = 'juan'", LoginDe("juan"),
-                                     kRoles, "sp_helplogins 'jlogin'"}));
-    EXPECT_EQ(Ticks(), (QStringList{"public", "db_datareader"}));
-    EXPECT_EQ(p->LoginUsuario, "jlogin");
-    EXPECT_FALSE(p->txtUsuario->isEnabled());
-    EXPECT_TRUE(conexion->Enviadas.isEmpty());  // the load's ticks send nothing
+    const struct {
+        const char *login, *ayuda;
+    } casos[] = {{"jlogin", "sp_helplogins 'jlogin'"}, {"Jiří", "sp_helplogins N'Jiří'"}};
+    for (const auto& c : casos) {
+        const QString l = QString::fromUtf8(c.login), ayuda = QString::fromUtf8(c.ayuda);
+        conexion->Responde(LoginDe("juan"), QStringList{"loginname"}, {{l}});
+        conexion->RespondeVarios(ayuda, {{{"LoginName", "SID"}, {{l, "0x01"}}},
+                                         {{"LoginName", "DBName", "UserName", "UserOrAlias"},
+                                          {{l, "Tienda", "juan", "User"},
+                                           {l, "Tienda", "db_datareader", "MemberOf"},
+                                           {l, "Otra", "db_owner", "MemberOf"},
+                                           {l + "2", "Tienda", "db_owner", "MemberOf"}}}});  // the pattern's other login
+        Abre("juan");
+        EXPECT_EQ(cargadas, (QStringList{kUsa, "Select uid from Tienda..sysusers where name = 'juan'", LoginDe("juan"),
+                                         kRoles, ayuda}));
+        EXPECT_EQ(Ticks(), (QStringList{"public", "db_datareader"}));
+        EXPECT_EQ(p->LoginUsuario, l);
+        EXPECT_FALSE(p->txtUsuario->isEnabled());
+        EXPECT_TRUE(conexion->Enviadas.isEmpty());  // the load's ticks send nothing
+        p->Unload();
+        Cierra();
+    }
 }
 
 TEST_F(VentanaUsuario, AFailedLoginHelpIsReportedAndLeavesPublic) {
