@@ -3,6 +3,7 @@
 #include "app/mdiprincipal.h"
 #include "common/funciones.h"
 #include "common/texto.h"
+#include "explorer/frmanalizadorconsultas.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -86,6 +87,12 @@ void frmConectar::cmdConectar_Click() {
             txtUsuario->setFocus();
             return;
         }
+        // The windows loaded from the present connection close on it, each
+        // asking what it asks; the query analyzer, the user's own text, stays.
+        // A window that cancels keeps the program on this connection.
+        QList<QWidget*> salvo{this};
+        if (auto* analizador = frmAnalizadorConsultas::SiExiste()) salvo.append(analizador);
+        if (!ventanas::DescargaPreguntando(salvo)) return;
         PunteroRaton(vb::vbHourglass);
         NombreServidor = txtServidor->text();
         NombreUsuario = txtUsuario->text();
@@ -96,6 +103,8 @@ void frmConectar::cmdConectar_Click() {
             m->mnuAdministrador->setEnabled(conectado);
             m->mnuAnalizadorConsultas->setEnabled(conectado);
         }
+        if (conectado)
+            if (auto* analizador = frmAnalizadorConsultas::SiExiste()) analizador->CargaComboBDSQL();
         PunteroRaton(vb::vbDefault);
         Unload();
     });

@@ -191,13 +191,9 @@ void mdiPrincipal::changeEvent(QEvent* e) {
 
 void mdiPrincipal::closeEvent(QCloseEvent* e) {
     // Every child window is asked; one that cancels keeps the program running.
-    const auto cargadas = ventanas::Cargadas();
-    for (QWidget* w : cargadas) {
-        auto* f = qobject_cast<Formulario*>(w);
-        if (f && !f->Unload()) {
-            e->ignore();
-            return;
-        }
+    if (!ventanas::DescargaPreguntando()) {
+        e->ignore();
+        return;
     }
     MDIForm_Unload();
     ventanas::Olvida(this);

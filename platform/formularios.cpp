@@ -46,6 +46,28 @@ void DescargaTodas() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+bool DescargaPreguntando(const QList<QWidget*>& salvo) {
+    // Each window is asked once: one that stays loaded after its close
+    // (a close already under way) is not asked again.
+    QList<QPointer<Formulario>> preguntadas;
+    auto preguntada = [&](Formulario* f) {
+        for (const auto& p : preguntadas)
+            if (p == f) return true;
+        return false;
+    };
+    for (;;) {
+        Formulario* siguiente = nullptr;
+        const auto cargadas = Cargadas();
+        for (auto it = cargadas.rbegin(); it != cargadas.rend() && !siguiente; ++it) {
+            auto* f = qobject_cast<Formulario*>(*it);
+            if (f && f->Cargado() && !salvo.contains(f) && !preguntada(f)) siguiente = f;
+        }
+        if (!siguiente) return true;
+        preguntadas.append(siguiente);
+        if (!siguiente->Unload()) return false;
+    }
+}
+
 }  // namespace ventanas
 
 Formulario::Formulario(const QString& nombre, Clase clase) : clase_(clase) {

@@ -40,6 +40,12 @@ void Olvida(QWidget* ventana);
 // Unloads every loaded window without asking any; used when the program
 // ends and between tests.
 void DescargaTodas();
+
+// Unloads the loaded windows newest first, each through its own close (its
+// query-unload may ask the user), all but those in salvo; a window loaded
+// while another closes is asked too. Stops at the first window that cancels
+// and answers false: it and the older ones stay loaded.
+bool DescargaPreguntando(const QList<QWidget*>& salvo = {});
 }  // namespace ventanas
 
 class Formulario : public QWidget {

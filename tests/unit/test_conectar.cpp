@@ -2,7 +2,15 @@
 
 #include "app/mdiprincipal.h"
 #include "common/funciones.h"
+#include "explorer/frmadministrador.h"
+#include "explorer/frmanalizadorconsultas.h"
+#include "platform/textomultilinea.h"
 #include "support/entorno.h"
+#include "tabledesigner/bd_sql.h"
+#include "tabledesigner/frmtabla.h"
+
+#include <QComboBox>
+#include <QRegularExpression>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -114,4 +122,59 @@ TEST_F(Conectar, NoDataProviderIsReportedAndThePointerComesBack) {
     EXPECT_TRUE(mensajes.Cajas()[0].texto.startsWith(QStringLiteral(" Error Nº:91 (")));
     EXPECT_FALSE(m()->mnuAdministrador->isEnabled());
     EXPECT_EQ(puntero.actual, vb::vbDefault);
+}
+
+// A connect to another server first closes the windows loaded from the
+// present one, on it, each asking what it asks: Cancel keeps the program on
+// the first server with its windows; Yes saves the design there. The query
+// analyzer stays with its text and lists the second server's databases.
+TEST_F(Conectar, OpenWindowsCloseOnTheirOwnServerFirst) {
+    const QString bases = QStringLiteral("Select name from master.dbo.sysdatabases order by name");
+    Rellena(QStringLiteral("A"), QStringLiteral("sa"), QString());
+    dialogo->cmdConectar->click();
+    const auto primera = conexion;
+    primera->Responde(bases, QStringList{"name"}, {{"master"}, {"Tienda"}});
+    m()->mnuAdministrador->trigger();
+    m()->mnuAnalizadorConsultas->trigger();
+    auto* analizador = frmAnalizadorConsultas::SiExiste();
+    analizador->txtSQL->EstableceText(QStringLiteral("select 1"));
+    NombreNodo = QStringLiteral("Tienda");
+    TablaNueva = true;
+    auto* diseñador = new frmTabla();
+    MuestraFormulario(diseñador);
+    diseñador->txtNombreTabla->setText(QStringLiteral("Clientes"));
+    const QStringList fila{"", "id", "8", "4", "10", "0", "0"};
+    for (int c = 0; c < fila.size(); ++c) diseñador->ArrayCampos->GrabaCelda(0, c, fila[c]);
+    const auto segunda = std::make_shared<ConexionGuion>();
+    segunda->Responde(bases, QStringList{"name"}, {{"master"}, {"Ventas"}});
+    datos::EstableceFabricaConexiones([segunda] { return segunda; });
+
+    struct Caso {
+        int respuesta;
+        std::shared_ptr<ConexionGuion> conectada;
+        QStringList enPrimera, enSegunda;
+    } casos[] = {
+        {vb::vbCancel, primera, {}, {}},
+        {vb::vbYes, segunda, {"CREATE TABLE Tienda..Clientes (id int   NOT NULL)", "<CommitTrans>"}, {bases, "Use master"}},
+    };
+    for (const Caso& c : casos) {
+        primera->Enviadas.clear();
+        m()->mnuConectar->trigger();
+        dialogo = frmConectar::SiExiste();
+        Rellena(QStringLiteral("B"), QStringLiteral("sa"), QString());
+        mensajes.Respuestas = {c.respuesta};
+        dialogo->cmdConectar->click();
+        EXPECT_EQ(TextosCajas(), QStringList{"¿Desea Guardar los cambios?"}) << c.respuesta;
+        mensajes.Cajas().clear();
+        EXPECT_EQ(primera->Enviadas.filter(QRegularExpression("^(CREATE|<Commit)")), c.enPrimera) << c.respuesta;
+        EXPECT_EQ(segunda->Enviadas, c.enSegunda) << c.respuesta;
+        EXPECT_TRUE(Conexion == c.conectada) << c.respuesta;
+        EXPECT_EQ(NombreServidor, c.conectada == primera ? "A" : "B");
+        EXPECT_EQ(frmAdministrador::SiExiste() != nullptr, c.conectada == primera);
+        EXPECT_EQ(frmConectar::SiExiste() != nullptr, c.conectada == primera);
+    }
+    EXPECT_EQ(frmAnalizadorConsultas::SiExiste(), analizador);
+    EXPECT_EQ(analizador->txtSQL->Text(), QStringLiteral("select 1"));
+    EXPECT_EQ(analizador->cboBD->itemText(1), QStringLiteral("Ventas"));
+    ReiniciaBD_SQL();
 }
