@@ -129,6 +129,18 @@ void Formulario::Activa() {
         raise();
         activateWindow();
     }
+    // A window whose first control is switched off (a designer of an
+    // existing table, an editor of an existing account) would take the
+    // keyboard nowhere: its first control that can take it has it.
+    const QWidget* foco = QApplication::focusWidget();
+    if (!isVisible() || (foco && isAncestorOf(foco))) return;
+    QWidget* w = nextInFocusChain();
+    for (int vueltas = 0; w && w != this && vueltas < 10000; w = w->nextInFocusChain(), ++vueltas) {
+        if (isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 int Formulario::Left() const { return Marco()->x(); }

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -194,13 +195,12 @@ public:
     FocoAntesDeCaja() : ventana_(QApplication::activeWindow()) {
         for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) cadena_.append(w);
     }
-    void Devuelve() const {
-        const bool activa = QApplication::activeWindow() == ventana_;
-        if (activa && (cadena_.isEmpty() || QApplication::focusWidget() == cadena_.first())) return;  // nothing moved
-        if (ventana_ && !activa) ventana_->activateWindow();
+    void Devuelve() const;
+    // Gives the keyboard back to the nearest surviving control, its child
+    // window in front of its area.
+    void Restaura() const {
         for (const QPointer<QWidget>& w : cadena_) {
             if (!w || !w->isVisible() || !w->isEnabled() || w->focusPolicy() == Qt::NoFocus) continue;
-            // The child window around it comes back to the front of its area.
             for (QWidget* p = w; p; p = p->parentWidget()) {
                 auto* marco = qobject_cast<QMdiSubWindow*>(p);
                 if (marco && marco->mdiArea() && marco->mdiArea()->activeSubWindow() != marco)
@@ -210,11 +210,52 @@ public:
             return;
         }
     }
+    QWidget* Ventana() const { return ventana_; }
 
 private:
     QPointer<QWidget> ventana_;
     QList<QPointer<QWidget>> cadena_;
 };
+
+// On a real display the desktop activates the main window again only some
+// moments after the box has gone, and by then the control that had the
+// keyboard may be gone too (the grid closes its cell editor after its
+// message); Qt would then give the keyboard to the window's first control,
+// and with it bring another child window to the front. This watch puts the
+// keyboard back where it was when that activation comes, before Qt chooses.
+class FocoAlActivarse : public QObject {
+public:
+    // One watch at a time: the latest box's.
+    static void Vigila(const FocoAntesDeCaja& foco) {
+        delete actual_;
+        actual_ = new FocoAlActivarse(foco);
+    }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::WindowActivate && o == foco_.Ventana()) {
+            qApp->removeEventFilter(this);
+            foco_.Restaura();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    explicit FocoAlActivarse(const FocoAntesDeCaja& foco) : foco_(foco) {
+        qApp->installEventFilter(this);
+        // A desktop that activates nothing leaves the watch behind a moment.
+        QTimer::singleShot(1000, this, [this] { deleteLater(); });
+    }
+    const FocoAntesDeCaja foco_;
+    static inline QPointer<FocoAlActivarse> actual_;
+};
+
+void FocoAntesDeCaja::Devuelve() const {
+    const bool activa = QApplication::activeWindow() == ventana_;
+    if (activa && (cadena_.isEmpty() || QApplication::focusWidget() == cadena_.first())) return;  // nothing moved
+    if (ventana_ && !activa) ventana_->activateWindow();
+    Restaura();
+    if (ventana_ && QApplication::activeWindow() != ventana_) FocoAlActivarse::Vigila(*this);
+}
 
 }  // namespace
 

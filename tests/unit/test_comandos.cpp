@@ -118,6 +118,7 @@ protected:
 
 TEST_F(Comandos, EachCommandSetsTheContextAndOpensItsWindow) {
     auto* f = AbreTienda();
+    QApplication::setActiveWindow(m());
     // unset: -1 leaves the flag as it was.
     struct Caso {
         const char* nodo;
@@ -167,6 +168,7 @@ TEST_F(Comandos, EachCommandSetsTheContextAndOpensItsWindow) {
             EXPECT_EQ(BDNueva, c.bdNueva < 0 ? previo : c.bdNueva == 1) << caso;
             EXPECT_EQ(TablaNueva, c.tablaNueva < 0 ? previo : c.tablaNueva == 1) << caso;
             EXPECT_EQ(Abierta(), QString::fromUtf8(c.abierta)) << caso;
+            EXPECT_TRUE(m()->HijaActiva()->isAncestorOf(QApplication::focusWidget())) << caso;  // it has the keys
             CierraEditores();
         }
     }

@@ -361,24 +361,34 @@ TEST_F(RejillaCampos, EnterMovesOnWrapsAtTheLastColumnRowAndStaysOnARefusedCell)
 }
 
 TEST_F(RejillaCampos, AnEntryNotInTheTypeListIsReported) {
-    // While the box is up the desktop gives the keys to another window;
-    // after it this designer is the active window and its grid has them.
+    // Whatever the desktop does around the box, afterwards this designer is
+    // the active child window and its grid has the keys: another window may
+    // take them while the box is up, or the main window may be activated
+    // again only after the box and the cell editor have gone.
     auto* otra = NuevoDiseñador();
-    d->Activa();
-    g->setFocus();
-    mensajes.AlMostrar = [&] {
-        QApplication::focusWidget()->clearFocus();
-        otra->Activa();
-    };
-    Fila(0, {"", "id", "8", "4", "10", "0", "0"});
-    Pon(0, TipoDato);
-    EligeTipo(QStringLiteral("entero"));
-    EXPECT_EQ(TextosCajas(), QStringList{"Su entrada debe coincidir con un elemento de la lista."});
-    EXPECT_EQ(a->LeeCelda(0, TipoDato), QStringLiteral("8"));
-    EXPECT_EQ(ventanas::Anfitrion()->HijaActiva(), d);
-    EXPECT_TRUE(g == QApplication::focusWidget() || g->isAncestorOf(QApplication::focusWidget()));
+    conexion->Enviadas.clear();
+    for (bool despues : {false, true}) {
+        d->Activa();
+        QApplication::setActiveWindow(d->window());
+        g->setFocus();
+        mensajes.AlMostrar = [&] {
+            if (despues) return QApplication::setActiveWindow(nullptr);
+            QApplication::focusWidget()->clearFocus();
+            otra->Activa();
+        };
+        Fila(0, {"", "id", "8", "4", "10", "0", "0"});
+        Pon(0, TipoDato);
+        EligeTipo(QStringLiteral("entero"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::setActiveWindow(d->window());
+        EXPECT_EQ(TextosCajas(), QStringList{"Su entrada debe coincidir con un elemento de la lista."});
+        EXPECT_EQ(a->LeeCelda(0, TipoDato), QStringLiteral("8"));
+        EXPECT_EQ(ventanas::Anfitrion()->HijaActiva(), d) << despues;
+        EXPECT_TRUE(g == QApplication::focusWidget() || g->isAncestorOf(QApplication::focusWidget())) << despues;
+        mensajes.Cajas().clear();
+    }
+    EXPECT_EQ(conexion->Enviadas, QStringList());
     mensajes.AlMostrar = nullptr;
-    mensajes.Cajas().clear();
     // An emptied entry is silent.
     Idioma = 1;
     Pon(0, TipoDato);
