@@ -23,6 +23,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
 namespace tdstest {
 
@@ -131,13 +132,13 @@ Reply& Reply::thenRows(std::vector<Column> columns, std::vector<Row> rows) {
     rs.rows = std::move(rows);
     return thenRows(std::move(rs));
 }
-// The encoded rows of an encodeOnce result, shared by the copies of its reply.
+// The encoded rows of an encodeOnce result, shared by the copies of its reply:
+// one encoding for each TDS version, row count and text size served, so that
+// sessions of different text sizes do not throw each other's away.
 struct ResultSet::Encoded {
     std::mutex mutex;
-    std::uint32_t tdsVersion = 0;
-    std::size_t rows = 0;
-    std::size_t textSize = 0;
-    std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+    using Key = std::tuple<std::uint32_t, std::size_t, std::size_t>;  // TDS version, rows, text size
+    std::map<Key, std::shared_ptr<const std::vector<std::uint8_t>>> bytes;
 };
 
 Reply& Reply::thenRows(ResultSet rs) {
@@ -218,6 +219,7 @@ struct TdsServer::State {
     std::string currentDatabase = "master";
     int tranCount = 0;
     int cancels = 0;
+    int encodings = 0;
     int sessions = 0;
     // Limits, copied from the server at start().
     std::chrono::milliseconds hangLimit{30000};
@@ -1501,15 +1503,15 @@ private:
         return true;
     }
 
-    // The rows of an encodeOnce result: encoded on its first send (for this
-    // TDS version), then copied out a few packets at a time.
+    // The rows of an encodeOnce result: encoded on its first send for this
+    // TDS version and text size, then copied out a few packets at a time.
     bool sendEncodedRows(Out& out, const ResultSet& rs, const std::vector<ColumnPlan>& plans, std::size_t count,
                          long long& sent) {
         std::shared_ptr<const std::vector<std::uint8_t>> bytes;
         {
             std::lock_guard<std::mutex> lock(rs.encoded->mutex);
-            ResultSet::Encoded& e = *rs.encoded;
-            if (!e.bytes || e.tdsVersion != tdsVersion_ || e.rows != count || e.textSize != textSize_) {
+            auto& kept = rs.encoded->bytes[{tdsVersion_, count, textSize_}];
+            if (!kept) {
                 Writer w;
                 Row scratch;
                 for (std::size_t i = 0; i < count; ++i) {
@@ -1524,12 +1526,11 @@ private:
                     for (std::size_t c = 0; c < plans.size(); ++c)
                         value(w, plans[c], c < row->size() ? (*row)[c] : Value());
                 }
-                e.bytes = std::make_shared<const std::vector<std::uint8_t>>(std::move(w.buf));
-                e.tdsVersion = tdsVersion_;
-                e.rows = count;
-                e.textSize = textSize_;
+                kept = std::make_shared<const std::vector<std::uint8_t>>(std::move(w.buf));
+                std::lock_guard stateLock(st_->mu);
+                st_->encodings++;
             }
-            bytes = e.bytes;
+            bytes = kept;
         }
         const std::size_t chunk = packetSize_ * 8;
         for (std::size_t at = 0; at < bytes->size(); at += chunk) {
@@ -1870,6 +1871,11 @@ int TdsServer::tranCount() const {
 int TdsServer::cancelCount() const {
     std::lock_guard lock(state_->mu);
     return state_->cancels;
+}
+
+int TdsServer::encodingCount() const {
+    std::lock_guard lock(state_->mu);
+    return state_->encodings;
 }
 
 }  // namespace tdstest

@@ -161,10 +161,12 @@ struct ResultSet {
     std::size_t generatedRows = 0;
     std::function<void(std::size_t index, Row& row)> generator;
     // Rows encoded once: the first send of the result encodes its rows and
-    // keeps the bytes, and every later send of the same reply (to a client of
-    // the same TDS version) copies them out in whole packets. For benchmarks,
-    // so that the client reading a large result is what is measured and not
-    // the server making it. Set before the result is handed to a Reply.
+    // keeps the bytes, and every later send of the same reply to a session of
+    // the same TDS version and text size copies them out in whole packets.
+    // One encoding is kept for each TDS version and text size served. For
+    // benchmarks, so that the client reading a large result is what is
+    // measured and not the server making it (TdsServer::encodingCount() tells
+    // when the server encoded). Set before the result is handed to a Reply.
     bool encodeOnce = false;
     struct Encoded;                    // the server's own
     std::shared_ptr<Encoded> encoded;  // made by the Reply when encodeOnce is set
@@ -325,6 +327,9 @@ public:
     int tranCount() const;
     // Attention (cancel) requests received.
     int cancelCount() const;
+    // Times the rows of an encodeOnce result were encoded (not cleared by
+    // clearRecord).
+    int encodingCount() const;
 
     // Limits, taken by start().
     std::chrono::milliseconds hangLimit{30000};
