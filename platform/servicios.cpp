@@ -227,14 +227,15 @@ class FocoAlActivarse : public QObject {
 public:
     // One watch at a time: the latest box's.
     static void Vigila(const FocoAntesDeCaja& foco) {
-        delete actual_;
+        if (actual_) actual_->Termina();
         actual_ = new FocoAlActivarse(foco);
     }
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::WindowActivate && o == foco_.Ventana()) {
-            qApp->removeEventFilter(this);
-            foco_.Restaura();
-            deleteLater();
+            // The child window brought back may itself show a box.
+            const FocoAntesDeCaja foco = foco_;
+            Termina();
+            foco.Restaura();
         }
         return false;
     }
@@ -244,6 +245,10 @@ private:
         qApp->installEventFilter(this);
         // A desktop that activates nothing leaves the watch behind a moment.
         QTimer::singleShot(1000, this, [this] { deleteLater(); });
+    }
+    void Termina() {
+        qApp->removeEventFilter(this);
+        deleteLater();
     }
     const FocoAntesDeCaja foco_;
     static inline QPointer<FocoAlActivarse> actual_;
