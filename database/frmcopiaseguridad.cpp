@@ -87,6 +87,10 @@ frmCopiaSeguridad::frmCopiaSeguridad() : FormularioUnico(QStringLiteral("frmCopi
 
 void frmCopiaSeguridad::Form_Load() { CargaBD(); }
 
+// The database comes chosen from the explorer; the work starts at the
+// backup's name. A key on the database list would change the database.
+QWidget* frmCopiaSeguridad::ControlInicial() { return txtNombreCopia; }
+
 void frmCopiaSeguridad::CargaBD() {
     Atrapa("CargaBD", [&] {
         if (LlenaListaBasesDatos(cboBD) && SeleccionaBaseDatos(NombreNodo, cboBD))

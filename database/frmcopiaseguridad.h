@@ -56,4 +56,5 @@ public slots:
 protected:
     void Form_Load() override;
     void Form_Activate() override;
+    QWidget* ControlInicial() override;
 };

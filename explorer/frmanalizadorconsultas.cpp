@@ -58,6 +58,10 @@ frmAnalizadorConsultas::frmAnalizadorConsultas()
 
 void frmAnalizadorConsultas::Form_Load() { CargaComboBDSQL(); }
 
+// The query text, not the database list: a key typed there would change the
+// database at once.
+QWidget* frmAnalizadorConsultas::ControlInicial() { return txtSQL; }
+
 void frmAnalizadorConsultas::Form_Activate() {
     Atrapa("Form_Activate", [&] {
         AEsquina();

@@ -42,6 +42,7 @@ public slots:
 protected:
     void Form_Load() override;
     void Form_Activate() override;
+    QWidget* ControlInicial() override;
 
 private:
     datos::Recordset rs_;

@@ -64,6 +64,8 @@ bool DescargaPreguntando(const QList<QWidget*>& salvo) {
         }
         if (!siguiente) return true;
         preguntadas.append(siguiente);
+        // The window whose close may ask is the one in front, with the keyboard.
+        if (siguiente->Mostrado()) siguiente->Activa();
         if (!siguiente->Unload()) return false;
     }
 }
@@ -101,10 +103,11 @@ void Formulario::Show() {
     if (clase_ == Clase::Hija && !marco_ && ventanas::Anfitrion()) {
         marco_ = ventanas::Anfitrion()->AgregaHija(this);
     }
+    const bool abre = !mostrado_;
     mostrado_ = true;
     Marco()->show();
     if (marco_) marco_->widget()->show();
-    Activa();
+    Trae(abre);
 }
 
 void Formulario::ShowModal() {
@@ -121,7 +124,9 @@ void Formulario::ShowModal() {
     bucle.exec();
 }
 
-void Formulario::Activa() {
+void Formulario::Activa() { Trae(false); }
+
+void Formulario::Trae(bool abre) {
     if (marco_) {
         if (auto* area = marco_->mdiArea()) area->setActiveSubWindow(marco_);
         marco_->raise();
@@ -129,17 +134,40 @@ void Formulario::Activa() {
         raise();
         activateWindow();
     }
-    // A window whose first control is switched off (a designer of an
-    // existing table, an editor of an existing account) would take the
-    // keyboard nowhere: its first control that can take it has it.
-    const QWidget* foco = QApplication::focusWidget();
-    if (!isVisible() || (foco && isAncestorOf(foco))) return;
+    if (!isVisible()) return;
+    // A window activated again keeps its own control; one that opens, or has
+    // none, gives the keyboard to where its work starts (the area has given
+    // a child that opens its first control, whatever that is). Another
+    // window may have the keyboard meanwhile (a folder picker closing): this
+    // one's control then gets it when the desktop activates it.
+    QWidget* propio = abre ? nullptr : focusWidget();
+    if (!propio || !isAncestorOf(propio) || !propio->isVisible() || !propio->isEnabled()) propio = ControlInicial();
+    if (propio && QApplication::focusWidget() != propio) propio->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* Formulario::ControlInicial() {
+    // The first control in tab order that can take the keyboard: a window
+    // whose first control is switched off (an editor of an existing
+    // account) would take it nowhere.
     QWidget* w = nextInFocusChain();
     for (int vueltas = 0; w && w != this && vueltas < 10000; w = w->nextInFocusChain(), ++vueltas) {
-        if (isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
+        if (isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) return w;
+    }
+    return nullptr;
+}
+
+void Formulario::DevuelveAnterior() {
+    // The child window that was active before this one comes back, not the
+    // next one in the order the windows were made.
+    QMdiArea* area = marco_ ? marco_->mdiArea() : nullptr;
+    if (!area || area->activeSubWindow() != marco_) return;
+    const auto historia = area->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = historia.rbegin(); it != historia.rend(); ++it) {
+        if (*it == marco_ || !(*it)->isVisible()) continue;
+        auto* anterior = qobject_cast<Formulario*>((*it)->widget());
+        if (anterior) anterior->Activa();
+        else area->setActiveSubWindow(*it);
+        return;
     }
 }
 
@@ -196,20 +224,19 @@ bool Formulario::Unload() {
 }
 
 void Formulario::closeEvent(QCloseEvent* e) {
-    if (descargando_ || !cargado_) {
-        e->accept();
-        return;
+    if (!descargando_ && cargado_) {
+        descargando_ = true;
+        if (!PreguntaDescarga()) {
+            descargando_ = false;
+            e->ignore();
+            return;
+        }
+        Finaliza();
+        if (marco_) marco_->setAttribute(Qt::WA_DeleteOnClose);
+        else deleteLater();
     }
-    descargando_ = true;
-    if (!PreguntaDescarga()) {
-        descargando_ = false;
-        e->ignore();
-        return;
-    }
-    Finaliza();
     e->accept();
-    if (marco_) marco_->setAttribute(Qt::WA_DeleteOnClose);
-    else deleteLater();
+    DevuelveAnterior();
 }
 
 void Formulario::changeEvent(QEvent* e) {

@@ -105,6 +105,9 @@ protected:
     virtual void Form_Unload(int& Cancel) { Q_UNUSED(Cancel); }
     // Default instances forget themselves here.
     virtual void OlvidaInstancia() {}
+    // Where the keyboard goes when the window opens (or is activated with no
+    // control of its own): the first control in tab order that takes it.
+    virtual QWidget* ControlInicial();
 
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
@@ -112,6 +115,9 @@ protected:
 private:
     bool PreguntaDescarga();
     void Finaliza();
+    void DevuelveAnterior();
+    // Brings the window to the front with the keyboard; abre: it opens now.
+    void Trae(bool abre);
 
     Clase clase_;
     bool cargado_ = false;

@@ -30,13 +30,16 @@ QString LineasDeCaja(const QString& texto) {
     return r;
 }
 
+// The window a box belongs to (defined with the keyboard's watch below).
+QWidget* VentanaDeCaja();
+
 // The style asks for the second button as the default one (No in Yes/No).
 bool SegundoPorDefecto(int estilo) { return (estilo & 0x300) == 0x100; }
 
 class MensajesQt : public ServicioMensajes {
 public:
     int Muestra(const QString& texto, int estilo, const QString& titulo) override {
-        QMessageBox caja(QApplication::activeWindow());
+        QMessageBox caja(VentanaDeCaja());
         caja.setWindowTitle(titulo);
         caja.setText(LineasDeCaja(texto));
         switch (estilo & 0x70) {
@@ -184,29 +187,41 @@ void Usa(ServicioAplicacion* s) { gAplicacion = s ? s : &gAplicacionQt; }
 
 namespace {
 
+// Whether a control can take the keyboard now.
+bool PuedeTenerFoco(const QWidget* w) {
+    return w && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus;
+}
+
+// Gives the keyboard to a control, its child window in front of its area.
+// In a window that is not active yet the control is only marked as the
+// window's own, and gets the keyboard when the window is activated.
+void DaFoco(QWidget* w) {
+    for (QWidget* p = w; p; p = p->parentWidget()) {
+        auto* marco = qobject_cast<QMdiSubWindow*>(p);
+        if (marco && marco->mdiArea() && marco->mdiArea()->activeSubWindow() != marco)
+            marco->mdiArea()->setActiveSubWindow(marco);
+    }
+    if (QApplication::focusWidget() != w) w->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+class FocoAlActivarse;
+
 // The control that has the keyboard before a box, with the widgets around
 // it. A box hands the keyboard back to the desktop, which may give it to
 // another window; and a cell editor that closes meanwhile takes its focus
 // with it. Afterwards the window that raised the box is the active one
 // again, and the control (or, when it has gone, the nearest control around
-// it that takes the focus) has the keyboard.
+// it that takes the focus) has the keyboard, unless the code that raised
+// the box gave it to another control after it.
 class FocoAntesDeCaja {
 public:
-    FocoAntesDeCaja() : ventana_(QApplication::activeWindow()) {
-        for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) cadena_.append(w);
-    }
+    FocoAntesDeCaja();
     void Devuelve() const;
-    // Gives the keyboard back to the nearest surviving control, its child
-    // window in front of its area.
+    // Gives the keyboard back to the nearest surviving control.
     void Restaura() const {
         for (const QPointer<QWidget>& w : cadena_) {
-            if (!w || !w->isVisible() || !w->isEnabled() || w->focusPolicy() == Qt::NoFocus) continue;
-            for (QWidget* p = w; p; p = p->parentWidget()) {
-                auto* marco = qobject_cast<QMdiSubWindow*>(p);
-                if (marco && marco->mdiArea() && marco->mdiArea()->activeSubWindow() != marco)
-                    marco->mdiArea()->setActiveSubWindow(marco);
-            }
-            if (QApplication::focusWidget() != w) w->setFocus(Qt::ActiveWindowFocusReason);
+            if (!PuedeTenerFoco(w)) continue;
+            DaFoco(w);
             return;
         }
     }
@@ -221,8 +236,10 @@ private:
 // moments after the box has gone, and by then the control that had the
 // keyboard may be gone too (the grid closes its cell editor after its
 // message); Qt would then give the keyboard to the window's first control,
-// and with it bring another child window to the front. This watch puts the
-// keyboard back where it was when that activation comes, before Qt chooses.
+// and with it bring another child window to the front. This watch settles
+// the keyboard when that activation comes, before Qt chooses: on the
+// control the code gave it to after the box (it is the window's own focus
+// control by then), else back where it was.
 class FocoAlActivarse : public QObject {
 public:
     // One watch at a time: the latest box's.
@@ -230,29 +247,53 @@ public:
         if (actual_) actual_->Termina();
         actual_ = new FocoAlActivarse(foco);
     }
+    // The window a watch waits for; a box shown meanwhile belongs to it.
+    static QWidget* Esperada() { return actual_ ? actual_->foco_.Ventana() : nullptr; }
+
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::WindowActivate && o == foco_.Ventana()) {
+            QWidget* elegido = foco_.Ventana()->focusWidget();
             // The child window brought back may itself show a box.
             const FocoAntesDeCaja foco = foco_;
+            const bool movido = elegido != dejado_ && PuedeTenerFoco(elegido);
             Termina();
-            foco.Restaura();
+            if (movido) DaFoco(elegido);
+            else foco.Restaura();
         }
         return false;
     }
 
 private:
-    explicit FocoAlActivarse(const FocoAntesDeCaja& foco) : foco_(foco) {
+    explicit FocoAlActivarse(const FocoAntesDeCaja& foco)
+        : foco_(foco), dejado_(foco.Ventana() ? foco.Ventana()->focusWidget() : nullptr) {
         qApp->installEventFilter(this);
         // A desktop that activates nothing leaves the watch behind a moment.
-        QTimer::singleShot(1000, this, [this] { deleteLater(); });
+        QTimer::singleShot(1000, this, [this] { Termina(); });
     }
     void Termina() {
         qApp->removeEventFilter(this);
         deleteLater();
+        if (actual_ == this) actual_ = nullptr;
     }
     const FocoAntesDeCaja foco_;
+    // The window's own control when the box had gone: another one there at
+    // the activation was chosen by the code after the box.
+    const QPointer<QWidget> dejado_;
     static inline QPointer<FocoAlActivarse> actual_;
 };
+
+// The window a box belongs to: the active one or, while the desktop has not
+// yet activated the window that raised the last box, that window.
+QWidget* VentanaDeCaja() {
+    if (QWidget* w = QApplication::activeWindow()) return w;
+    return FocoAlActivarse::Esperada();
+}
+
+FocoAntesDeCaja::FocoAntesDeCaja() : ventana_(VentanaDeCaja()) {
+    QWidget* foco = QApplication::focusWidget();
+    if (ventana_ && (!foco || foco->window() != ventana_)) foco = ventana_->focusWidget();
+    for (QWidget* w = foco; w; w = w->parentWidget()) cadena_.append(w);
+}
 
 void FocoAntesDeCaja::Devuelve() const {
     const bool activa = QApplication::activeWindow() == ventana_;

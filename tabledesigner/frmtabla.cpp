@@ -321,6 +321,12 @@ void frmTabla::CargaGrupoArchivos() {
 
 void frmTabla::Form_Activate() { PonIdioma(); }
 
+// A new table starts with its name; an existing one with its columns (the
+// filegroup list before them would change the design at a key).
+QWidget* frmTabla::ControlInicial() {
+    return txtNombreTabla->isEnabled() ? static_cast<QWidget*>(txtNombreTabla) : TDBGridTabla;
+}
+
 // ---- Closing ----
 
 void frmTabla::Form_QueryUnload(int& Cancel) {

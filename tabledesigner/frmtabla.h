@@ -338,6 +338,7 @@ public:
 protected:
     void Form_Load() override;
     void Form_Activate() override;
+    QWidget* ControlInicial() override;
     void Form_QueryUnload(int& Cancel) override;
     void Form_Unload(int& Cancel) override;
 

@@ -45,9 +45,13 @@ protected:
 };
 
 TEST_F(Analizador, LoadingFillsTheDatabasesAndPicksMaster) {
+    QApplication::setActiveWindow(mdiPrincipal::SiExiste());
     mdiPrincipal::SiExiste()->mnuAnalizadorConsultas->trigger();
     auto* a = frmAnalizadorConsultas::SiExiste();
     ASSERT_NE(a, nullptr);
+    // The first key typed is the query's, not a choice of database.
+    ::Escribe(QStringLiteral("T"));
+    EXPECT_EQ(a->txtSQL->Text(), QStringLiteral("T"));
     EXPECT_EQ(conexion->Enviadas,
               (QStringList{"Select name from master.dbo.sysdatabases order by name", "Use [master ]"}));
     EXPECT_EQ(a->cboBD->count(), 3);

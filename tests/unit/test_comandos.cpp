@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -129,30 +130,31 @@ TEST_F(Comandos, EachCommandSetsTheContextAndOpensItsWindow) {
         int bdNueva;
         int tablaNueva;
         const char* abierta;
+        const char* foco;  // the control that has the keys
     } casos[] = {
-        {"BDTienda", -1, "mnuPropiedadesBD", "Tienda", "previo", 0, -1, "frmPropiedadesBD|Tienda|existente"},
-        {"BDTienda", -1, "mnuNuevaBD", "previa", "previo", 1, -1, "frmPropiedadesBD|previa|nueva"},
-        {"B", -1, "mnuNuevaBD", "previa", "previo", 1, -1, "frmPropiedadesBD|previa|nueva"},
-        {"BDTienda", -1, "mnuCopiaSeguridad", "Tienda", "previo", -1, -1, "frmCopiaSeguridad|Tienda|CopiaTienda"},
-        {"BDTienda", -1, "mnuRestaurarCopia", "Tienda", "previo", -1, -1, "frmRestaurarCopia|Tienda"},
-        {"BDTienda", -1, "mnuAñadirTabla", "Tienda", "previo", -1, 1, "frmTabla|Tienda||Tabla [Nueva]"},
-        {"DTTienda", -1, "mnuAñadirTabla", "Tienda", "previo", -1, 1, "frmTabla|Tienda||Tabla [Nueva]"},
-        {"DTTienda", 1, "mnuAñadirTabla", "Tienda", "previo", -1, 1, "frmTabla|Tienda||Tabla [Nueva]"},
-        {"BDTienda", -1, "mnuAñadirVista", "Tienda", "previo", -1, -1, "frmVista|Tienda"},
-        {"DVTienda", -1, "mnuAñadirVista", "Tienda", "previo", -1, -1, "frmVista|Tienda"},
-        {"DVTienda", 0, "mnuAñadirVista", "Tienda", "previo", -1, -1, "frmVista|Tienda"},
-        {"DPTienda", -1, "mnuAñadirProcedimiento", "Tienda", "previo", -1, -1, "frmProcedimiento|Tienda"},
-        {"DPTienda", 0, "mnuAñadirProcedimiento", "Tienda", "previo", -1, -1, "frmProcedimiento|Tienda"},
-        {"DUTienda", -1, "mnuAñadirUsuario", "Tienda", "", -1, -1, "frmUsuario|Tienda|"},
-        {"DUTienda", 1, "mnuAñadirUsuario", "Tienda", "", -1, -1, "frmUsuario|Tienda|"},
-        {"DI", -1, "mnuAñadirInicioSesion", "Seguridad", "", -1, -1, "frmInicioSesion|"},
-        {"DI", 1, "mnuAñadirInicioSesion", "Seguridad", "", -1, -1, "frmInicioSesion|"},
-        {"DTTienda", 2, "mnuDiseño", "Tienda", "previo", -1, 0, "frmTabla|Tienda|Pedidos|Tabla [Pedidos]"},
-        {"DVTienda", 0, "mnuDiseño", "Tienda", "previo", -1, -1, "frmVista|Tienda"},
-        {"DPTienda", 0, "mnuDiseño", "Tienda", "previo", -1, -1, "frmProcedimiento|Tienda"},
+        {"BDTienda", -1, "mnuPropiedadesBD", "Tienda", "previo", 0, -1, "frmPropiedadesBD|Tienda|existente", "txtNombreBD"},
+        {"BDTienda", -1, "mnuNuevaBD", "previa", "previo", 1, -1, "frmPropiedadesBD|previa|nueva", "txtNombreBD"},
+        {"B", -1, "mnuNuevaBD", "previa", "previo", 1, -1, "frmPropiedadesBD|previa|nueva", "txtNombreBD"},
+        {"BDTienda", -1, "mnuCopiaSeguridad", "Tienda", "previo", -1, -1, "frmCopiaSeguridad|Tienda|CopiaTienda", "txtNombreCopia"},
+        {"BDTienda", -1, "mnuRestaurarCopia", "Tienda", "previo", -1, -1, "frmRestaurarCopia|Tienda", "cboBD"},
+        {"BDTienda", -1, "mnuAñadirTabla", "Tienda", "previo", -1, 1, "frmTabla|Tienda||Tabla [Nueva]", "txtNombreTabla"},
+        {"DTTienda", -1, "mnuAñadirTabla", "Tienda", "previo", -1, 1, "frmTabla|Tienda||Tabla [Nueva]", "txtNombreTabla"},
+        {"DTTienda", 1, "mnuAñadirTabla", "Tienda", "previo", -1, 1, "frmTabla|Tienda||Tabla [Nueva]", "txtNombreTabla"},
+        {"BDTienda", -1, "mnuAñadirVista", "Tienda", "previo", -1, -1, "frmVista|Tienda", "txtSQL"},
+        {"DVTienda", -1, "mnuAñadirVista", "Tienda", "previo", -1, -1, "frmVista|Tienda", "txtSQL"},
+        {"DVTienda", 0, "mnuAñadirVista", "Tienda", "previo", -1, -1, "frmVista|Tienda", "txtSQL"},
+        {"DPTienda", -1, "mnuAñadirProcedimiento", "Tienda", "previo", -1, -1, "frmProcedimiento|Tienda", "txtSQL"},
+        {"DPTienda", 0, "mnuAñadirProcedimiento", "Tienda", "previo", -1, -1, "frmProcedimiento|Tienda", "txtSQL"},
+        {"DUTienda", -1, "mnuAñadirUsuario", "Tienda", "", -1, -1, "frmUsuario|Tienda|", "txtUsuario"},
+        {"DUTienda", 1, "mnuAñadirUsuario", "Tienda", "", -1, -1, "frmUsuario|Tienda|", "txtUsuario"},
+        {"DI", -1, "mnuAñadirInicioSesion", "Seguridad", "", -1, -1, "frmInicioSesion|", "txtUsuario"},
+        {"DI", 1, "mnuAñadirInicioSesion", "Seguridad", "", -1, -1, "frmInicioSesion|", "txtUsuario"},
+        {"DTTienda", 2, "mnuDiseño", "Tienda", "previo", -1, 0, "frmTabla|Tienda|Pedidos|Tabla [Pedidos]", "TDBGridTabla"},
+        {"DVTienda", 0, "mnuDiseño", "Tienda", "previo", -1, -1, "frmVista|Tienda", "txtSQL"},
+        {"DPTienda", 0, "mnuDiseño", "Tienda", "previo", -1, -1, "frmProcedimiento|Tienda", "txtSQL"},
         // A user is edited under its own name, not its login's.
-        {"DUTienda", 1, "mnuDiseño", "Tienda", "juanito", -1, -1, "frmUsuario|Tienda|juanito"},
-        {"DI", 1, "mnuDiseño", "Seguridad", "juan", -1, -1, "frmInicioSesion|juan"},
+        {"DUTienda", 1, "mnuDiseño", "Tienda", "juanito", -1, -1, "frmUsuario|Tienda|juanito", "txtClave"},
+        {"DI", 1, "mnuDiseño", "Seguridad", "juan", -1, -1, "frmInicioSesion|juan", "txtClave"},
     };
     for (const auto& c : casos) {
         for (const bool previo : {false, true}) {
@@ -168,11 +170,49 @@ TEST_F(Comandos, EachCommandSetsTheContextAndOpensItsWindow) {
             EXPECT_EQ(BDNueva, c.bdNueva < 0 ? previo : c.bdNueva == 1) << caso;
             EXPECT_EQ(TablaNueva, c.tablaNueva < 0 ? previo : c.tablaNueva == 1) << caso;
             EXPECT_EQ(Abierta(), QString::fromUtf8(c.abierta)) << caso;
-            EXPECT_TRUE(m()->HijaActiva()->isAncestorOf(QApplication::focusWidget())) << caso;  // it has the keys
+            ASSERT_TRUE(m()->HijaActiva()->isAncestorOf(QApplication::focusWidget())) << caso;  // it has the keys
+            EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromUtf8(c.foco)) << caso;
             CierraEditores();
         }
     }
     EXPECT_TRUE(mensajes.Cajas().isEmpty()) << TextosCajas().join(u'\n').toStdString();
+}
+
+TEST_F(Comandos, AClosedWindowGivesBackTheOneActiveBeforeIt) {
+    // The query analyzer made first: the next window in the order they were
+    // made would be it, not the explorer the closed window came from.
+    RespondeBases({"master", "Tienda"});
+    m()->mnuAnalizadorConsultas->setEnabled(true);
+    m()->mnuAnalizadorConsultas->trigger();
+    auto* f = AbreTienda();
+    m()->mnuAdministrador->trigger();
+    QApplication::setActiveWindow(m());
+    // As a desktop does it: no window is active while a box is up, and the
+    // main window is activated again only after it has gone.
+    mensajes.AlMostrar = [] { QApplication::setActiveWindow(nullptr); };
+    const struct {
+        const char* nodo;
+        int fila;
+        const char* orden;
+        QList<int> respuestas;
+    } casos[] = {
+        {"DTTienda", 2, "mnuDiseño", {vb::vbNo}},
+        {"BDTienda", -1, "mnuPropiedadesBD", {}},
+        {"BDTienda", -1, "mnuCopiaSeguridad", {}},
+        {"DUTienda", 1, "mnuDiseño", {}},
+    };
+    for (const auto& c : casos) {
+        Elige(f, QString::fromUtf8(c.nodo), c.fila, c.orden);
+        ASSERT_NE(m()->HijaActiva(), f) << c.orden;
+        mensajes.Respuestas = c.respuestas;
+        m()->Area()->activeSubWindow()->close();  // as Ctrl+W does
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::setActiveWindow(m());
+        EXPECT_EQ(m()->HijaActiva(), f) << c.orden;
+        EXPECT_TRUE(f->isAncestorOf(QApplication::focusWidget())) << c.orden;
+        EXPECT_EQ(mensajes.Cajas().size(), c.respuestas.size()) << c.orden;
+        mensajes.Cajas().clear();
+    }
 }
 
 TEST_F(Comandos, ACommandWithoutASelectionIsReportedAndOpensNothing) {
@@ -315,19 +355,20 @@ TEST_F(Comandos, AnOpenUserOrLoginEditorComesForwardOnlyForItsOwnObject) {
         const char* orden;
         bool misma;  // the open window comes forward; else a new one for the object
         const char* abierta;
+        const char* foco;  // the control that has the keys
     } casos[] = {
-        {"DUTienda", 1, "mnuDiseño", false, "frmUsuario|Tienda|juanito"},
-        {"DUTienda", 1, "mnuDiseño", true, "frmUsuario|Tienda|juanito"},
-        {"DUTienda", 0, "mnuDiseño", false, "frmUsuario|Tienda|dbo"},
+        {"DUTienda", 1, "mnuDiseño", false, "frmUsuario|Tienda|juanito", "txtClave"},
+        {"DUTienda", 1, "mnuDiseño", true, "frmUsuario|Tienda|juanito", "txtClave"},
+        {"DUTienda", 0, "mnuDiseño", false, "frmUsuario|Tienda|dbo", "txtUsuario"},
         {"DUmaster", 1, "mnuDiseño", false, "frmUsuario|master|juanito"},  // same name, another database
-        {"DUmaster", -1, "mnuAñadirUsuario", false, "frmUsuario|master|"},
-        {"DUmaster", -1, "mnuAñadirUsuario", true, "frmUsuario|master|"},
-        {"DUTienda", -1, "mnuAñadirUsuario", false, "frmUsuario|Tienda|"},
-        {"DI", 1, "mnuDiseño", false, "frmInicioSesion|juan"},
-        {"DI", 1, "mnuDiseño", true, "frmInicioSesion|juan"},
-        {"DI", 0, "mnuDiseño", false, "frmInicioSesion|sa"},
-        {"DI", -1, "mnuAñadirInicioSesion", false, "frmInicioSesion|"},
-        {"DI", -1, "mnuAñadirInicioSesion", true, "frmInicioSesion|"},
+        {"DUmaster", -1, "mnuAñadirUsuario", false, "frmUsuario|master|", "txtUsuario"},
+        {"DUmaster", -1, "mnuAñadirUsuario", true, "frmUsuario|master|", "txtUsuario"},
+        {"DUTienda", -1, "mnuAñadirUsuario", false, "frmUsuario|Tienda|", "txtUsuario"},
+        {"DI", 1, "mnuDiseño", false, "frmInicioSesion|juan", "txtClave"},
+        {"DI", 1, "mnuDiseño", true, "frmInicioSesion|juan", "txtClave"},
+        {"DI", 0, "mnuDiseño", false, "frmInicioSesion|sa", "txtUsuario"},
+        {"DI", -1, "mnuAñadirInicioSesion", false, "frmInicioSesion|", "txtUsuario"},
+        {"DI", -1, "mnuAñadirInicioSesion", true, "frmInicioSesion|", "txtUsuario"},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(std::string(c.nodo) + " " + std::to_string(c.fila) + " " + c.orden);

@@ -9,6 +9,7 @@
 #include "tabledesigner/bd_sql.h"
 #include "tabledesigner/frmtabla.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QRegularExpression>
 
@@ -74,14 +75,25 @@ TEST_F(Conectar, ConnectsWithTheStringAsTyped) {
 }
 
 TEST_F(Conectar, BlankServerOrLoginIsRefused) {
+    // As a desktop does it: no window is active while the box is up, and the
+    // dialog is activated only after it has gone. The keys then go to the
+    // box to fill in, not to the button pressed.
+    mensajes.AlMostrar = [] { QApplication::setActiveWindow(nullptr); };
+    auto conecta = [&](QLineEdit* vacia) {
+        QApplication::setActiveWindow(dialogo);
+        dialogo->cmdConectar->setFocus();
+        dialogo->cmdConectar->click();
+        QApplication::setActiveWindow(dialogo);
+        EXPECT_EQ(QApplication::focusWidget(), vacia);
+    };
     Idioma = 1;
     Rellena(QStringLiteral("   "), QStringLiteral("sa"), QString());
-    dialogo->cmdConectar->click();
+    conecta(dialogo->txtServidor);
     Rellena(QStringLiteral("srv"), QStringLiteral("  "), QString());
-    dialogo->cmdConectar->click();
+    conecta(dialogo->txtUsuario);
     Idioma = 0;
     Rellena(QString(), QString(), QString());
-    dialogo->cmdConectar->click();
+    conecta(dialogo->txtServidor);
     EXPECT_EQ(TextosCajas(), (QStringList{"Insert server.", "Insert user.", "Introduzca servidor."}));
     EXPECT_EQ(mensajes.Cajas()[0].titulo, QStringLiteral("Tolvek"));
     EXPECT_EQ(conexion->Aperturas, 0);
@@ -163,7 +175,12 @@ TEST_F(Conectar, OpenWindowsCloseOnTheirOwnServerFirst) {
         dialogo = frmConectar::SiExiste();
         Rellena(QStringLiteral("B"), QStringLiteral("sa"), QString());
         mensajes.Respuestas = {c.respuesta};
+        // The designer behind the explorer comes to the front to ask.
+        frmAdministrador::SiExiste()->Activa();
+        Formulario* alPreguntar = nullptr;
+        mensajes.AlMostrar = [&] { alPreguntar = m()->HijaActiva(); };
         dialogo->cmdConectar->click();
+        EXPECT_EQ(alPreguntar, diseñador) << c.respuesta;
         EXPECT_EQ(TextosCajas(), QStringList{"¿Desea Guardar los cambios?"}) << c.respuesta;
         mensajes.Cajas().clear();
         EXPECT_EQ(primera->Enviadas.filter(QRegularExpression("^(CREATE|<Commit)")), c.enPrimera) << c.respuesta;

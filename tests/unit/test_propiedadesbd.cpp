@@ -380,9 +380,12 @@ TEST_F(VentanaBD, TheFolderLandsInTheRowWhoseButtonWasPressed) {
                                          std::pair{"/srv/x\\", "/srv/x\\/"}}) {
         Pon(1, Ubicacion_);
         g->ButtonClick(Ubicacion_);
+        QApplication::setActiveWindow(frmUbicacion::SiExiste());  // the picker has the keys
         frmUbicacion::SiExiste()->lblUbicacion->setText(elegida);
         frmUbicacion::SiExiste()->cmdAceptar->click();
+        QApplication::setActiveWindow(p->window());  // the desktop's, once the picker has gone
         EXPECT_EQ(p->ArrayTransacciones->LeeCelda(1, Ubicacion_), celda);
+        EXPECT_TRUE(g == QApplication::focusWidget() || g->isAncestorOf(QApplication::focusWidget())) << elegida;
     }
 
     // Cancel writes nothing and leaves the request; a later pick lands.

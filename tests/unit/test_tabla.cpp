@@ -143,6 +143,17 @@ TEST_F(Diseñador, ClosingCommitsTheCellBeingEdited) {
 
 TEST_F(Diseñador, TheCloseAsksAndSavesAsAnswered) {
     const QString pregunta = QStringLiteral("¿Desea Guardar los cambios?");
+    // As a desktop does it: no window is active while a box is up, and the
+    // main window is activated only after the last one has gone. The keys
+    // then go where the close put them, not back to the filegroup list.
+    mensajes.AlMostrar = [] { QApplication::setActiveWindow(nullptr); };
+    auto cierra = [](frmTabla* d) {
+        QApplication::setActiveWindow(d->window());
+        d->cboGrupoArchivoDatos->setFocus();
+        const bool cerrado = d->Unload();
+        QApplication::setActiveWindow(d->window());
+        return cerrado;
+    };
     // Unmodified: no question.
     {
         auto* d = Abre("Tienda");
@@ -158,7 +169,8 @@ TEST_F(Diseñador, TheCloseAsksAndSavesAsAnswered) {
         d->ArrayCampos->GrabaCelda(0, NombreCampo, QStringLiteral("id"));
         conexion->Enviadas.clear();
         mensajes.Respuestas = {vb::vbCancel, vb::vbNo};
-        EXPECT_FALSE(d->Unload());
+        EXPECT_FALSE(cierra(d));
+        EXPECT_EQ(QApplication::focusWidget(), d->TDBGridTabla);
         EXPECT_TRUE(d->Cargado());
         EXPECT_EQ(d->ArrayCampos->LeeCelda(0, NombreCampo), QStringLiteral("id"));
         EXPECT_EQ(d->ArrayCampos->LeeCelda(0, EstadoCampo), QString());
@@ -175,7 +187,8 @@ TEST_F(Diseñador, TheCloseAsksAndSavesAsAnswered) {
         auto* d = Abre("Tienda");
         d->txtNombreTabla->setText(QStringLiteral("   "));
         mensajes.Respuestas = {vb::vbYes};
-        EXPECT_FALSE(d->Unload());
+        EXPECT_FALSE(cierra(d));
+        EXPECT_EQ(QApplication::focusWidget(), d->txtNombreTabla);
         EXPECT_EQ(TextosCajas(), (QStringList{pregunta, "Introduzca Nombre Tabla."}));
         EXPECT_EQ(d->Grabaciones, 0);
         mensajes.Cajas().clear();
