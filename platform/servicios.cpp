@@ -204,8 +204,6 @@ void DaFoco(QWidget* w) {
     if (QApplication::focusWidget() != w) w->setFocus(Qt::ActiveWindowFocusReason);
 }
 
-class FocoAlActivarse;
-
 // The control that has the keyboard before a box, with the widgets around
 // it. A box hands the keyboard back to the desktop, which may give it to
 // another window; and a cell editor that closes meanwhile takes its focus
