@@ -163,10 +163,9 @@ void Formulario::DevuelveAnterior() {
     if (!area || area->activeSubWindow() != marco_) return;
     const auto historia = area->subWindowList(QMdiArea::ActivationHistoryOrder);
     for (auto it = historia.rbegin(); it != historia.rend(); ++it) {
-        if (*it == marco_ || !(*it)->isVisible()) continue;
         auto* anterior = qobject_cast<Formulario*>((*it)->widget());
-        if (anterior) anterior->Activa();
-        else area->setActiveSubWindow(*it);
+        if (*it == marco_ || !anterior || !(*it)->isVisible()) continue;
+        anterior->Activa();
         return;
     }
 }
