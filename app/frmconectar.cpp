@@ -79,12 +79,12 @@ void frmConectar::cmdConectar_Click() {
     Atrapa("cmdConectar_Click", [&] {
         if (Trim(txtServidor->text()).isEmpty()) {
             MensajeUsuario(QStringLiteral("Introduzca servidor."), QStringLiteral("Insert server."));
-            txtServidor->setFocus();
+            DaTeclado(txtServidor);
             return;
         }
         if (Trim(txtUsuario->text()).isEmpty()) {
             MensajeUsuario(QStringLiteral("Introduzca usuario."), QStringLiteral("Insert user."));
-            txtUsuario->setFocus();
+            DaTeclado(txtUsuario);
             return;
         }
         // The windows loaded from the present connection close on it, each

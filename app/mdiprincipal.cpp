@@ -213,7 +213,7 @@ QMdiSubWindow* mdiPrincipal::AgregaHija(Formulario* hija) {
 void mdiPrincipal::Cascada() { area_->cascadeSubWindows(); }
 
 Formulario* mdiPrincipal::HijaActiva() const {
-    QMdiSubWindow* s = area_->activeSubWindow();
+    QMdiSubWindow* s = area_->currentSubWindow();
     return s ? qobject_cast<Formulario*>(s->widget()) : nullptr;
 }
 

@@ -158,7 +158,6 @@ void frmAdministrador::Form_Load() {
 }
 
 // The tree of the server's objects, where every command starts.
-QWidget* frmAdministrador::ControlInicial() { return trvBD; }
 
 void frmAdministrador::Form_Activate() {
     // Restoring a minimised window activates it again; that activation is this one.

@@ -55,7 +55,6 @@ public slots:
 protected:
     void Form_Load() override;
     void Form_Activate() override;
-    QWidget* ControlInicial() override;
     void Form_Unload(int& Cancel) override;
 
 private:

@@ -1,8 +1,22 @@
 #include "platform/controlpestanas.h"
 
 #include "platform/errores.h"
+#include "platform/formularios.h"
 
-ControlPestanas::ControlPestanas(QWidget* padre) : QTabWidget(padre) {}
+#include <QApplication>
+
+ControlPestanas::ControlPestanas(QWidget* padre) : QTabWidget(padre) {
+    // A page brought to the front takes the keyboard that was on the page
+    // it hides, on its first control in tab order, which may be a list that
+    // acts at its change: the page's starting control takes it instead.
+    connect(this, &QTabWidget::currentChanged, this, [this] {
+        QWidget* foco = QApplication::focusWidget();
+        QWidget* pagina = currentWidget();
+        if (!foco || !pagina || !pagina->isAncestorOf(foco)) return;
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+            if (auto* f = qobject_cast<Formulario*>(w)) return f->TecladoAlInicio();
+    });
+}
 
 void ControlPestanas::Existe(int pestaña) const {
     if (pestaña < 0 || pestaña >= count()) FallaNumero(errnum::FueraDeIntervalo);

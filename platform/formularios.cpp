@@ -11,12 +11,96 @@
 
 namespace {
 AnfitrionHijas* gAnfitrion = nullptr;
+bool gCerrando = false;
+QPointer<QWidget> gEsperada;  // the window a box gave back to, not yet activated
 
 QList<QPointer<QWidget>>& Lista() {
     static QList<QPointer<QWidget>> l;
     return l;
 }
+
+// The window of the program a control belongs to: a child window in the
+// main window's area, or a window of its own; none for a pop-up or a box.
+Formulario* FormularioDe(QWidget* w) {
+    for (; w; w = w->parentWidget()) {
+        if (auto* f = qobject_cast<Formulario*>(w)) return f;
+        if (w->isWindow()) return nullptr;
+    }
+    return nullptr;
+}
+
+// Whether a window is where the keyboard is: its own desktop window is the
+// active one and, for a child window, it is the one in front of the area.
+bool EnSuSitio(Formulario* f) {
+    if (!f->window()->isActiveWindow()) return false;
+    AnfitrionHijas* a = gAnfitrion;
+    return f->isWindow() || !a || a->HijaActiva() == f;
+}
+
+// The one watch of the keyboard. Every control a window's keyboard moves to
+// becomes its own; what the desktop gives a window it activates, and what
+// the area picks for a child window it brings to the front, do not count:
+// the window's own control takes the keyboard instead.
+class VigiaTeclado : public QObject {
+public:
+    static void Instala() {
+        static VigiaTeclado* vigia = nullptr;
+        if (!vigia) {
+            vigia = new VigiaTeclado();
+            qApp->installEventFilter(vigia);
+        }
+    }
+
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (!o->isWidgetType()) return false;
+        auto* w = static_cast<QWidget*>(o);
+        if (e->type() == QEvent::FocusIn) Foco(w, static_cast<QFocusEvent*>(e)->reason());
+        else if (e->type() == QEvent::WindowActivate && w->isWindow()) Activada(w);
+        return false;
+    }
+
+private:
+    static void Foco(QWidget* w, Qt::FocusReason razon) {
+        if (auto* marco = qobject_cast<QMdiSubWindow*>(w)) {
+            // A click on a child window's frame or title: the area would pick a
+            // control of its own choosing next.
+            auto* f = qobject_cast<Formulario*>(marco->widget());
+            if (f && f->Cargado()) f->DevuelveTeclado();
+            return;
+        }
+        Formulario* f = FormularioDe(w);
+        if (!f || w == f || !f->Cargado()) return;
+        // The desktop's choice on activating a window, or the area's first
+        // control, is never the window's own.
+        if (razon == Qt::ActiveWindowFocusReason) return;
+        // The user's own moves count wherever they land (a click in a child
+        // window behind brings it to the front); any other only in the window
+        // that has the keyboard.
+        const bool delUsuario = razon == Qt::MouseFocusReason || razon == Qt::TabFocusReason ||
+                                razon == Qt::BacktabFocusReason || razon == Qt::ShortcutFocusReason;
+        if (delUsuario || EnSuSitio(f)) f->Recuerda(w);
+    }
+
+    // Sent before Qt gives the keyboard to the window's focus widget, which
+    // then is the window's own control.
+    static void Activada(QWidget* ventana) {
+        if (gEsperada == ventana) gEsperada = nullptr;
+        auto* f = qobject_cast<Formulario*>(ventana);
+        if (!f && gAnfitrion && gAnfitrion->Ventana() == ventana) f = gAnfitrion->HijaActiva();
+        if (f && f->Cargado() && f->Mostrado()) f->DevuelveTeclado();
+    }
+};
 }  // namespace
+
+bool PuedeTomarTeclado(const QWidget* control) {
+    return control && control->isVisible() && control->isEnabled() && control->focusPolicy() != Qt::NoFocus;
+}
+
+void DaTeclado(QWidget* control) {
+    if (!control) return;
+    if (Formulario* f = FormularioDe(control)) f->Recuerda(control);
+    control->setFocus(Qt::OtherFocusReason);
+}
 
 namespace ventanas {
 
@@ -35,6 +119,15 @@ void Registra(QWidget* ventana) {
 }
 
 void Olvida(QWidget* ventana) { Lista().removeAll(ventana); }
+
+bool Cerrando() { return gCerrando; }
+
+QWidget* VentanaDeCaja() {
+    if (QWidget* w = QApplication::activeWindow()) return w;
+    return gEsperada;
+}
+
+void EsperaActivacion(QWidget* ventana) { gEsperada = ventana; }
 
 void DescargaTodas() {
     const auto todas = Cargadas();
@@ -55,6 +148,9 @@ bool DescargaPreguntando(const QList<QWidget*>& salvo) {
             if (p == f) return true;
         return false;
     };
+    const bool antes = gCerrando;
+    gCerrando = true;
+    bool todas = true;
     for (;;) {
         Formulario* siguiente = nullptr;
         const auto cargadas = Cargadas();
@@ -62,17 +158,31 @@ bool DescargaPreguntando(const QList<QWidget*>& salvo) {
             auto* f = qobject_cast<Formulario*>(*it);
             if (f && f->Cargado() && !salvo.contains(f) && !preguntada(f)) siguiente = f;
         }
-        if (!siguiente) return true;
+        if (!siguiente) break;
         preguntadas.append(siguiente);
-        // The window whose close may ask is the one in front, with the keyboard.
-        if (siguiente->Mostrado()) siguiente->Activa();
-        if (!siguiente->Unload()) return false;
+        // The window whose close may ask is the one in front, shown, with the
+        // keyboard: the user sees which window asks.
+        if (siguiente->Mostrado()) {
+            if (siguiente->Minimizado()) siguiente->Restaura();
+            siguiente->Activa();
+        }
+        if (!siguiente->Unload()) {
+            todas = false;
+            break;
+        }
     }
+    gCerrando = antes;
+    // The program goes on with the windows left: the one in front does the
+    // work of its activation, which the closes held back.
+    if (!gCerrando && gAnfitrion)
+        if (Formulario* f = gAnfitrion->HijaActiva()) f->ActivadaPorAnfitrion();
+    return todas;
 }
 
 }  // namespace ventanas
 
 Formulario::Formulario(const QString& nombre, Clase clase) : clase_(clase) {
+    VigiaTeclado::Instala();
     setObjectName(nombre);
     if (clase_ == Clase::Libre || clase_ == Clase::Modal) {
         setWindowFlag(Qt::Dialog);
@@ -103,11 +213,10 @@ void Formulario::Show() {
     if (clase_ == Clase::Hija && !marco_ && ventanas::Anfitrion()) {
         marco_ = ventanas::Anfitrion()->AgregaHija(this);
     }
-    const bool abre = !mostrado_;
     mostrado_ = true;
     Marco()->show();
     if (marco_) marco_->widget()->show();
-    Trae(abre);
+    Activa();
 }
 
 void Formulario::ShowModal() {
@@ -124,9 +233,7 @@ void Formulario::ShowModal() {
     bucle.exec();
 }
 
-void Formulario::Activa() { Trae(false); }
-
-void Formulario::Trae(bool abre) {
+void Formulario::Activa() {
     if (marco_) {
         if (auto* area = marco_->mdiArea()) area->setActiveSubWindow(marco_);
         marco_->raise();
@@ -134,24 +241,53 @@ void Formulario::Trae(bool abre) {
         raise();
         activateWindow();
     }
-    if (!isVisible()) return;
-    // A window activated again keeps its own control; one that opens, or has
-    // none, gives the keyboard to where its work starts (the area has given
-    // a child that opens its first control, whatever that is). Another
-    // window may have the keyboard meanwhile (a folder picker closing): this
-    // one's control then gets it when the desktop activates it.
-    QWidget* propio = abre ? nullptr : focusWidget();
-    if (!propio || !isAncestorOf(propio) || !propio->isVisible() || !propio->isEnabled()) propio = ControlInicial();
-    if (propio && QApplication::focusWidget() != propio) propio->setFocus(Qt::OtherFocusReason);
+    // After the area's activation, which may have picked a control of its
+    // own for a window whose desktop window is not active yet.
+    if (isVisible()) DevuelveTeclado();
 }
 
-QWidget* Formulario::ControlInicial() {
-    // The first control in tab order that can take the keyboard: a window
-    // whose first control is switched off (an editor of an existing
-    // account) would take it nowhere.
+void Formulario::Recuerda(QWidget* control) {
+    if (!control || control == this || !isAncestorOf(control)) return;
+    propio_.clear();
+    for (QWidget* w = control; w && w != this; w = w->parentWidget()) propio_.append(w);
+}
+
+QWidget* Formulario::ControlPropio() {
+    if (!propio_.isEmpty()) {
+        if (QWidget* propio = propio_.first()) {
+            if (PuedeTomarTeclado(propio)) return propio;
+        } else {
+            // Gone (a cell editor closed meanwhile): the nearest control around it.
+            for (const QPointer<QWidget>& w : propio_)
+                if (PuedeTomarTeclado(w)) return w;
+        }
+    }
+    return ControlDeInicio();
+}
+
+void Formulario::DevuelveTeclado() {
+    QWidget* control = ControlPropio();
+    if (!control) return;
+    Recuerda(control);
+    if (QApplication::focusWidget() != control) control->setFocus(Qt::OtherFocusReason);
+}
+
+void Formulario::TecladoAlInicio() { DaTeclado(ControlDeInicio()); }
+
+QWidget* Formulario::ControlDeInicio() {
+    QWidget* inicial = ControlInicial();
+    if (inicial && isAncestorOf(inicial) && PuedeTomarTeclado(inicial)) return inicial;
+    return PrimeroEnTabulacion();
+}
+
+QWidget* Formulario::ControlInicial() { return PrimeroEnTabulacion(); }
+
+QWidget* Formulario::PrimeroEnTabulacion() {
+    // A window whose first control is switched off (an editor of an
+    // existing account) starts at the next one.
     QWidget* w = nextInFocusChain();
     for (int vueltas = 0; w && w != this && vueltas < 10000; w = w->nextInFocusChain(), ++vueltas) {
-        if (isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) return w;
+        if (isAncestorOf(w) && PuedeTomarTeclado(w) && (w->focusPolicy() & Qt::TabFocus)) return w;
     }
     return nullptr;
 }
@@ -241,12 +377,15 @@ void Formulario::closeEvent(QCloseEvent* e) {
 void Formulario::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
     // Children are activated by the main window; free windows by the desktop.
-    if (e->type() == QEvent::ActivationChange && clase_ != Clase::Hija && isActiveWindow() && cargado_)
+    if (e->type() == QEvent::ActivationChange && clase_ != Clase::Hija && isActiveWindow() && cargado_ &&
+        !ventanas::Cerrando())
         Form_Activate();
 }
 
 void Formulario::ActivadaPorAnfitrion() {
-    if (cargado_) Form_Activate();
+    if (!cargado_) return;
+    DevuelveTeclado();
+    if (!ventanas::Cerrando()) Form_Activate();
 }
 
 namespace {

@@ -23,6 +23,8 @@ public:
     virtual ~AnfitrionHijas() = default;
     virtual QMdiSubWindow* AgregaHija(Formulario* hija) = 0;
     virtual void Cascada() = 0;
+    // The child window in front: the active one, or while another window
+    // of the desktop is active (a box), the one that is active again after it.
     virtual Formulario* HijaActiva() const = 0;
     virtual QWidget* Ventana() = 0;
 };
@@ -43,10 +45,32 @@ void DescargaTodas();
 
 // Unloads the loaded windows newest first, each through its own close (its
 // query-unload may ask the user), all but those in salvo; a window loaded
-// while another closes is asked too. Stops at the first window that cancels
-// and answers false: it and the older ones stay loaded.
+// while another closes is asked too. Each window is brought to the front
+// (shown again when minimised) before its close. Stops at the first window
+// that cancels and answers false: it and the older ones stay loaded, and
+// the window in front then does its activation's work.
 bool DescargaPreguntando(const QList<QWidget*>& salvo = {});
+// Whether DescargaPreguntando is closing the windows: a window that comes
+// back meanwhile only takes the keyboard; its activation does no work (no
+// list read from the server being left, no box).
+bool Cerrando();
+
+// The window a box belongs to: the active one or, while the desktop has not
+// yet activated the window the last box gave back to, that window.
+QWidget* VentanaDeCaja();
+// A box has gone and its window waits for the desktop to activate it.
+void EsperaActivacion(QWidget* ventana);
 }  // namespace ventanas
+
+// Whether a control can take the keyboard now: shown, switched on and
+// taking the focus at all. Every choice of a control asks this.
+bool PuedeTomarTeclado(const QWidget* control);
+
+// Gives the keyboard to a control the code chose. It becomes its window's
+// own control: it has the keyboard at once when its window is the active
+// one, else when the window comes back (the desktop activates a window only
+// some moments after a box has gone).
+void DaTeclado(QWidget* control);
 
 class Formulario : public QWidget {
     Q_OBJECT
@@ -70,8 +94,25 @@ public:
     bool Unload();
     // Unloads without running the unload handler (the program is ending).
     void DescargaSinPreguntar();
-    // Makes the window the active one and brings it to the front.
+    // Makes the window the active one and brings it to the front, with the
+    // keyboard on its own control.
     void Activa();
+
+    // Each window remembers its own control: the one that last had its
+    // keyboard, or that the code gave it (DaTeclado) while the window was
+    // not active. However the window comes back (another window closing, a
+    // click on its frame, a box or another window going away), that control
+    // gets the keyboard, if it can take it; the nearest control around it
+    // if it has gone; else the starting control of the page now shown. What
+    // the desktop or the multiple-document area would pick never counts.
+    QWidget* ControlPropio();
+    // Gives the keyboard to the window's own control (on a window that is
+    // not active yet, to take when the desktop activates it).
+    void DevuelveTeclado();
+    // The starting control of the page now shown takes the keyboard.
+    void TecladoAlInicio();
+    // The control that has the keyboard becomes the window's own.
+    void Recuerda(QWidget* control);
 
     // Position inside the main window's area (of the frame around a child).
     int Left() const;
@@ -105,8 +146,11 @@ protected:
     virtual void Form_Unload(int& Cancel) { Q_UNUSED(Cancel); }
     // Default instances forget themselves here.
     virtual void OlvidaInstancia() {}
-    // Where the keyboard goes when the window opens (or is activated with no
-    // control of its own): the first control in tab order that takes it.
+    // Where the keyboard goes when the window opens, or comes back without
+    // a control of its own it can give it to: where the work of the page
+    // shown starts, never a list whose change acts at once. The first
+    // control in tab order that takes the keyboard unless a window says; a
+    // control that cannot take it now gives way to that one.
     virtual QWidget* ControlInicial();
 
     void closeEvent(QCloseEvent* e) override;
@@ -116,14 +160,16 @@ private:
     bool PreguntaDescarga();
     void Finaliza();
     void DevuelveAnterior();
-    // Brings the window to the front with the keyboard; abre: it opens now.
-    void Trae(bool abre);
+    QWidget* PrimeroEnTabulacion();
+    QWidget* ControlDeInicio();
 
     Clase clase_;
     bool cargado_ = false;
     bool mostrado_ = false;
     bool descargando_ = false;
     QPointer<QMdiSubWindow> marco_;
+    // The window's own control and the widgets around it, innermost first.
+    QList<QPointer<QWidget>> propio_;
 };
 
 // A window class with one default instance, created and loaded on first use

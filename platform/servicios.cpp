@@ -1,16 +1,15 @@
 #include "platform/servicios.h"
 
+#include "platform/formularios.h"
+
 #include <QAbstractButton>
 #include <QPushButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
-#include <QTimer>
 
 namespace {
 
@@ -30,16 +29,13 @@ QString LineasDeCaja(const QString& texto) {
     return r;
 }
 
-// The window a box belongs to (defined with the keyboard's watch below).
-QWidget* VentanaDeCaja();
-
 // The style asks for the second button as the default one (No in Yes/No).
 bool SegundoPorDefecto(int estilo) { return (estilo & 0x300) == 0x100; }
 
 class MensajesQt : public ServicioMensajes {
 public:
     int Muestra(const QString& texto, int estilo, const QString& titulo) override {
-        QMessageBox caja(VentanaDeCaja());
+        QMessageBox caja(ventanas::VentanaDeCaja());
         caja.setWindowTitle(titulo);
         caja.setText(LineasDeCaja(texto));
         switch (estilo & 0x70) {
@@ -187,126 +183,47 @@ void Usa(ServicioAplicacion* s) { gAplicacion = s ? s : &gAplicacionQt; }
 
 namespace {
 
-// Whether a control can take the keyboard now.
-bool PuedeTenerFoco(const QWidget* w) {
-    return w && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus;
-}
-
-// Gives the keyboard to a control, its child window in front of its area.
-// In a window that is not active yet the control is only marked as the
-// window's own, and gets the keyboard when the window is activated.
-void DaFoco(QWidget* w) {
-    for (QWidget* p = w; p; p = p->parentWidget()) {
-        auto* marco = qobject_cast<QMdiSubWindow*>(p);
-        if (marco && marco->mdiArea() && marco->mdiArea()->activeSubWindow() != marco)
-            marco->mdiArea()->setActiveSubWindow(marco);
-    }
-    if (QApplication::focusWidget() != w) w->setFocus(Qt::ActiveWindowFocusReason);
-}
-
-// The control that has the keyboard before a box, with the widgets around
-// it. A box hands the keyboard back to the desktop, which may give it to
-// another window; and a cell editor that closes meanwhile takes its focus
-// with it. Afterwards the window that raised the box is the active one
-// again, and the control (or, when it has gone, the nearest control around
-// it that takes the focus) has the keyboard, unless the code that raised
-// the box gave it to another control after it.
-class FocoAntesDeCaja {
+// The window a box belongs to, and the child window in front in it. A box
+// hands the keyboard to the desktop, which may give it to another window, or
+// bring another child window to the front; afterwards both come back, and
+// the window's own control takes the keyboard: the one the code gave it
+// after the box, else the one it had. On a real display the desktop
+// activates the window only some moments after the box has gone; the watch
+// of the keyboard then applies the window's own control.
+class VentanaAntesDeCaja {
 public:
-    FocoAntesDeCaja();
-    void Devuelve() const;
-    // Gives the keyboard back to the nearest surviving control.
-    void Restaura() const {
-        for (const QPointer<QWidget>& w : cadena_) {
-            if (!PuedeTenerFoco(w)) continue;
-            DaFoco(w);
+    VentanaAntesDeCaja() : ventana_(ventanas::VentanaDeCaja()), foco_(QApplication::focusWidget()) {
+        AnfitrionHijas* a = ventanas::Anfitrion();
+        if (a && ventana_ == a->Ventana()) hija_ = a->HijaActiva();
+    }
+    void Devuelve() const {
+        if (!ventana_) return;
+        AnfitrionHijas* a = ventanas::Anfitrion();
+        const bool activa = QApplication::activeWindow() == ventana_;
+        if (activa && foco_ && QApplication::focusWidget() == foco_ && (!hija_ || (a && a->HijaActiva() == hija_)))
+            return;  // nothing moved
+        if (hija_ && hija_->Cargado() && hija_->Mostrado() && a && a->HijaActiva() != hija_) hija_->Activa();
+        if (QApplication::activeWindow() != ventana_) {
+            ventana_->activateWindow();
+            ventanas::EsperaActivacion(ventana_);
             return;
         }
+        Formulario* f = hija_ ? hija_.data() : qobject_cast<Formulario*>(ventana_.data());
+        if (f && f->Cargado()) f->DevuelveTeclado();
     }
-    QWidget* Ventana() const { return ventana_; }
 
 private:
     QPointer<QWidget> ventana_;
-    QList<QPointer<QWidget>> cadena_;
+    QPointer<QWidget> foco_;
+    QPointer<Formulario> hija_;
 };
-
-// On a real display the desktop activates the main window again only some
-// moments after the box has gone, and by then the control that had the
-// keyboard may be gone too (the grid closes its cell editor after its
-// message); Qt would then give the keyboard to the window's first control,
-// and with it bring another child window to the front. This watch settles
-// the keyboard when that activation comes, before Qt chooses: on the
-// control the code gave it to after the box (it is the window's own focus
-// control by then), else back where it was.
-class FocoAlActivarse : public QObject {
-public:
-    // One watch at a time: the latest box's.
-    static void Vigila(const FocoAntesDeCaja& foco) {
-        if (actual_) actual_->Termina();
-        actual_ = new FocoAlActivarse(foco);
-    }
-    // The window a watch waits for; a box shown meanwhile belongs to it.
-    static QWidget* Esperada() { return actual_ ? actual_->foco_.Ventana() : nullptr; }
-
-    bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() == QEvent::WindowActivate && o == foco_.Ventana()) {
-            QWidget* elegido = foco_.Ventana()->focusWidget();
-            // The child window brought back may itself show a box.
-            const FocoAntesDeCaja foco = foco_;
-            const bool movido = elegido != dejado_ && PuedeTenerFoco(elegido);
-            Termina();
-            if (movido) DaFoco(elegido);
-            else foco.Restaura();
-        }
-        return false;
-    }
-
-private:
-    explicit FocoAlActivarse(const FocoAntesDeCaja& foco)
-        : foco_(foco), dejado_(foco.Ventana() ? foco.Ventana()->focusWidget() : nullptr) {
-        qApp->installEventFilter(this);
-        // A desktop that activates nothing leaves the watch behind a moment.
-        QTimer::singleShot(1000, this, [this] { Termina(); });
-    }
-    void Termina() {
-        qApp->removeEventFilter(this);
-        deleteLater();
-        if (actual_ == this) actual_ = nullptr;
-    }
-    const FocoAntesDeCaja foco_;
-    // The window's own control when the box had gone: another one there at
-    // the activation was chosen by the code after the box.
-    const QPointer<QWidget> dejado_;
-    static inline QPointer<FocoAlActivarse> actual_;
-};
-
-// The window a box belongs to: the active one or, while the desktop has not
-// yet activated the window that raised the last box, that window.
-QWidget* VentanaDeCaja() {
-    if (QWidget* w = QApplication::activeWindow()) return w;
-    return FocoAlActivarse::Esperada();
-}
-
-FocoAntesDeCaja::FocoAntesDeCaja() : ventana_(VentanaDeCaja()) {
-    QWidget* foco = QApplication::focusWidget();
-    if (ventana_ && (!foco || foco->window() != ventana_)) foco = ventana_->focusWidget();
-    for (QWidget* w = foco; w; w = w->parentWidget()) cadena_.append(w);
-}
-
-void FocoAntesDeCaja::Devuelve() const {
-    const bool activa = QApplication::activeWindow() == ventana_;
-    if (activa && (cadena_.isEmpty() || QApplication::focusWidget() == cadena_.first())) return;  // nothing moved
-    if (ventana_ && !activa) ventana_->activateWindow();
-    Restaura();
-    if (ventana_ && QApplication::activeWindow() != ventana_) FocoAlActivarse::Vigila(*this);
-}
 
 }  // namespace
 
 int MsgBox(const QString& texto, int estilo, const QString& titulo) {
-    const FocoAntesDeCaja foco;
+    const VentanaAntesDeCaja ventana;
     const int respuesta = servicios::Mensajes().Muestra(texto, estilo, titulo);
-    foco.Devuelve();
+    ventana.Devuelve();
     return respuesta;
 }
 void Beep() { servicios::Pitido().Pita(); }

@@ -109,8 +109,8 @@ void Usa(ServicioAplicacion* s);
 }  // namespace servicios
 
 // Shorthands used throughout the program.
-// A box through the service; afterwards the window and the control that had
-// the keyboard before it have it again.
+// A box through the service; afterwards the window that raised it is active
+// again, with the keyboard on its own control.
 int MsgBox(const QString& texto, int estilo, const QString& titulo);
 void Beep();
 void PunteroRaton(int puntero);

@@ -2,6 +2,7 @@
 
 #include "common/funciones.h"
 #include "common/texto.h"
+#include "platform/formularios.h"
 #include "platform/listacasillas.h"
 #include "security/textoscuentas.h"
 
@@ -13,19 +14,19 @@ namespace {
 void Distintas(QLineEdit* clave) {
     MensajeUsuario(QStringLiteral("Contraseña y confirmación de contraseña no son iguales."),
                    QStringLiteral("Confirm password is difernt to password."));
-    clave->setFocus();
+    DaTeclado(clave);
 }
 }  // namespace
 
 bool CajasValidas(QLineEdit* usuario, QLineEdit* clave, QLineEdit* confirmacion) {
     if (Trim(usuario->text()).isEmpty()) {
         MensajeUsuario(QStringLiteral("Introduzca nombre usuario."), QStringLiteral("Insert User."));
-        usuario->setFocus();
+        DaTeclado(usuario);
         return false;
     }
     if (Trim(clave->text()).isEmpty()) {
         MensajeUsuario(QStringLiteral("Introduzca contraseña."), QStringLiteral("Insert Password."));
-        clave->setFocus();
+        DaTeclado(clave);
         return false;
     }
     if (clave->text() != confirmacion->text()) {
@@ -41,7 +42,7 @@ CambioClave CompruebaCambioClave(QLineEdit* clave, QLineEdit* confirmacion) {
     if (hayClave && !hayConfirmacion) {
         MensajeUsuario(QStringLiteral("Introduzca confirmación de contraseña."),
                        QStringLiteral("Insert Confirm password."));
-        clave->setFocus();
+        DaTeclado(clave);
         return CambioClave::Rechazado;
     }
     if (clave->text() != confirmacion->text()) {

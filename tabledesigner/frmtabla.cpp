@@ -321,10 +321,16 @@ void frmTabla::CargaGrupoArchivos() {
 
 void frmTabla::Form_Activate() { PonIdioma(); }
 
-// A new table starts with its name; an existing one with its columns (the
-// filegroup list before them would change the design at a key).
+// Where each page's work starts. The columns: a new table's name, an
+// existing table's grid. The keys and the relations: the entry's name, or the
+// button that makes the first. Never the filegroup lists nor the lists of
+// indexes and relations: a key there changes the design at once.
 QWidget* frmTabla::ControlInicial() {
-    return txtNombreTabla->isEnabled() ? static_cast<QWidget*>(txtNombreTabla) : TDBGridTabla;
+    switch (SSTabIndicesRelaciones->PestañaActual()) {
+    case 1: return txtNombreIndice->isEnabled() ? static_cast<QWidget*>(txtNombreIndice) : cmdNuevoIndice;
+    case 2: return txtNombreRelacion->isEnabled() ? static_cast<QWidget*>(txtNombreRelacion) : cmdNuevaRelacion;
+    default: return txtNombreTabla->isEnabled() ? static_cast<QWidget*>(txtNombreTabla) : TDBGridTabla;
+    }
 }
 
 // ---- Closing ----
@@ -372,7 +378,7 @@ void frmTabla::Form_Unload(int& Cancel) {
                   [](const QString& t) { Mensaje = t; });
         const int respuesta = MsgBox(Mensaje, vb::vbYesNoCancel + vb::vbQuestion, kProducto);
         if (respuesta == vb::vbCancel) {
-            TDBGridTabla->setFocus();
+            DaTeclado(TDBGridTabla);
             Cancel = 1;
         } else if (respuesta == vb::vbYes) {
             if (CargaIncompleta) {
@@ -384,7 +390,7 @@ void frmTabla::Form_Unload(int& Cancel) {
             if (Trim(txtNombreTabla->text()).isEmpty()) {
                 MensajeUsuario(QStringLiteral("Introduzca Nombre Tabla."), QStringLiteral("Insert Table Name."));
                 Cancel = 1;
-                txtNombreTabla->setFocus();
+                DaTeclado(txtNombreTabla);
                 return;
             }
             NombreTablas(0) = txtNombreTabla->text();

@@ -92,7 +92,7 @@ bool frmTabla::ActualizaLaTabla() {
             // A new design must not turn into changes of another table.
             MensajeUsuario(QStringLiteral("La tabla ") + T + QStringLiteral(" ya existe."),
                            QStringLiteral("Table ") + T + QStringLiteral(" already exists."));
-            txtNombreTabla->setFocus();
+            DaTeclado(txtNombreTabla);
             throw FalloNotificado{};
         }
         ExisteLaTabla = existe;

@@ -81,7 +81,7 @@ void frmTabla::DevuelveFoco(QWidget* Control) {
     if (!Control->isVisible()) return;
     const bool antes = DevolviendoFoco;
     DevolviendoFoco = true;
-    Control->setFocus(Qt::OtherFocusReason);
+    DaTeclado(Control);
     DevolviendoFoco = antes;
 }
 
@@ -298,7 +298,7 @@ void frmTabla::cmdNuevoIndice_Click() {
         lblNombreIndice->setEnabled(true);
         cboIndices->setCurrentIndex(-1);
         txtNombreIndice->setText(QString());
-        txtNombreIndice->setFocus();
+        DaTeclado(txtNombreIndice);
     });
 }
 
@@ -349,7 +349,7 @@ void frmTabla::txtNombreIndice_Validate(bool& Cancel) {
         lblIndices->setEnabled(true);
         fraIndices->setEnabled(true);
         cmdEliminarIndice->setEnabled(true);
-        TDBGridIndices->setFocus();
+        DaTeclado(TDBGridIndices);
         Modificado = true;
     });
 }

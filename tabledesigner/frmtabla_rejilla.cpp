@@ -137,7 +137,7 @@ bool frmTabla::CompruebaCelda(int ColIndex) {
         RejillaDatos* g = TDBGridTabla;
         const auto rechaza = [&](int columna, const QString& texto) {
             CorrigeCelda(columna, texto);
-            g->setFocus();
+            DaTeclado(g);
             // Set again on its own cell the grid would store the edit in course.
             if (g->ColumnaActual() != columna) g->ColumnaActual(columna);
             ok = false;
@@ -244,12 +244,12 @@ void frmTabla::TDBGridTabla_BeforeColEdit(int ColIndex, int KeyAscii, int& Cance
             Beep();
         } else if (Blanco(g->Columns(NombreCampo).Value()) && ColIndex > NombreCampo) {
             MensajeUsuario(QStringLiteral("Introduzca Nombre del campo."), QStringLiteral("Insert field Name."));
-            g->setFocus();
+            DaTeclado(g);
             g->ColumnaActual(NombreCampo);
             Cancel = 1;
         } else if (Blanco(g->Columns(TipoDato).Value()) && ColIndex > TipoDato) {
             MensajeUsuario(QStringLiteral("Introduzca tipo de dato."), QStringLiteral("Insert Data type."));
-            g->setFocus();
+            DaTeclado(g);
             g->ColumnaActual(TipoDato);
             Cancel = 1;
         } else {

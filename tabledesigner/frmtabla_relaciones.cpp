@@ -154,7 +154,7 @@ void frmTabla::cmdNuevaRelacion_Click() {
         lblNombreRelacion->setEnabled(true);
         cboRelaciones->setCurrentIndex(-1);
         txtNombreRelacion->setText(QString());
-        txtNombreRelacion->setFocus();
+        DaTeclado(txtNombreRelacion);
     });
 }
 
@@ -193,7 +193,7 @@ void frmTabla::txtNombreRelacion_Validate(bool& Cancel) {
         lblExterna->setEnabled(true);
         fraRelaciones->setEnabled(true);
         cmdEliminarRelacion->setEnabled(true);
-        cboExterna->setFocus();
+        DaTeclado(cboExterna);
         Modificado = true;
     });
 }

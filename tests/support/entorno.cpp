@@ -27,7 +27,7 @@ int MensajesDoble::Muestra(const QString& texto, int estilo, const QString& titu
         --FallarSiguientes;
         throw ErrorEjecucion(errnum::LlamadaNoValida, QStringLiteral("The box could not be shown"));
     }
-    cajas_.append({texto, estilo, titulo});
+    cajas_.append({texto, estilo, titulo, ventanas::VentanaDeCaja()});
     if (AlMostrar) AlMostrar();
     if (!Respuestas.isEmpty()) return Respuestas.takeFirst();
     if ((estilo & 7) != vb::vbOKOnly)

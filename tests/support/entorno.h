@@ -10,6 +10,7 @@
 #include "platform/servicios.h"
 
 #include <QMap>
+#include <QPointer>
 #include <QPoint>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,7 @@ public:
         QString texto;
         int estilo;
         QString titulo;
+        QPointer<QWidget> ventana;  // the window it belongs to, as the desktop's box would
     };
     QList<int> Respuestas;
     int FallarSiguientes = 0;  // the next n boxes fail to show

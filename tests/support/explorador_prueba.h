@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QMouseEvent>
+#include <QTest>
 
 inline const QString kBases = QStringLiteral("Select name from master.dbo.sysdatabases order by name");
 inline const QString kInicio = QStringLiteral("Select t.name as tabla,t.xtype as tipo,u.name as usuario,t.crdate as fecha  from ");
@@ -129,6 +130,9 @@ protected:
         QMouseEvent suelta(QEvent::MouseButtonRelease, p, g, b, Qt::NoButton, teclas);
         QApplication::sendEvent(v->viewport(), &suelta);
     }
+    // A click as the desktop delivers it: the press gives the keyboard as
+    // the widgets' focus policies say.
+    static void Clic(QWidget* w, const QPoint& p) { QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, p); }
     // A double click on a grid's cell (the array row's grid row): a press,
     // a release, the double-click press and its release.
     static void DobleClic(QAbstractItemView* v, int fila, int col) {

@@ -11,6 +11,7 @@
 #include "explorer/consolasql.h"
 #include "explorer/frmprocedimiento.h"
 #include "explorer/frmvista.h"
+#include "platform/rejilladatos.h"
 #include "platform/textomultilinea.h"
 #include "security/frminiciosesion.h"
 #include "security/frmusuario.h"
@@ -23,6 +24,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace {
@@ -201,18 +203,46 @@ TEST_F(Comandos, AClosedWindowGivesBackTheOneActiveBeforeIt) {
         {"BDTienda", -1, "mnuCopiaSeguridad", {}},
         {"DUTienda", 1, "mnuDiseño", {}},
     };
-    for (const auto& c : casos) {
-        Elige(f, QString::fromUtf8(c.nodo), c.fila, c.orden);
-        ASSERT_NE(m()->HijaActiva(), f) << c.orden;
-        mensajes.Respuestas = c.respuestas;
+    auto cierraLaActiva = [&](const QList<int>& respuestas) {
+        mensajes.Respuestas = respuestas;
         m()->Area()->activeSubWindow()->close();  // as Ctrl+W does
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QApplication::setActiveWindow(m());
-        EXPECT_EQ(m()->HijaActiva(), f) << c.orden;
-        EXPECT_TRUE(f->isAncestorOf(QApplication::focusWidget())) << c.orden;
-        EXPECT_EQ(mensajes.Cajas().size(), c.respuestas.size()) << c.orden;
+        EXPECT_EQ(mensajes.Cajas().size(), respuestas.size());
         mensajes.Cajas().clear();
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.orden);
+        // The keyboard on the tree, or on the list under a row's pop-up.
+        QAbstractItemView* tenia = c.fila < 0 ? static_cast<QAbstractItemView*>(f->trvBD) : f->ltvTablas;
+        Clic(tenia->viewport(), QPoint(5, 5));
+        Elige(f, QString::fromUtf8(c.nodo), c.fila, c.orden);
+        ASSERT_NE(m()->HijaActiva(), f);
+        cierraLaActiva(c.respuestas);
+        EXPECT_EQ(m()->HijaActiva(), f);
+        EXPECT_EQ(QApplication::focusWidget(), tenia);
     }
+
+    // A designer on its keys page comes back with the control it had there,
+    // never the filegroup list nor the list of indexes: after a window it
+    // opened closes, and after a click on its frame.
+    Elige(f, "DTTienda", 0, "mnuDiseño");
+    frmTabla* clientes = Tablas(0);
+    QTabBar* pestañas = clientes->SSTabIndicesRelaciones->tabBar();
+    Clic(pestañas, pestañas->tabRect(1).center());
+    EXPECT_EQ(QApplication::focusWidget(), clientes->cmdNuevoIndice);  // the page's start: no index yet
+    Clic(clientes->TDBGridIndices->viewport(), QPoint(30, 5));
+    ASSERT_EQ(QApplication::focusWidget(), clientes->TDBGridIndices);
+    m()->mnuAñadirTabla->setEnabled(true);
+    m()->mnuAñadirTabla->trigger();
+    ASSERT_NE(m()->HijaActiva(), clientes);
+    cierraLaActiva({vb::vbNo});
+    EXPECT_EQ(m()->HijaActiva(), clientes);
+    EXPECT_EQ(QApplication::focusWidget(), clientes->TDBGridIndices);
+    f->Activa();
+    Clic(clientes->Marco(), QPoint(clientes->Marco()->width() / 2, 5));  // its title
+    EXPECT_EQ(m()->HijaActiva(), clientes);
+    EXPECT_EQ(QApplication::focusWidget(), clientes->TDBGridIndices);
 }
 
 TEST_F(Comandos, ACommandWithoutASelectionIsReportedAndOpensNothing) {
@@ -349,6 +379,7 @@ TEST_F(Comandos, ATableListedBeyondTheLastSlotOpensNothing) {
 TEST_F(Comandos, AnOpenUserOrLoginEditorComesForwardOnlyForItsOwnObject) {
     auto* f = AbreTienda();
     conexion->Responde(SqlUsuarios("master"), QStringList{"nombre", "login"}, {{"dbo", "sa"}, {"juanito", "juan"}});
+    QApplication::setActiveWindow(m());
     const struct {
         const char *nodo;
         int fila;
@@ -359,14 +390,14 @@ TEST_F(Comandos, AnOpenUserOrLoginEditorComesForwardOnlyForItsOwnObject) {
     } casos[] = {
         {"DUTienda", 1, "mnuDiseño", false, "frmUsuario|Tienda|juanito", "txtClave"},
         {"DUTienda", 1, "mnuDiseño", true, "frmUsuario|Tienda|juanito", "txtClave"},
-        {"DUTienda", 0, "mnuDiseño", false, "frmUsuario|Tienda|dbo", "txtUsuario"},
-        {"DUmaster", 1, "mnuDiseño", false, "frmUsuario|master|juanito"},  // same name, another database
+        {"DUTienda", 0, "mnuDiseño", false, "frmUsuario|Tienda|dbo", "txtClave"},
+        {"DUmaster", 1, "mnuDiseño", false, "frmUsuario|master|juanito", "txtClave"},  // same name, another database
         {"DUmaster", -1, "mnuAñadirUsuario", false, "frmUsuario|master|", "txtUsuario"},
         {"DUmaster", -1, "mnuAñadirUsuario", true, "frmUsuario|master|", "txtUsuario"},
         {"DUTienda", -1, "mnuAñadirUsuario", false, "frmUsuario|Tienda|", "txtUsuario"},
         {"DI", 1, "mnuDiseño", false, "frmInicioSesion|juan", "txtClave"},
         {"DI", 1, "mnuDiseño", true, "frmInicioSesion|juan", "txtClave"},
-        {"DI", 0, "mnuDiseño", false, "frmInicioSesion|sa", "txtUsuario"},
+        {"DI", 0, "mnuDiseño", false, "frmInicioSesion|sa", "txtClave"},
         {"DI", -1, "mnuAñadirInicioSesion", false, "frmInicioSesion|", "txtUsuario"},
         {"DI", -1, "mnuAñadirInicioSesion", true, "frmInicioSesion|", "txtUsuario"},
     };
@@ -376,6 +407,8 @@ TEST_F(Comandos, AnOpenUserOrLoginEditorComesForwardOnlyForItsOwnObject) {
         Elige(f, QString::fromUtf8(c.nodo), c.fila, c.orden);
         EXPECT_EQ(Abierta(), QString::fromUtf8(c.abierta));
         EXPECT_EQ(antes && antes->Cargado() && m()->HijaActiva() == antes, c.misma);
+        const QWidget* foco = QApplication::focusWidget();
+        EXPECT_EQ(foco ? foco->objectName() : QString(), QString::fromUtf8(c.foco));
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(m()->Area()->subWindowList().size(), 3);

@@ -4,6 +4,7 @@
 #include "common/funciones.h"
 #include "explorer/frmadministrador.h"
 #include "explorer/frmanalizadorconsultas.h"
+#include "platform/arbolnodos.h"
 #include "platform/textomultilinea.h"
 #include "support/entorno.h"
 #include "tabledesigner/bd_sql.h"
@@ -160,6 +161,10 @@ TEST_F(Conectar, OpenWindowsCloseOnTheirOwnServerFirst) {
     const auto segunda = std::make_shared<ConexionGuion>();
     segunda->Responde(bases, QStringList{"name"}, {{"master"}, {"Ventas"}});
     datos::EstableceFabricaConexiones([segunda] { return segunda; });
+    // The explorer lists Tienda's views, from a server that has gone.
+    auto* explorador = frmAdministrador::SiExiste();
+    explorador->trvBD->Nodes().Item(QStringLiteral("DVTienda")).Selected(true);
+    primera->FallaPatron("xtype = 'V'", -2147467259, QStringLiteral("Unknown error"));
 
     struct Caso {
         int respuesta;
@@ -170,20 +175,30 @@ TEST_F(Conectar, OpenWindowsCloseOnTheirOwnServerFirst) {
         {vb::vbYes, segunda, {"CREATE TABLE Tienda..Clientes (id int   NOT NULL)", "<CommitTrans>"}, {bases, "Use master"}},
     };
     for (const Caso& c : casos) {
-        primera->Enviadas.clear();
         m()->mnuConectar->trigger();
         dialogo = frmConectar::SiExiste();
         Rellena(QStringLiteral("B"), QStringLiteral("sa"), QString());
+        // The designer, minimised behind the explorer, comes to the front
+        // shown to ask; the explorer coming back lists nothing on the server
+        // being left, and shows no box.
+        diseñador->Marco()->showMinimized();
+        explorador->Activa();  // its own activation does list, and fails
+        mensajes.Cajas().clear();
         mensajes.Respuestas = {c.respuesta};
-        // The designer behind the explorer comes to the front to ask.
-        frmAdministrador::SiExiste()->Activa();
+        primera->Enviadas.clear();
         Formulario* alPreguntar = nullptr;
-        mensajes.AlMostrar = [&] { alPreguntar = m()->HijaActiva(); };
+        bool minimizado = true;
+        mensajes.AlMostrar = [&] {
+            alPreguntar = m()->HijaActiva();
+            minimizado = diseñador->Minimizado();
+        };
         dialogo->cmdConectar->click();
         EXPECT_EQ(alPreguntar, diseñador) << c.respuesta;
+        EXPECT_FALSE(minimizado) << c.respuesta;
         EXPECT_EQ(TextosCajas(), QStringList{"¿Desea Guardar los cambios?"}) << c.respuesta;
         mensajes.Cajas().clear();
-        EXPECT_EQ(primera->Enviadas.filter(QRegularExpression("^(CREATE|<Commit)")), c.enPrimera) << c.respuesta;
+        EXPECT_EQ(primera->Enviadas.filter(QRegularExpression("^(CREATE|<Commit)|xtype = 'V'")), c.enPrimera)
+            << c.respuesta;
         EXPECT_EQ(segunda->Enviadas, c.enSegunda) << c.respuesta;
         EXPECT_TRUE(Conexion == c.conectada) << c.respuesta;
         EXPECT_EQ(NombreServidor, c.conectada == primera ? "A" : "B");
@@ -193,5 +208,18 @@ TEST_F(Conectar, OpenWindowsCloseOnTheirOwnServerFirst) {
     EXPECT_EQ(frmAnalizadorConsultas::SiExiste(), analizador);
     EXPECT_EQ(analizador->txtSQL->Text(), QStringLiteral("select 1"));
     EXPECT_EQ(analizador->cboBD->itemText(1), QStringLiteral("Ventas"));
+
+    // Closing the main window by its frame takes the same path.
+    m()->mnuAdministrador->trigger();
+    frmAdministrador::SiExiste()->trvBD->Nodes().Item(QStringLiteral("DVVentas")).Selected(true);
+    segunda->FallaPatron("xtype = 'V'", -2147467259, QStringLiteral("Unknown error"));
+    MuestraFormulario(new frmTabla());
+    frmAdministrador::SiExiste()->Activa();
+    mensajes.Cajas().clear();
+    segunda->Enviadas.clear();
+    mensajes.Respuestas = {vb::vbNo};
+    m()->close();
+    EXPECT_EQ(TextosCajas(), QStringList{"¿Desea Guardar los cambios?"});
+    EXPECT_EQ(segunda->Enviadas.filter("xtype = 'V'"), QStringList{});
     ReiniciaBD_SQL();
 }

@@ -190,6 +190,8 @@ TEST_F(Diseñador, TheCloseAsksAndSavesAsAnswered) {
         EXPECT_FALSE(cierra(d));
         EXPECT_EQ(QApplication::focusWidget(), d->txtNombreTabla);
         EXPECT_EQ(TextosCajas(), (QStringList{pregunta, "Introduzca Nombre Tabla."}));
+        // The second box, before the desktop activated the window again, is its window's too.
+        for (const auto& caja : mensajes.Cajas()) EXPECT_EQ(caja.ventana, d->window());
         EXPECT_EQ(d->Grabaciones, 0);
         mensajes.Cajas().clear();
         d->DescargaSinPreguntar();
