@@ -517,6 +517,13 @@ TEST_F(TdsServerTest, UseOfAMissingDatabaseFailsAndKeepsTheCurrentOne) {
     EXPECT_EQ(c->catalog(), "master");
     ASSERT_TRUE(SQL_SUCCEEDED(c->exec("USE VENTAS")));
     EXPECT_EQ(c->catalog(), "Ventas");
+    // Inside a scripted batch, in lower case, even when a later statement fails.
+    server.on("use master; select * from nada", Reply::error(208, "Invalid object name 'nada'."));
+    EXPECT_EQ(c->exec("use master; select * from nada"), SQL_ERROR);
+    EXPECT_EQ(c->catalog(), "master");
+    server.on("use [Compras] select 1", Reply::rows({{"", Type::Int}}, {{1}}));
+    EXPECT_EQ(c->exec("use [Compras] select 1"), SQL_ERROR);
+    EXPECT_EQ(c->catalog(), "master");
 }
 
 // -- Errors and messages ------------------------------------------------------

@@ -681,6 +681,26 @@ private:
         return true;
     }
 
+    // The error of a USE of a database that does not exist.
+    static Message noDatabase(const std::string& name) {
+        return {911, "Database '" + name + "' does not exist. Make sure that the name is entered correctly.", 16, 1,
+                "", 1};
+    }
+
+    // USE: the database becomes the current one, and the client is told
+    // (ENVCHANGE and message 5701, as SQL Server does). A database that does
+    // not exist gives back the error, unsent, and changes nothing.
+    std::optional<Message> useDatabase(Writer& w, const std::string& name) {
+        std::optional<std::string> db = st_->findDatabase(name);
+        if (!db) return noDatabase(name);
+        std::string before = database_;
+        database_ = *db;
+        envchange(w, ENV_DATABASE, database_, before);
+        message(w, {5701, "Changed database context to '" + database_ + "'.", 0, 1, "", 1});
+        publishState();
+        return std::nullopt;
+    }
+
     // A COMMIT or ROLLBACK with no transaction open.
     static Message noTransaction(bool commit) {
         return {commit ? 3902 : 3903,
@@ -961,22 +981,12 @@ private:
             const std::uint16_t more = (i + 1 == statements.size() && !inProc) ? 0 : DONE_MORE;
             bool failed = false;
             switch (b.kind) {
-            case sql::BuiltIn::Kind::Use: {
-                std::optional<std::string> db = st_->findDatabase(b.database);
-                if (!db) {
-                    message(w, {911, "Database '" + b.database +
-                                         "' does not exist. Make sure that the name is entered correctly.",
-                                16, 1, "", 1});
+            case sql::BuiltIn::Kind::Use:
+                if (std::optional<Message> refused = useDatabase(w, b.database)) {
+                    message(w, *refused);
                     failed = true;
-                } else {
-                    std::string before = database_;
-                    database_ = *db;
-                    envchange(w, ENV_DATABASE, database_, before);
-                    message(w, {5701, "Changed database context to '" + database_ + "'.", 0, 1, "", 1});
-                    publishState();
                 }
                 break;
-            }
             case sql::BuiltIn::Kind::Begin: beginTransaction(w); break;
             case sql::BuiltIn::Kind::TextSize: setTextSize(b.value); break;
             case sql::BuiltIn::Kind::XactAbort: xactAbort_ = b.value != 0; break;
@@ -1047,6 +1057,12 @@ private:
     // `scripted` false: nothing of that batch is taken as run).
     void answer(const std::string& sql, const Reply& reply, bool inProc, bool scripted = true) {
         if (reply.action() == Reply::Action::DropConnection) throw DropRequested{};
+        // As on SQL Server, a USE of a database that does not exist fails the
+        // whole batch before any of it runs.
+        if (scripted)
+            for (const sql::BuiltIn& t : sql::sessionStatements(sql))
+                if (t.kind == sql::BuiltIn::Kind::Use && !st_->findDatabase(t.database))
+                    return answer(sql, Reply::message(noDatabase(t.database)), inProc, false);
         const std::uint8_t doneToken = inProc ? TOK_DONEINPROC : TOK_DONE;
         Out out(*this);
         Writer& w = out.w;
@@ -1064,8 +1080,8 @@ private:
         bool rollsBack = false;  // the failure rolls the transaction back
         std::vector<Reply::Item> unmatched;  // 3902 / 3903, sent after the script's items
         if (scripted) {
-            // The batch's own BEGIN TRAN, COMMIT, ROLLBACK, SET TEXTSIZE and
-            // SET XACT_ABORT, taken before the reply. As on SQL Server, an
+            // The batch's own USE, BEGIN TRAN, COMMIT, ROLLBACK, SET TEXTSIZE
+            // and SET XACT_ABORT, taken before the reply. As on SQL Server, an
             // error under XACT_ABORT ON (or a deadlock) ends the batch and
             // rolls its transaction back; a conversion error ends the batch
             // too, leaving the transaction open: the batch's COMMIT or
@@ -1081,6 +1097,8 @@ private:
                     setTextSize(t.value);
                 } else if (t.kind == sql::BuiltIn::Kind::Begin) {
                     beginTransaction(w);
+                } else if (t.kind == sql::BuiltIn::Kind::Use) {
+                    useDatabase(w, t.database);
                 } else if (t.kind != sql::BuiltIn::Kind::XactAbort && !aborts) {  // Commit or Rollback
                     const bool commit = t.kind == sql::BuiltIn::Kind::Commit;
                     if (!endTransaction(w, commit) && !t.guarded) unmatched.push_back({noTransaction(commit)});

@@ -25,7 +25,9 @@
 // forms FreeTDS uses below TDS 7.2), and SELECT @@TRANCOUNT. Transactions
 // nest as on SQL Server; a COMMIT with none open fails with 3902, a ROLLBACK
 // with 3903. The same statements inside a scripted batch ("SET XACT_ABORT
-// ON;BEGIN TRAN") are taken too, before its scripted reply is sent. When
+// ON;BEGIN TRAN", "use Ventas select * from t") are taken too, before its
+// scripted reply is sent (a USE of a database that does not exist fails the
+// whole batch with 911 instead, none of it run). When
 // that reply carries an error that ends the batch, the batch's COMMIT and
 // ROLLBACK are taken as not run: an error under XACT_ABORT ON or a deadlock
 // (1205), which also roll the transaction back, or a conversion error (245,

@@ -250,6 +250,9 @@ std::vector<BuiltIn> sessionStatements(std::string_view batch) {
             out.push_back({BuiltIn::Kind::TextSize, "", false, size});
         } else if (word(i, "SET") && word(i + 1, "XACT_ABORT") && (word(i + 2, "ON") || word(i + 2, "OFF"))) {
             out.push_back({BuiltIn::Kind::XactAbort, "", false, word(i + 2, "ON")});
+        } else if (word(i, "USE") && i + 1 < tokens.size() &&
+                   (tokens[i + 1].kind == Token::Kind::Word || tokens[i + 1].kind == Token::Kind::Quoted)) {
+            out.push_back({BuiltIn::Kind::Use, tokens[i + 1].text, false});
         } else if (word(i, "BEGIN")) {
             const std::size_t k = word(i + 1, "DISTRIBUTED") ? i + 2 : i + 1;
             if (word(k, "TRAN") || word(k, "TRANSACTION")) out.push_back({BuiltIn::Kind::Begin, "", false});

@@ -29,7 +29,7 @@ struct BuiltIn {
 // (separated by blanks or ';'); nullopt when anything else is in it.
 std::optional<std::vector<BuiltIn>> builtInBatch(std::string_view batch);
 
-// The statements that change the session (Begin, Commit, Rollback,
+// The statements that change the session (Use, Begin, Commit, Rollback,
 // TextSize, XactAbort) among the other statements of a batch, in order.
 std::vector<BuiltIn> sessionStatements(std::string_view batch);
 
