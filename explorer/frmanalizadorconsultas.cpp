@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -96,9 +97,18 @@ void frmAnalizadorConsultas::Ejecuta() {
             sql = txtSQL->Text();
             if (Trim(sql).isEmpty()) return;
         }
+        // Other windows send their own USE on the same connection: the list's
+        // database is made the current one again only when one has moved it
+        // (or when the driver cannot tell where the connection is). A refused
+        // Use is reported, and the batch is not sent.
+        const QString base = BaseDatosListada();
+        if (!base.isEmpty() && Conexion && Conexion->DefaultDatabase() != base) UsaBaseDatosListada();
         // A refused statement leaves the previous result in the grid.
         datos::Recordset nuevo;
-        if (!CreaRecordset(Conexion, nuevo, sql)) return;
+        const bool abierto = CreaRecordset(Conexion, nuevo, sql);
+        // The batch may have changed the database, even when it failed later on.
+        MuestraBaseDatosActual();
+        if (!abierto) return;
         rs_ = nuevo;
         GridSQL->EstableceOrigen(rs_.Datos());
         GridSQL->ReBind();
@@ -112,11 +122,30 @@ void frmAnalizadorConsultas::CargaComboBDSQL() {
     PunteroRaton(vb::vbDefault);
 }
 
+QString frmAnalizadorConsultas::BaseDatosListada() const {
+    if (cboBD->currentIndex() == -1 || cboBD->currentText().isEmpty()) return QString();
+    return BaseDatosDe(cboBD, cboBD->currentIndex());
+}
+
+void frmAnalizadorConsultas::UsaBaseDatosListada() {
+    if (!Conexion) FallaNumero(errnum::ObjetoNoEstablecido);
+    Conexion->Execute(QStringLiteral("Use ") + NombreSQL(BaseDatosListada()));
+}
+
+void frmAnalizadorConsultas::MuestraBaseDatosActual() {
+    if (!Conexion) return;
+    const QString actual = Conexion->DefaultDatabase();
+    if (actual.isEmpty() || actual == BaseDatosListada()) return;
+    // The connection is there already: picking its entry sends no Use.
+    const QSignalBlocker bloqueo(cboBD);
+    // A database made after the list was read is found once the list is read again.
+    if (!SeleccionaBaseDatos(actual, cboBD) && LlenaListaBasesDatos(cboBD)) SeleccionaBaseDatos(actual, cboBD);
+}
+
 void frmAnalizadorConsultas::cboBD_Click() {
     Atrapa("cboBD_Click", [&] {
-        if (cboBD->currentIndex() == -1 || cboBD->currentText().isEmpty()) return;
-        if (!Conexion) FallaNumero(errnum::ObjetoNoEstablecido);
-        Conexion->Execute(QStringLiteral("Use ") + NombreSQL(BaseDatosDe(cboBD, cboBD->currentIndex())));
+        if (BaseDatosListada().isEmpty()) return;
+        UsaBaseDatosListada();
     });
 }
 

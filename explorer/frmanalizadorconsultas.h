@@ -22,7 +22,9 @@ public:
     TextoMultilinea* txtSQL;
     RejillaConsulta* GridSQL;
 
-    // Runs the selected text, else the whole text, and shows its rows.
+    // Runs the selected text, else the whole text, and shows its rows. The
+    // batch runs in the database the list shows, and afterwards the list
+    // shows the database the connection is in.
     void Ejecuta();
     // Fills the database list and selects master.
     void CargaComboBDSQL();
@@ -45,5 +47,12 @@ protected:
     QWidget* ControlInicial() override;
 
 private:
+    // The catalog name of the database the list shows; "" when it shows none.
+    QString BaseDatosListada() const;
+    // Sends the list's Use.
+    void UsaBaseDatosListada();
+    // Shows in the list the database the connection is in, sending nothing.
+    void MuestraBaseDatosActual();
+
     datos::Recordset rs_;
 };

@@ -94,6 +94,12 @@ public:
     virtual void CommitTrans() = 0;
     virtual void RollbackTrans() = 0;
 
+    // The database the connection is in now, as the server last reported it
+    // (after the login and after every change of database, a USE inside a
+    // batch too); nothing is sent to ask. "" while closed, or when the driver
+    // cannot tell.
+    virtual QString DefaultDatabase() const = 0;
+
     int CommandTimeout() const { return commandTimeout_; }
     virtual void setCommandTimeout(int seconds) { commandTimeout_ = seconds; }
 

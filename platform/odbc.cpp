@@ -257,8 +257,13 @@ bool esClaseDeError(const QString& estado) {
     return !(estado.startsWith(u"00") || estado.startsWith(u"01") || estado.startsWith(u"02"));
 }
 
+// A state of the connection-exception class, but for 08004: FreeTDS reports
+// with it the server's refusal of a database (911 after a USE of a database
+// that does not exist), after which the link goes on.
+bool enlacePerdido(const QString& e) { return e.startsWith(u"08") && e != u"08004"; }
+
 bool estadoFatal(const QString& e) {
-    return e.startsWith(u"08") || e == u"HYT00" || e == u"HYT01" || e == u"HY008" || e == u"HY010" ||
+    return enlacePerdido(e) || e == u"HYT00" || e == u"HYT01" || e == u"HY008" || e == u"HY010" ||
            e == u"IM001";
 }
 
@@ -369,7 +374,7 @@ struct OdbcConnection::Llamada {
                 e.Number = nativo != 0 ? qint64(nativo) : errnum::FalloGeneral;
                 e.Description = QuitaPrefijosControlador(DeW(texto.data(), std::min<qsizetype>(largo, qsizetype(texto.size()) - 1)));
                 const bool esError = esClaseDeError(e.SQLState);
-                if (e.SQLState.startsWith(u"08")) conexionPerdida = true;
+                if (enlacePerdido(e.SQLState)) conexionPerdida = true;
                 if (estadoFatal(e.SQLState)) fatal = true;
                 errores.append(std::move(e));
                 if (esError) {
@@ -519,6 +524,16 @@ void OdbcConnection::Close() {
     if (!conexion_) return;
     errors_.clear();
     cierraFisica();
+}
+
+QString OdbcConnection::DefaultDatabase() const {
+    if (!conexion_) return QString();
+    // A database name is a sysname: 128 characters at most.
+    SQLWCHAR nombre[260] = {};
+    SQLINTEGER largo = 0;
+    if (!SQL_SUCCEEDED(SQLGetConnectAttrW(conexion_, SQL_ATTR_CURRENT_CATALOG, nombre, SQLINTEGER(sizeof nombre), &largo)))
+        return QString();
+    return DeW(nombre, std::size(nombre) - 1);
 }
 
 void OdbcConnection::Execute(const QString& sql) { ejecuta(sql, false); }

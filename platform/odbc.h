@@ -52,6 +52,11 @@ public:
     void CommitTrans() override;
     void RollbackTrans() override;
 
+    // The driver's current catalog (SQL_ATTR_CURRENT_CATALOG), which FreeTDS
+    // keeps from the server's notices of a change of database. "" when the
+    // call fails or the driver keeps none (the SQLite driver answers "").
+    QString DefaultDatabase() const override;
+
     // How texts travel from the driver. UTF-8 (SQL_C_CHAR) is used where the
     // driver is known to hand over UTF-8: FreeTDS with the character set this
     // layer asks for, and the SQLite driver; UTF-16 (SQL_C_WCHAR) anywhere else.

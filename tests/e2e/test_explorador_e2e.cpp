@@ -5,8 +5,10 @@
 #include "app/mdiprincipal.h"
 #include "common/funciones.h"
 #include "explorer/frmadministrador.h"
+#include "explorer/frmanalizadorconsultas.h"
 #include "platform/arbolnodos.h"
 #include "platform/listaelementos.h"
+#include "platform/textomultilinea.h"
 #include "platform/odbc.h"
 #include "support/extremo.h"
 #include "tdsserver/tdsserver.h"
@@ -14,6 +16,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -83,6 +87,49 @@ TEST_F(ExploradorExtremo, ListsTheTablesDropsOneAndListsThemAgain) {
     EXPECT_EQ(servidor.currentDatabase(), "Tienda");
     EXPECT_EQ(f->ltvTablas->ListItems().Count(), 2);
     EXPECT_EQ(f->lblDetalle->text(), QStringLiteral(" Tablas 2 elementos"));
+}
+
+// The explorer's Delete sends its own USE on the one connection: the query
+// analyzer's next batch still runs in the database its list shows, and a
+// batch that changes the database, even one that fails after it, moves the list.
+TEST_F(ExploradorExtremo, TheAnalyzerRunsEachBatchInTheDatabaseItsListShows) {
+    servidor.on(kBases, Reply::rows({{"name", Type::NVarChar, 128}}, {{"master"}, {"Tienda"}}));
+    servidor.on(kTablas, Tablas({{"Ventas", "U", "juan", "2004-03-10 09:00:00"}}));
+    servidor.on("DROP TABLE juan.Ventas", Reply());
+    servidor.on(std::regex("(use Tienda )?select \\* from Clientes"), Reply::rows({{"n", Type::Int}}, {{1}}));
+    servidor.on("use master select * from nada", Reply::error(208, "Invalid object name 'nada'."));
+    auto* f = ConectaYExplora();
+    ASSERT_NE(f, nullptr);
+    mdiPrincipal::SiExiste()->mnuAnalizadorConsultas->trigger();
+    auto* a = frmAnalizadorConsultas::SiExiste();
+    ASSERT_NE(a, nullptr);
+    f->trvBD->Nodes().Item("BDTienda").Expanded(true);
+    QTreeWidgetItem* tablas = f->trvBD->Nodes().Item("DTTienda").Elemento();
+    Raton(f->trvBD, f->trvBD->visualItemRect(tablas).center(), Qt::LeftButton);
+    menus.Elegir = QStringList{"mnuEliminar"};
+    Raton(f->ltvTablas, f->ltvTablas->visualRect(f->ltvTablas->model()->index(0, 0)).center(), Qt::RightButton);
+    ASSERT_EQ(servidor.currentDatabase(), "Tienda");
+    struct Caso {
+        const char* lote;
+        std::vector<std::string> enviadas;
+        const char* lista;
+    } casos[] = {
+        {"select * from Clientes", {"Use master", "select * from Clientes"}, "master"},
+        {"use Tienda select * from Clientes", {"use Tienda select * from Clientes"}, "Tienda"},
+        {"select * from Clientes", {"select * from Clientes"}, "Tienda"},
+        {"use master select * from nada", {"use master select * from nada"}, "master"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.lote);
+        servidor.clearRecord();
+        a->txtSQL->EstableceText(QString::fromUtf8(c.lote));
+        QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+        QApplication::sendEvent(a->txtSQL, &f5);
+        EXPECT_EQ(servidor.statements(), c.enviadas);
+        EXPECT_EQ(a->cboBD->currentText(), QString::fromUtf8(c.lista));
+        EXPECT_EQ(servidor.currentDatabase(), c.lista);
+    }
+    EXPECT_EQ(TextosCajas(), QStringList{" Error Nº:208 (Invalid object name 'nada'.)."});
 }
 
 // A catalog query that fails among its rows, as when the server cannot go on

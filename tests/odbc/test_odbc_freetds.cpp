@@ -107,9 +107,12 @@ TEST_F(FreeTdsOdbc, InformationalMessagesAreKeptButDoNotFail) {
     server_.setDatabases({"master", "Ventas"});
     server_.on("PRINT 'aviso'", Reply::info(0, "aviso"));
     OdbcConnection c;
+    EXPECT_EQ(c.DefaultDatabase(), "");
     c.Open(cadena());
+    EXPECT_EQ(c.DefaultDatabase(), "master");
     c.Execute("USE Ventas");
     EXPECT_EQ(server_.currentDatabase(), "Ventas");
+    EXPECT_EQ(c.DefaultDatabase(), "Ventas");
     const ErrorDatos* d = entrada(c, 5701);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->SQLState, "01000");
@@ -125,6 +128,14 @@ TEST_F(FreeTdsOdbc, InformationalMessagesAreKeptButDoNotFail) {
     const ErrorEjecucion e = FalloDe([&] { c.Execute("USE Compras"); });
     EXPECT_EQ(e.Numero, 911);
     EXPECT_EQ(server_.currentDatabase(), "Ventas");
+    EXPECT_EQ(c.State(), adStateOpen);  // a refusal, not a lost link
+    EXPECT_EQ(c.DefaultDatabase(), "Ventas");
+    c.Execute("use master");
+    const auto enviadas = server_.statements().size();
+    EXPECT_EQ(c.DefaultDatabase(), "master");
+    EXPECT_EQ(server_.statements().size(), enviadas);  // nothing is asked
+    c.Close();
+    EXPECT_EQ(c.DefaultDatabase(), "");
 }
 
 // Every type a catalog query can bring, as SQL Server sends it (NOT NULL

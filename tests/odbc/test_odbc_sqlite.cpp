@@ -51,6 +51,7 @@ protected:
 TEST_F(SqliteOdbc, OpensClosesAndReopens) {
     EXPECT_EQ(con_.State(), adStateOpen);
     EXPECT_TRUE(con_.textoEnUtf8());
+    EXPECT_EQ(con_.DefaultDatabase(), "");  // a driver that cannot tell
     ErrorEjecucion e = FalloDe([&] { con_.Open(cadena()); });
     EXPECT_EQ(e.Numero, 3705);
     EXPECT_EQ(con_.State(), adStateOpen);

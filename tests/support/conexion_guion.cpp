@@ -87,8 +87,27 @@ void ConexionGuion::Open(const QString& connectionString) {
         errors_.append({QStringLiteral("08001"), numeroApertura_, numeroApertura_, textoApertura_});
         throw ErrorEjecucion(numeroApertura_, textoApertura_);
     }
+    static const QRegularExpression base(QStringLiteral("(?:^|;)\\s*Initial Catalog=([^;]*)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    baseDatos_ = base.match(connectionString).captured(1);
     estado_ = datos::adStateOpen;
 }
+
+namespace {
+// The database the batch's last USE names: "USE x", "use [x]", "Use [a]]b]",
+// alone or among other statements; "" when there is none.
+QString BaseDatosDeUse(const QString& sql) {
+    static const QRegularExpression use(
+        QStringLiteral("(?<![\\w@#$])use\\s+(?:\\[((?:[^\\]]|\\]\\])*)\\]|([\\w@#$]+))"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    QString base;
+    for (auto it = use.globalMatch(sql); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        base = m.capturedLength(1) > 0 ? m.captured(1).replace(QStringLiteral("]]"), QStringLiteral("]")) : m.captured(2);
+    }
+    return base;
+}
+}  // namespace
 
 const ConexionGuion::Guion* ConexionGuion::Busca(const QString& sql) const {
     for (const auto& g : guiones_) {
@@ -106,6 +125,7 @@ std::shared_ptr<const datos::ResultSet> ConexionGuion::Ejecuta(const QString& sq
         errors_.append({QStringLiteral("42000"), g->numero, g->numero, g->texto});
         throw ErrorEjecucion(g->numero, g->texto);
     }
+    if (const QString base = BaseDatosDeUse(sql); !base.isEmpty()) baseDatos_ = base;
     auto t = std::make_shared<datos::TablaDatos>(g ? g->columnas : QList<datos::ColumnInfo>());
     if (g)
         for (const auto& f : g->filas) t->appendRow(f);

@@ -50,6 +50,9 @@ public:
     void BeginTrans() override;
     void CommitTrans() override;
     void RollbackTrans() override;
+    // As a server reports it: the connection string's Initial Catalog, then
+    // the database of the last USE that succeeded, alone or inside a batch.
+    QString DefaultDatabase() const override { return estado_ == datos::adStateOpen ? baseDatos_ : QString(); }
 
     void AbreSinMas() { estado_ = datos::adStateOpen; }
 
@@ -70,6 +73,7 @@ private:
     static QList<datos::ColumnInfo> Infiere(const QStringList& nombres, const Filas& filas);
 
     QList<Guion> guiones_;
+    QString baseDatos_;
     int estado_ = datos::adStateClosed;
     bool fallaApertura_ = false;
     qint64 numeroApertura_ = 0;

@@ -191,3 +191,53 @@ TEST_F(Analizador, CancelOrAMissingFileChangesNothing) {
     EXPECT_EQ(a->txtSQL->Text(), QStringLiteral("lo que había"));
     EXPECT_EQ(TextosCajas(), (QStringList{" Error Nº:53 (File not found).", " Error Nº:76 (Path not found)."}));
 }
+
+// Other windows send their own USE on the one connection: each batch still
+// runs in the database the analyzer's list shows, and a batch that changes the
+// database moves the list, without a Use of its own.
+struct CasoBaseDatos {
+    const char* nombre;
+    const char* otraVentana;  // sent by another window before the batch, "" for none
+    bool refusaMaster;        // master cannot be used any more
+    const char* lote;         // run with F5, then "select 2" with Execute
+    QStringList enviadas;
+    const char* lista;        // what the list shows at the end
+    int errores;              // boxes shown
+};
+void PrintTo(const CasoBaseDatos& c, std::ostream* os) { *os << c.nombre; }
+
+class AnalizadorBaseDatos : public Analizador, public ::testing::WithParamInterface<CasoBaseDatos> {};
+
+TEST_P(AnalizadorBaseDatos, EachBatchRunsInTheDatabaseTheListShows) {
+    const CasoBaseDatos& c = GetParam();
+    auto* a = Abre();
+    // A database made after the list was read.
+    conexion->Responde("Select name from master.dbo.sysdatabases order by name", {"name"},
+                       {{QStringLiteral("master ")}, {QStringLiteral("Tienda")}, {QStringLiteral("Mi Base")},
+                        {QStringLiteral("Nueva")}});
+    if (c.refusaMaster) conexion->Falla("Use [master ]", 911, QStringLiteral("Database 'master ' does not exist."));
+    if (*c.otraVentana) Conexion->Execute(QString::fromUtf8(c.otraVentana));
+    conexion->Enviadas.clear();
+    a->txtSQL->EstableceText(QString::fromUtf8(c.lote));
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(a->txtSQL, &f5);
+    a->txtSQL->EstableceText(QStringLiteral("select 2"));
+    a->cmdEjecuta->click();
+    EXPECT_EQ(conexion->Enviadas, c.enviadas);
+    EXPECT_EQ(a->cboBD->currentText(), QString::fromUtf8(c.lista));
+    EXPECT_EQ(TextosCajas(), QStringList(c.errores, " Error Nº:911 (Database 'master ' does not exist.)."));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, AnalizadorBaseDatos,
+    ::testing::Values(
+        CasoBaseDatos{"AnotherWindowMovedIt", "USE Tienda", false, "delete from t",
+                      {"Use [master ]", "delete from t", "select 2"}, "master", 0},
+        CasoBaseDatos{"NothingMovedIt", "", false, "delete from t", {"delete from t", "select 2"}, "master", 0},
+        CasoBaseDatos{"TheBatchMovesIt", "", false, "select 1 USE [Mi Base]", {"select 1 USE [Mi Base]", "select 2"},
+                      "Mi Base", 0},
+        CasoBaseDatos{"TheBatchMovesItToADatabaseMadeSince", "", false, "use Nueva",
+                      {"use Nueva", "Select name from master.dbo.sysdatabases order by name", "select 2"}, "Nueva", 0},
+        CasoBaseDatos{"TheListsDatabaseIsRefused", "use Tienda", true, "delete from t",
+                      {"Use [master ]", "Use [master ]"}, "master", 2}),
+    [](const ::testing::TestParamInfo<CasoBaseDatos>& i) { return std::string(i.param.nombre); });
