@@ -11,6 +11,7 @@
 #include "explorer/frmanalizadorconsultas.h"
 #include "platform/arbolnodos.h"
 #include "platform/listaelementos.h"
+#include "platform/teclashija.h"
 #include "platform/textomultilinea.h"
 
 #include <QCloseEvent>
@@ -101,6 +102,7 @@ mdiPrincipal::mdiPrincipal() {
     barra->addMenu(mnuArchivo);
     barra->addMenu(mnuBaseDatos);
     barra->addMenu(mnuConsulta);
+    PrioridadTeclasHija(barra);
 
     connect(mnuConectar, &QAction::triggered, this, &mdiPrincipal::mnuConectar_Click);
     connect(mnuAdministrador, &QAction::triggered, this, &mdiPrincipal::mnuAdministrador_Click);

@@ -14,7 +14,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -268,4 +271,24 @@ TEST_F(VentanaLogin, CaptionsFollowTheLanguage) {
     EXPECT_EQ(p->lblContrasena->text(), QString::fromUtf8("Contraseña:"));
     EXPECT_EQ(g->Columns(1).Caption(), "Base de datos");
     EXPECT_EQ(g->Columns(2).Caption(), "Usuario");
+}
+
+// In the window its own buttons' Alt keys win over the menu bar's (Archivo,
+// Base Datos, Consulta), whether the bar took its keys before the window's
+// buttons or after them (as it does again whenever a menu is switched on or
+// off); a letter no button of the window claims opens the bar's menu.
+TEST_F(VentanaLogin, ItsOwnButtonsAltKeysWinOverTheMenuBars) {
+    const std::pair<Qt::Key, QPushButton* frmInicioSesion::*> casos[] = {
+        {Qt::Key_A, &frmInicioSesion::cmdAceptar}, {Qt::Key_C, &frmInicioSesion::cmdCancelar}, {Qt::Key_B, nullptr}};
+    for (const bool barraDespues : {false, true})
+        for (const auto& [tecla, boton] : casos) {
+            SCOPED_TRACE(QKeySequence(tecla).toString().toStdString() + (barraDespues ? " bar after" : " bar before"));
+            Abre("juan");
+            if (barraDespues) MenusPrincipales::Habilita(m()->mnuConsulta, !MenusPrincipales::Habilitado(m()->mnuConsulta));
+            QSignalSpy pulsado(boton ? p->*boton : p->cmdAceptar, &QPushButton::clicked);
+            QTest::keyClick(QApplication::focusWidget(), tecla, Qt::AltModifier);
+            EXPECT_EQ(QApplication::activePopupWidget(), boton ? nullptr : m()->mnuBaseDatos);
+            if (auto* menu = QApplication::activePopupWidget()) menu->close();
+            if (boton) EXPECT_TRUE(pulsado.count() == 1 || pulsado.wait(1000));
+        }
 }
