@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QPushButton>
 
 namespace {
@@ -56,6 +57,9 @@ public:
         auto* w = static_cast<QWidget*>(o);
         if (e->type() == QEvent::FocusIn) Foco(w, static_cast<QFocusEvent*>(e)->reason());
         else if (e->type() == QEvent::WindowActivate && w->isWindow()) Activada(w);
+        else if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && !enBarra_) {
+            if (auto* barra = qobject_cast<QMenuBar*>(w)) return TeclaEnBarra(barra, e);
+        }
         return false;
     }
 
@@ -85,10 +89,31 @@ private:
     // then is the window's own control.
     static void Activada(QWidget* ventana) {
         if (gEsperada == ventana) gEsperada = nullptr;
+        DevuelveA(ventana);
+    }
+
+    // The keyboard goes back to the window's own control, or in the main
+    // window to that of the child window in front.
+    static void DevuelveA(QWidget* ventana) {
         auto* f = qobject_cast<Formulario*>(ventana);
         if (!f && gAnfitrion && gAnfitrion->Ventana() == ventana) f = gAnfitrion->HijaActiva();
         if (f && f->Cargado() && f->Mostrado()) f->DevuelveTeclado();
     }
+
+    // Escape leaves the menu bar, and Qt gives the keyboard back to the
+    // control it came from; but the letter of a disabled menu, pressed in
+    // between, makes the bar forget that control and keep the keyboard with
+    // nothing highlighted. The bar takes its key here, and once it has
+    // nothing highlighted it holds the keyboard no longer.
+    bool TeclaEnBarra(QMenuBar* barra, QEvent* e) {
+        enBarra_ = true;
+        QCoreApplication::sendEvent(barra, e);
+        enBarra_ = false;
+        if (QApplication::focusWidget() == barra && !barra->activeAction()) DevuelveA(barra->window());
+        return true;
+    }
+
+    bool enBarra_ = false;
 };
 }  // namespace
 

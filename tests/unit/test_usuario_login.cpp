@@ -291,4 +291,11 @@ TEST_F(VentanaLogin, ItsOwnButtonsAltKeysWinOverTheMenuBars) {
             if (auto* menu = QApplication::activePopupWidget()) menu->close();
             if (boton) EXPECT_TRUE(pulsado.count() == 1 || pulsado.wait(1000));
         }
+    // Escape out of the bar, after a disabled menu's letter too, gives the keyboard back.
+    MenusPrincipales::Habilita(m()->mnuConsulta, false);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::AltModifier);
+    for (const auto& [tecla, alt] : {std::pair{Qt::Key_Escape, false}, {Qt::Key_C, true}, {Qt::Key_Escape, false}})
+        QTest::keyClick(QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget(),
+                        tecla, alt ? Qt::AltModifier : Qt::NoModifier);
+    EXPECT_EQ(QApplication::focusWidget(), p->txtClave);
 }
