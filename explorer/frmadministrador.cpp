@@ -157,8 +157,6 @@ void frmAdministrador::Form_Load() {
     });
 }
 
-// The tree of the server's objects, where every command starts.
-
 void frmAdministrador::Form_Activate() {
     // Restoring a minimised window activates it again; that activation is this one.
     if (activando_) return;

@@ -13,8 +13,7 @@ ControlPestanas::ControlPestanas(QWidget* padre) : QTabWidget(padre) {
         QWidget* foco = QApplication::focusWidget();
         QWidget* pagina = currentWidget();
         if (!foco || !pagina || !pagina->isAncestorOf(foco)) return;
-        for (QWidget* w = parentWidget(); w; w = w->parentWidget())
-            if (auto* f = qobject_cast<Formulario*>(w)) return f->TecladoAlInicio();
+        if (Formulario* f = FormularioDe(this)) f->TecladoAlInicio();
     });
 }
 

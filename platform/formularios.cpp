@@ -20,16 +20,6 @@ QList<QPointer<QWidget>>& Lista() {
     return l;
 }
 
-// The window of the program a control belongs to: a child window in the
-// main window's area, or a window of its own; none for a pop-up or a box.
-Formulario* FormularioDe(QWidget* w) {
-    for (; w; w = w->parentWidget()) {
-        if (auto* f = qobject_cast<Formulario*>(w)) return f;
-        if (w->isWindow()) return nullptr;
-    }
-    return nullptr;
-}
-
 // Whether a window is where the keyboard is: its own desktop window is the
 // active one and, for a child window, it is the one in front of the area.
 bool EnSuSitio(Formulario* f) {
@@ -89,15 +79,7 @@ private:
     // then is the window's own control.
     static void Activada(QWidget* ventana) {
         if (gEsperada == ventana) gEsperada = nullptr;
-        DevuelveA(ventana);
-    }
-
-    // The keyboard goes back to the window's own control, or in the main
-    // window to that of the child window in front.
-    static void DevuelveA(QWidget* ventana) {
-        auto* f = qobject_cast<Formulario*>(ventana);
-        if (!f && gAnfitrion && gAnfitrion->Ventana() == ventana) f = gAnfitrion->HijaActiva();
-        if (f && f->Cargado() && f->Mostrado()) f->DevuelveTeclado();
+        ventanas::DevuelveTeclado(ventana);
     }
 
     // Escape leaves the menu bar, and Qt gives the keyboard back to the
@@ -109,13 +91,21 @@ private:
         enBarra_ = true;
         QCoreApplication::sendEvent(barra, e);
         enBarra_ = false;
-        if (QApplication::focusWidget() == barra && !barra->activeAction()) DevuelveA(barra->window());
+        if (QApplication::focusWidget() == barra && !barra->activeAction()) ventanas::DevuelveTeclado(barra->window());
         return true;
     }
 
     bool enBarra_ = false;
 };
 }  // namespace
+
+Formulario* FormularioDe(QWidget* control) {
+    for (QWidget* w = control; w; w = w->parentWidget()) {
+        if (auto* f = qobject_cast<Formulario*>(w)) return f;
+        if (w->isWindow()) return nullptr;
+    }
+    return nullptr;
+}
 
 bool PuedeTomarTeclado(const QWidget* control) {
     return control && control->isVisible() && control->isEnabled() && control->focusPolicy() != Qt::NoFocus;
@@ -153,6 +143,12 @@ QWidget* VentanaDeCaja() {
 }
 
 void EsperaActivacion(QWidget* ventana) { gEsperada = ventana; }
+
+void DevuelveTeclado(QWidget* ventana) {
+    auto* f = qobject_cast<Formulario*>(ventana);
+    if (!f && gAnfitrion && gAnfitrion->Ventana() == ventana) f = gAnfitrion->HijaActiva();
+    if (f && f->Cargado() && f->Mostrado()) f->DevuelveTeclado();
+}
 
 void DescargaTodas() {
     const auto todas = Cargadas();
@@ -290,12 +286,7 @@ QWidget* Formulario::ControlPropio() {
     return ControlDeInicio();
 }
 
-void Formulario::DevuelveTeclado() {
-    QWidget* control = ControlPropio();
-    if (!control) return;
-    Recuerda(control);
-    if (QApplication::focusWidget() != control) control->setFocus(Qt::OtherFocusReason);
-}
+void Formulario::DevuelveTeclado() { DaTeclado(ControlPropio()); }
 
 void Formulario::TecladoAlInicio() { DaTeclado(ControlDeInicio()); }
 

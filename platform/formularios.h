@@ -60,7 +60,14 @@ bool Cerrando();
 QWidget* VentanaDeCaja();
 // A box has gone and its window waits for the desktop to activate it.
 void EsperaActivacion(QWidget* ventana);
+// The keyboard goes back to a window's own control, or in the main window
+// to that of the child window in front.
+void DevuelveTeclado(QWidget* ventana);
 }  // namespace ventanas
+
+// The window of the program a control belongs to: a child window in the
+// main window's area, or a window of its own; none for a pop-up or a box.
+Formulario* FormularioDe(QWidget* control);
 
 // Whether a control can take the keyboard now: shown, switched on and
 // taking the focus at all. Every choice of a control asks this.

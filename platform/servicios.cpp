@@ -208,8 +208,7 @@ public:
             ventanas::EsperaActivacion(ventana_);
             return;
         }
-        Formulario* f = hija_ ? hija_.data() : qobject_cast<Formulario*>(ventana_.data());
-        if (f && f->Cargado()) f->DevuelveTeclado();
+        ventanas::DevuelveTeclado(ventana_);
     }
 
 private:
